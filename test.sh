@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian machine, then builds and runs every test: the normal build (warnings are
+# errors), the sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer), and the fuzz smoke
+# test when Clang is present. Fails on the first failure.
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+jobs=$(nproc)
+"$top/scripts/setup.sh"
+
+echo "== normal build"
+"$top/scripts/build.sh" "$top/build/test" -DCMAKE_BUILD_TYPE=Release -DLUMORA_WERROR=ON
+ctest --test-dir "$top/build/test" --output-on-failure -j "$jobs"
+
+echo "== sanitizer build"
+"$top/scripts/build.sh" "$top/build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_WERROR=ON \
+  -DLUMORA_SANITIZE=ON -DLUMORA_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$top/build/asan" --output-on-failure -j "$jobs"
+
+if command -v clang++ >/dev/null 2>&1; then
+  echo "== fuzz smoke"
+  CC=clang CXX=clang++ "$top/scripts/build.sh" "$top/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_FUZZ=ON
+  ctest --test-dir "$top/build/fuzz" --output-on-failure -L fuzz-smoke -j "$jobs"
+else
+  echo "== fuzz smoke skipped: clang++ not found"
+fi
+echo "all tests passed"

@@ -1,0 +1,58 @@
+// lumora-img: the image library on the command line.
+#include <cstdio>
+#include <cstring>
+
+#include "imagelib/core/format.h"
+#include "tools/lumora-img/cli_common.h"
+#include "tools/lumora-img/commands.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(int argc, char** argv);
+  const char* summary;
+};
+
+// One row per command; the order is the order of the help text.
+const Command kCommands[] = {
+    {nullptr, nullptr, nullptr},
+};
+
+void print_usage(FILE* out) {
+  std::fputs("usage: lumora-img COMMAND [OPTIONS] ARGS...\n\ncommands:\n", out);
+  for (const Command& c : kCommands)
+    if (c.name) std::fprintf(out, "  %-8s %s\n", c.name, c.summary);
+  std::fputs("\nlumora-img COMMAND --help describes a command; lumora-img --version prints the version.\n",
+             out);
+}
+
+// Starts the library for the process's lifetime.
+struct LibraryScope {
+  LibraryScope() { lumora::library_start(); }
+  ~LibraryScope() { lumora::library_stop(); }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    print_usage(stderr);
+    return cli::kExitUsage;
+  }
+  if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "help")) {
+    print_usage(stdout);
+    return 0;
+  }
+  if (!std::strcmp(argv[1], "--version")) {
+    std::printf("lumora-img %s\n", LUMORA_VERSION);
+    return 0;
+  }
+  for (const Command& c : kCommands) {
+    if (c.name && !std::strcmp(c.name, argv[1])) {
+      LibraryScope library;
+      return c.run(argc - 1, argv + 1);
+    }
+  }
+  return cli::usage_error(std::string("unknown command '") + argv[1] + "' (see lumora-img --help)");
+}
