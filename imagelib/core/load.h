@@ -109,8 +109,12 @@ struct ImageHeader {
   int16_t transparent_index;
   char compression_text[160];
   char description[130];
-  // Set by begin_image: usable bytes of row_buffer. A reader never writes beyond it.
+  // Set by begin_image: usable bytes of row_buffer (a reader never writes beyond it), and the
+  // distance in bytes from one row to the next when several rows are delivered in one call
+  // (at least planes x bytes_per_plane, and at least the bytes one raw row of `width` pixels
+  // takes in the layout).
   size_t row_buffer_size;
+  size_t row_stride;
 };
 
 void header_init(ImageHeader* header);
