@@ -23,7 +23,7 @@ constexpr uint32_t kPaletteBGRA = 0x1000;     // load only: 4-byte entries blue,
 // ---- Reading a colour map (load side) -------------------------------------------------------
 
 // Bytes a colour map of `form` holds for a source of `source_bits` bits per pixel (2^bits entries,
-// at most 256). 0 for form 0x1 alone (no map).
+// at most 256). Bit 0x1 does not change it (a reader naming 0x1 passes no map at all).
 size_t palette_map_size(uint32_t form, int source_bits);
 
 // Fills the planar `planar` (1024 bytes, zeroed first) from the colour map `map` of `map_size`
