@@ -93,6 +93,7 @@ struct WriterHeader {
   uint16_t palette_form;     // 0: no palette wanted
   uint16_t palette_bits;     // bits per palette component (8 for byte palettes)
   uint8_t* palette;          // set by begin_save: 2^bits entries in the form asked for
+                             // (palette_write_form of imagelib/core/palette.h)
   uint32_t palette_size;     // set by begin_save: bytes in `palette`
   char description[130];     // format description for verbose output
 };
@@ -177,13 +178,6 @@ uint32_t save_working_type(uint16_t bitmap_type, int bits_per_sample_of_bitmap, 
 // i < levels (levels 2 for bilevel, `colors` otherwise), inverted (2^bits - 1 - value) when
 // `invert`; entries from `levels` on repeat the top level.
 void save_level_table(uint8_t table[256], int levels, int bits, bool invert);
-
-// Builds the palette a writer asked for from a Bitmap of type 1, 2 or 4 (`colors` entries of the
-// planar `planar_palette` for type 4): 2^`writer_bits` entries in `form` with components of
-// `palette_bits` bits. `out` must hold save_palette_size(form, palette_bits, writer_bits) bytes.
-uint32_t save_palette_size(uint16_t form, int palette_bits, int writer_bits);
-void save_build_palette(uint16_t bitmap_type, int colors, const uint8_t* planar_palette,
-                        uint16_t form, int palette_bits, int writer_bits, uint8_t* out);
 
 // Replaces the extension of `path` (capacity bytes) with `extension`: the last '.' after the last
 // '/' is cut unless it begins the file name or is followed by a digit, then "." + extension is
