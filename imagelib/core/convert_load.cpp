@@ -134,11 +134,11 @@ void unpack_planes_to_index(const uint8_t* src, uint8_t* dst, int32_t width, int
   }
 }
 
-// Several 8-bit planes: output byte j of each pixel comes from plane pos[j].
+// Several 8-bit planes: output byte j of each pixel comes from plane src_pos[j].
 template <int N>
 void unpack_planes_bytes(const uint8_t* src, uint8_t* dst, int32_t width, int, const RowParams* p) {
   const uint8_t* planes[N];
-  for (int j = 0; j < N; ++j) planes[j] = src + static_cast<size_t>(p->pos[j]) * p->plane_stride;
+  for (int j = 0; j < N; ++j) planes[j] = src + static_cast<size_t>(p->src_pos[j]) * p->plane_stride;
   for (int32_t x = 0; x < width; ++x) {
     for (int j = 0; j < N; ++j) dst[x * N + j] = planes[j][x];
   }
@@ -444,9 +444,9 @@ bool select_unpack(const LoadRowFormat& f, int bits, RowParams* p, Unpacked* u) 
     if (bpp != 8) return false;
     if (planes == 3) {
       const bool rev = layout & kLayoutReversed;
-      p->pos[0] = static_cast<int8_t>(rev ? 2 : 0);
-      p->pos[1] = 1;
-      p->pos[2] = static_cast<int8_t>(rev ? 0 : 2);
+      p->src_pos[0] = static_cast<int8_t>(rev ? 2 : 0);
+      p->src_pos[1] = 1;
+      p->src_pos[2] = static_cast<int8_t>(rev ? 0 : 2);
       u->fn = unpack_planes_bytes<3>;
       u->form = kWorkColor3;
       return true;
@@ -457,7 +457,7 @@ bool select_unpack(const LoadRowFormat& f, int bits, RowParams* p, Unpacked* u) 
       const int8_t* pos = (layout & kLayoutReversed) ? kRev
                           : (layout & kLayoutFourthFirst) ? kFirst
                                                           : kPlain;
-      std::memcpy(p->pos, pos, 4);
+      std::memcpy(p->src_pos, pos, 4);
       u->fn = unpack_planes_bytes<4>;
       u->form = kWorkColor4;
       return true;
