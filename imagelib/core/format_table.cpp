@@ -2,11 +2,13 @@
 // capabilities functions here; a row without a reader or writer simply lacks that capability.
 #include "imagelib/core/format_table.h"
 
+#include "imagelib/codecs/jpeg/jpeg.h"
+
 namespace lumora {
 
 // clang-format off
 const FormatEntry kFormatTable[kStaticFormatCount] = {
-  {kFormatByContent, "jpeg", "JPEG / JFIF", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "jpeg", "JPEG / JFIF", nullptr, 0, jpeg_read, jpeg_write, jpeg_capabilities, 0, 0,
    {"jpg", "jpeg", "jif", "jfif", "J", "jpe"}},
   {kFormatByContent, "tga", "Truevision Targa", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
    {"tga", "targa", "pix", "bpx", "ivb"}},

@@ -1,0 +1,388 @@
+// The JPEG reader through load_image: pixels against plain libjpeg, metadata chunks and comments,
+// scaled decoding, the embedded Exif thumbnail, truncated and broken files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "imagelib/core/format.h"
+#include "imagelib/core/load.h"
+#include "imagelib/core/status.h"
+#include "jpeg_test_util.h"
+
+namespace lumora {
+namespace {
+
+using jpegtest::Bytes;
+using jpegtest::JpegSpec;
+using jpegtest::Marker;
+
+class JpegReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { library_start(); }
+  void TearDown() override { library_stop(); }
+  jpegtest::TempDir dir_;
+};
+
+struct Loaded {
+  int status = -1;
+  Bitmap bitmap{};
+  FileInfo info{};
+  int32_t delivered_height = 0;  // rows the reader handed to the pipeline
+  ~Loaded() {
+    bitmap_free(&bitmap);
+    file_info_free(&info);
+  }
+};
+
+int note_rows(int32_t, int32_t total, void* user) {
+  *static_cast<int32_t*>(user) = total;
+  return 0;
+}
+
+LoadParams params_with(uint32_t flags) {
+  LoadParams p;
+  load_params_init(&p);
+  p.flags = flags;
+  p.alignment = 1;
+  return p;
+}
+
+void load(const std::string& path, LoadParams p, Loaded* out) {
+  p.row_callback = note_rows;
+  p.row_user = &out->delivered_height;
+  out->status = load_image(path.c_str(), &out->bitmap, &p, &out->info);
+}
+
+// Pixel (x, y) of a component-order-0 result as bytes.
+const uint8_t* pixel(const Bitmap& b, int x, int y) {
+  return bitmap_row(&b, y) + static_cast<size_t>(x) * b.bytes_per_pixel;
+}
+
+uint8_t red(int, int, int c) { return c == 0 ? 250 : 5; }
+uint8_t blue(int, int, int c) { return c == 2 ? 250 : 5; }
+
+TEST_F(JpegReaderTest, DefaultDecodingGivesLibjpegsPixels) {
+  struct Case {
+    const char* name;
+    JpegSpec spec;
+  };
+  auto spec = [](int w, int h, int comps, int h0, int v0, bool prog, int restart) {
+    JpegSpec s;
+    s.width = w; s.height = h; s.components = comps; s.h0 = h0; s.v0 = v0;
+    s.progressive = prog; s.restart_rows = restart;
+    return s;
+  };
+  const Case cases[] = {
+      {"baseline 4:2:0", spec(67, 45, 3, 2, 2, false, 0)},
+      {"4:2:2", spec(64, 33, 3, 2, 1, false, 0)},
+      {"4:4:4", spec(31, 17, 3, 1, 1, false, 0)},
+      {"progressive", spec(70, 50, 3, 2, 2, true, 0)},
+      {"grey", spec(41, 29, 1, 1, 1, false, 0)},
+      {"restart markers", spec(80, 64, 3, 2, 2, false, 1)},
+  };
+  for (const Case& c : cases) {
+    const Bytes jpeg = jpegtest::make_jpeg(c.spec);
+    const jpegtest::Reference ref = jpegtest::reference_decode(jpeg);
+    Loaded got;
+    load(dir_.write(std::string("a.jpg"), jpeg), params_with(0), &got);
+    ASSERT_EQ(got.status, 0) << c.name;
+    ASSERT_EQ(got.bitmap.width, ref.width) << c.name;
+    ASSERT_EQ(got.bitmap.height, ref.height) << c.name;
+    ASSERT_EQ(got.bitmap.bytes_per_pixel, ref.components) << c.name;
+    for (int y = 0; y < ref.height; ++y)
+      ASSERT_EQ(0, std::memcmp(bitmap_row(&got.bitmap, y),
+                               ref.pixels.data() + static_cast<size_t>(y) * ref.width * ref.components,
+                               static_cast<size_t>(ref.width) * ref.components))
+          << c.name << " row " << y;
+    EXPECT_STREQ(got.info.description, c.spec.components == 1 ? "JPEG Grayscale (v1.1)" : "JPEG TrueColor (v1.1)");
+    EXPECT_EQ(got.info.compression, kCompJpeg);
+    EXPECT_EQ(got.info.format_index, kFormatJpeg);
+  }
+}
+
+TEST_F(JpegReaderTest, CmykFilesKeepOrConvertTheirInks) {
+  JpegSpec s;
+  s.components = 4;
+  s.jfif = false;
+  // Adobe CMYK files store inverted inks: bytes (255, 0, 0, 255) are cyan 0, magenta 255,
+  // yellow 255, black 0, i.e. red.
+  s.pixel = [](int, int, int c) -> uint8_t { return c == 0 || c == 3 ? 255 : 0; };
+  s.quality = 100;
+  const std::string path = dir_.write("cmyk.jpg", jpegtest::make_jpeg(s));
+  Loaded rgb;
+  load(path, params_with(0), &rgb);
+  ASSERT_EQ(rgb.status, 0);
+  EXPECT_EQ(rgb.info.color_model, kModelCMYK);
+  EXPECT_STREQ(rgb.info.description, "JPEG CMYK (v1.1)");
+  EXPECT_EQ(rgb.bitmap.type, kPixRGB);
+  const uint8_t* p = pixel(rgb.bitmap, 5, 5);
+  EXPECT_NEAR(p[0], 255, 2);
+  EXPECT_NEAR(p[1], 0, 2);
+  EXPECT_NEAR(p[2], 0, 2);
+
+  Loaded inks;
+  load(path, params_with(kLoadKeepCmyk), &inks);
+  ASSERT_EQ(inks.status, 0);
+  EXPECT_EQ(inks.bitmap.type, kPixCMYK);
+  const uint8_t* q = pixel(inks.bitmap, 5, 5);
+  EXPECT_NEAR(q[0], 0, 2);    // cyan
+  EXPECT_NEAR(q[1], 255, 2);  // magenta
+  EXPECT_NEAR(q[3], 0, 2);    // black
+}
+
+Bytes icc_piece(uint8_t seq, uint8_t count, const char* body) {
+  Bytes b = jpegtest::text_bytes("ICC_PROFILE\0", 12);
+  b.push_back(seq);
+  b.push_back(count);
+  b.insert(b.end(), body, body + std::strlen(body));
+  return b;
+}
+
+TEST_F(JpegReaderTest, MetadataChunksAndComments) {
+  const Bytes exif = jpegtest::text_bytes("Exif\0\0MM\0\x2a\0\0\0\x08\0\0", 16);
+  const Bytes xmp = jpegtest::text_bytes("http://ns.adobe.com/xap/1.0/\0<x/>", 33);
+  const Bytes iptc = jpegtest::text_bytes("Photoshop 3.0\08BIM", 18);
+  const std::vector<Marker> markers = {
+      {0xFE, jpegtest::text_bytes("first", 5)},
+      {0xE1, exif},
+      {0xE1, jpegtest::text_bytes("http:/", 6)},       // too short for XMP: dropped
+      {0xE1, jpegtest::text_bytes("Foo\0bar", 7)},     // neither Exif nor XMP: dropped
+      {0xE2, icc_piece(1, 2, "AAAA")},
+      {0xE1, xmp},
+      {0xE2, jpegtest::text_bytes("ICC_PROFILE\0", 12)},  // no sequence bytes: dropped
+      {0xE2, jpegtest::text_bytes("MPF\0", 4)},           // other APP2: dropped
+      {0xED, iptc},
+      {0xE2, icc_piece(2, 2, "BBB")},
+      {0xFE, jpegtest::text_bytes("second", 6)},
+      {0xFE, jpegtest::text_bytes("\x01unprintable", 12)},  // not kept: the earlier one stays
+      {0xFE, {}},                                          // empty comment: nothing to keep
+  };
+  const std::string path = dir_.write("meta.jpg", jpegtest::with_markers(jpegtest::make_jpeg({}), markers));
+
+  Loaded all;
+  load(path, params_with(kLoadKeepChunks | kLoadKeepComment), &all);
+  ASSERT_EQ(all.status, 0);
+  ASSERT_NE(all.bitmap.comment, nullptr);
+  EXPECT_STREQ(all.bitmap.comment, "second");
+  struct Expect {
+    uint32_t kind;
+    Bytes data;
+  };
+  const std::vector<Expect> expected = {
+      {kChunkExif, exif}, {kChunkIcc, jpegtest::text_bytes("AAAABBB", 7)}, {kChunkXmp, xmp}, {kChunkIptc, iptc}};
+  const MetadataChunk* c = all.bitmap.chunks;
+  for (const Expect& e : expected) {
+    ASSERT_NE(c, nullptr) << "missing kind " << e.kind;
+    EXPECT_EQ(c->kind, e.kind);
+    EXPECT_EQ(Bytes(c->data, c->data + c->size), e.data) << "kind " << e.kind;
+    c = c->next;
+  }
+  EXPECT_EQ(c, nullptr);
+
+  Loaded none;
+  load(path, params_with(0), &none);
+  ASSERT_EQ(none.status, 0);
+  EXPECT_EQ(none.bitmap.comment, nullptr);
+  EXPECT_EQ(none.bitmap.chunks, nullptr);
+}
+
+TEST_F(JpegReaderTest, QuickDecodingScalesByPowersOfTwo) {
+  struct Case {
+    int w, h, max_w, max_h;
+    int decoded_h;  // rows libjpeg delivered
+    int out_w, out_h;
+  };
+  const Case cases[] = {
+      {1600, 1200, 160, 160, 300, 160, 120},  // ratios 10 and 7.5: 1/4
+      {800, 600, 100, 75, 75, 100, 75},       // exactly 1/8
+      {800, 600, 200, 200, 300, 200, 150},    // ratios 4 and 3: 1/2
+      {300, 200, 400, 400, 200, 300, 200},    // the box is larger: full size
+      {64, 48, -1, -1, 48, 64, 48},           // no box
+  };
+  for (const Case& c : cases) {
+    JpegSpec s;
+    s.width = c.w;
+    s.height = c.h;
+    const std::string path = dir_.write("big.jpg", jpegtest::make_jpeg(s));
+    LoadParams p = params_with(kLoadQuick);
+    p.max_width = c.max_w;
+    p.max_height = c.max_h;
+    Loaded got;
+    load(path, p, &got);
+    ASSERT_EQ(got.status, 0);
+    EXPECT_EQ(got.delivered_height, c.decoded_h) << c.w << "x" << c.h << " in " << c.max_w << "x" << c.max_h;
+    EXPECT_EQ(got.bitmap.width, c.out_w);
+    EXPECT_EQ(got.bitmap.height, c.out_h);
+    EXPECT_EQ(got.info.width, static_cast<uint32_t>(c.w));  // the file's own size
+  }
+}
+
+TEST_F(JpegReaderTest, EmbeddedThumbnailSelection) {
+  JpegSpec main_spec;
+  main_spec.width = 640;
+  main_spec.height = 480;
+  main_spec.pixel = red;
+  JpegSpec thumb_spec;
+  thumb_spec.width = 160;
+  thumb_spec.height = 120;
+  thumb_spec.pixel = blue;
+  thumb_spec.jfif = false;
+  const Bytes main_jpeg = jpegtest::make_jpeg(main_spec);
+  const Bytes thumb = jpegtest::make_jpeg(thumb_spec);
+  Bytes garbage(600, 0x5A);
+  garbage[0] = 0xFF;
+  garbage[1] = 0xD8;
+  Bytes bad_offsets = jpegtest::exif_with_thumbnail(thumb);
+  bad_offsets[6 + 26 + 2 + 8] = 0xF0;  // thumbnail offset far outside the block
+
+  const std::string good = dir_.write("good.jpg", jpegtest::with_markers(main_jpeg, {{0xE1, jpegtest::exif_with_thumbnail(thumb)}}));
+  const std::string corrupt = dir_.write("corrupt.jpg", jpegtest::with_markers(main_jpeg, {{0xE1, jpegtest::exif_with_thumbnail(garbage)}}));
+  const std::string outside = dir_.write("outside.jpg", jpegtest::with_markers(main_jpeg, {{0xE1, bad_offsets}}));
+  const std::string second = dir_.write(
+      "second.jpg", jpegtest::with_markers(main_jpeg, {{0xE1, jpegtest::exif_with_thumbnail(garbage)},
+                                                       {0xE1, jpegtest::exif_with_thumbnail(thumb)}}));
+  struct Case {
+    const char* name;
+    std::string path;
+    uint32_t flags;
+    uint8_t use_embedded;
+    int max_w, max_h;
+    bool thumbnail;
+    int out_w, out_h;
+  };
+  const Case cases[] = {
+      {"option off", good, kLoadQuick, 0, 80, 60, false, 80, 60},
+      {"option on", good, kLoadQuick, 1, 80, 60, true, 80, 60},
+      {"not quick", good, 0, 1, 80, 60, false, 80, 60},
+      {"option 2: box becomes the thumbnail", good, kLoadQuick, 2, 80, 60, true, 160, 120},
+      {"0x800000: smaller in both directions", good, kLoadQuick | kLoadRefuseSmallThumb, 1, 320, 240, false, 320, 240},
+      {"0x800000: as wide as the box", good, kLoadQuick | kLoadRefuseSmallThumb, 1, 160, 240, true, 160, 120},
+      {"corrupt thumbnail", corrupt, kLoadQuick, 1, 80, 60, false, 80, 60},
+      {"offset outside the block", outside, kLoadQuick, 1, 80, 60, false, 80, 60},
+      {"second APP1 has the good one", second, kLoadQuick, 1, 80, 60, true, 80, 60},
+  };
+  for (const Case& c : cases) {
+    LoadParams p = params_with(c.flags);
+    p.use_embedded = c.use_embedded;
+    p.max_width = c.max_w;
+    p.max_height = c.max_h;
+    Loaded got;
+    load(c.path, p, &got);
+    ASSERT_EQ(got.status, 0) << c.name;
+    EXPECT_EQ(got.info.reader_flag, c.thumbnail ? 1u : 0u) << c.name;
+    EXPECT_EQ(got.bitmap.width, c.out_w) << c.name;
+    EXPECT_EQ(got.bitmap.height, c.out_h) << c.name;
+    const uint8_t* px = pixel(got.bitmap, got.bitmap.width / 2, got.bitmap.height / 2);
+    EXPECT_EQ(px[2] > px[0], c.thumbnail) << c.name << ": picture came from the wrong source";
+    EXPECT_EQ(got.info.width, 640u) << c.name;  // the logical size is the main picture's
+    EXPECT_EQ(got.info.height, 480u) << c.name;
+  }
+}
+
+TEST_F(JpegReaderTest, ResolutionFromJfifDensity) {
+  struct Case {
+    int unit, x, y;
+    int xdpi, ydpi;
+  };
+  const Case cases[] = {{0, 1, 1, 0, 0}, {0, 72, 72, 72, 72}, {1, 300, 150, 300, 150}, {2, 100, 1, 100, 100}};
+  for (const Case& c : cases) {
+    JpegSpec s;
+    s.density_unit = c.unit;
+    s.x_density = c.x;
+    s.y_density = c.y;
+    Loaded got;
+    load(dir_.write("d.jpg", jpegtest::make_jpeg(s)), params_with(0), &got);
+    ASSERT_EQ(got.status, 0);
+    EXPECT_EQ(got.info.xdpi, c.xdpi) << "unit " << c.unit << " " << c.x << ":" << c.y;
+    EXPECT_EQ(got.info.ydpi, c.ydpi);
+    EXPECT_EQ(got.bitmap.xdpi, c.xdpi ? c.xdpi : 72);
+  }
+}
+
+TEST_F(JpegReaderTest, QualityEstimateOfWrittenFiles) {
+  for (int q : {30, 75, 92}) {
+    JpegSpec s;
+    s.quality = q;
+    Loaded got;
+    load(dir_.write("q.jpg", jpegtest::make_jpeg(s)), params_with(kLoadEstimateQuality), &got);
+    ASSERT_EQ(got.status, 0);
+    EXPECT_NEAR(static_cast<int>(got.info.reader_values[2]), q, 1);
+  }
+}
+
+TEST_F(JpegReaderTest, TruncatedAndBrokenFiles) {
+  JpegSpec s;
+  s.width = 128;
+  s.height = 96;
+  const Bytes jpeg = jpegtest::make_jpeg(s);
+  const size_t sos = [&] {
+    for (size_t i = 2; i + 1 < jpeg.size(); ++i)
+      if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) return i;
+    return size_t{0};
+  }();
+  Bytes lossless = jpeg;
+  for (size_t i = 2; i + 1 < lossless.size(); ++i)
+    if (lossless[i] == 0xFF && lossless[i + 1] == 0xC0) {
+      lossless[i + 1] = 0xC3;  // SOF3, lossless: a process this decoder lacks
+      break;
+    }
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    uint32_t flags;
+    int status;
+    bool full_picture;
+  };
+  const Case cases[] = {
+      {"cut in the entropy-coded data", Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(sos + 200)), 0, 0, true},
+      {"cut, incomplete files accepted", Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(sos + 200)), kLoadAcceptIncomplete, 0, true},
+      {"cut inside the headers", Bytes(jpeg.begin(), jpeg.begin() + 40), 0, kStatusNotRecognised, false},
+      {"only SOI", Bytes{0xFF, 0xD8}, 0, kStatusNotRecognised, false},
+      {"not a JPEG", jpegtest::text_bytes("\x89PNG\r\n\x1a\n0000", 12), 0, kStatusNotRecognised, false},
+      {"lossless process", lossless, 0, kStatusCorrupt, false},
+  };
+  for (const Case& c : cases) {
+    Loaded got;
+    load(dir_.write("t.jpg", c.bytes), params_with(c.flags | kLoadKnownExtension), &got);
+    EXPECT_EQ(got.status & 0xFFFF, c.status) << c.name;
+    if (c.full_picture) {
+      EXPECT_EQ(got.bitmap.height, 96) << c.name;
+      EXPECT_EQ(got.delivered_height, 96) << c.name;
+    } else if (got.status != 0) {
+      EXPECT_EQ(got.bitmap.pixels, nullptr) << c.name;
+    }
+  }
+}
+
+int cancel_at_row_10(int32_t row, int32_t, void*) { return row >= 10; }
+
+TEST_F(JpegReaderTest, CancelledLoadStaysCancelledEvenWhenIncompleteFilesAreAccepted) {
+  const std::string path = dir_.write("c.jpg", jpegtest::make_jpeg({}));
+  for (uint32_t flags : {0u, kLoadAcceptIncomplete}) {
+    LoadParams p = params_with(flags);
+    p.row_callback = cancel_at_row_10;
+    Bitmap b{};
+    EXPECT_EQ(load_image(path.c_str(), &b, &p, nullptr) & 0xFFFF, kStatusCancelled) << "flags " << flags;
+    EXPECT_EQ(b.pixels, nullptr);
+    bitmap_free(&b);
+  }
+}
+
+TEST_F(JpegReaderTest, InfoOnlyLoadDescribesWithoutDecoding) {
+  JpegSpec s;
+  s.width = 300;
+  s.height = 200;
+  s.progressive = true;
+  FileInfo info{};
+  ASSERT_EQ(load_info(dir_.write("i.jpg", jpegtest::make_jpeg(s)).c_str(), -1, 0, &info), 0);
+  EXPECT_EQ(info.width, 300u);
+  EXPECT_EQ(info.height, 200u);
+  EXPECT_EQ(info.samples_per_pixel, 3);
+  EXPECT_STREQ(info.description, "JPEG TrueColor (v1.1)");
+  file_info_free(&info);
+}
+
+}  // namespace
+}  // namespace lumora

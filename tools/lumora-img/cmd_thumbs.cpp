@@ -1,0 +1,261 @@
+// lumora-img thumbs: the browser's thumbnail of each picture, written as small picture files.
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "imagelib/core/format.h"
+#include "imagelib/core/load.h"
+#include "imagelib/core/save.h"
+#include "imagelib/core/status.h"
+#include "tools/lumora-img/cli_common.h"
+#include "tools/lumora-img/commands.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kMaxJobs = 256;
+
+struct ThumbOptions {
+  int width = 46;
+  int height = 46;
+  bool smooth = false;
+  bool embedded = true;
+  bool quiet = false;
+  int jobs = 1;
+  std::string out_dir;
+  std::string format;       // short name; empty = png, or a fallback when png cannot be written
+  std::vector<std::string> inputs;
+};
+
+void print_help(FILE* out) {
+  std::fputs(
+      "usage: lumora-img thumbs [OPTIONS] -o OUTDIR FILE|DIR...\n"
+      "Makes the browser's thumbnail of each picture (a folder stands for its picture files, not\n"
+      "recursive) and writes it as OUTDIR/NAME.png, NAME being the file name without extension.\n\n"
+      "  -o, --output OUTDIR  folder for the thumbnails (created when missing)\n"
+      "  --size WxH           box the thumbnail fits in (default 46x46)\n"
+      "  --smooth             reduce by averaging instead of picking pixels\n"
+      "  --no-embedded        never use the thumbnail stored inside the file\n"
+      "  --format NAME        write with another format's writer (a short name such as bmp)\n"
+      "  --jobs N             work on N files at once (default 1)\n"
+      "  --quiet              no progress line\n",
+      out);
+}
+
+// 0 = parsed, 1 = usage error (already reported), 2 = help printed.
+int parse(int argc, char** argv, ThumbOptions* o) {
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    auto value = [&](const char* name) -> const char* {
+      if (i + 1 >= argc) {
+        cli::usage_error(std::string("thumbs: ") + name + " needs a value");
+        return nullptr;
+      }
+      return argv[++i];
+    };
+    if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
+      print_help(stdout);
+      return 2;
+    } else if (!std::strcmp(a, "-o") || !std::strcmp(a, "--output")) {
+      const char* v = value(a);
+      if (!v) return 1;
+      o->out_dir = v;
+    } else if (!std::strcmp(a, "--size")) {
+      const char* v = value(a);
+      if (!v) return 1;
+      if (!cli::parse_size(v, &o->width, &o->height)) {
+        cli::usage_error(std::string("thumbs: bad size '") + v + "' (expected WxH)");
+        return 1;
+      }
+    } else if (!std::strcmp(a, "--smooth")) {
+      o->smooth = true;
+    } else if (!std::strcmp(a, "--no-embedded")) {
+      o->embedded = false;
+    } else if (!std::strcmp(a, "--format")) {
+      const char* v = value(a);
+      if (!v) return 1;
+      o->format = v;
+    } else if (!std::strcmp(a, "--jobs") || !std::strcmp(a, "-j")) {
+      const char* v = value(a);
+      if (!v) return 1;
+      auto n = cli::parse_long(v, 1, kMaxJobs);
+      if (!n) {
+        cli::usage_error(std::string("thumbs: bad job count '") + v + "'");
+        return 1;
+      }
+      o->jobs = static_cast<int>(*n);
+    } else if (!std::strcmp(a, "--quiet") || !std::strcmp(a, "-q")) {
+      o->quiet = true;
+    } else if (a[0] == '-' && a[1] != '\0') {
+      cli::usage_error(std::string("thumbs: unknown option '") + a + "'");
+      return 1;
+    } else {
+      o->inputs.emplace_back(a);
+    }
+  }
+  if (o->out_dir.empty()) {
+    cli::usage_error("thumbs: the output folder is missing (-o OUTDIR)");
+    return 1;
+  }
+  if (o->inputs.empty()) {
+    cli::usage_error("thumbs: no FILE or DIR given");
+    return 1;
+  }
+  return 0;
+}
+
+bool has_writer(int index) {
+  const lumora::FormatEntry* row = lumora::format_entry(index);
+  return row && row->writer;
+}
+
+// The writer to use: --format when given, else png, else the first writer that takes any picture.
+int choose_writer(const std::string& name) {
+  if (!name.empty()) {
+    const int index = lumora::format_find(name.c_str());
+    if (index < 0) {
+      cli::usage_error("thumbs: unknown format '" + name + "'");
+      return -1;
+    }
+    if (!has_writer(index)) {
+      cli::usage_error("thumbs: format '" + name + "' has no writer");
+      return -1;
+    }
+    return index;
+  }
+  const int png = lumora::format_find("png");
+  if (png >= 0 && has_writer(png)) return png;
+  // Rows without a capabilities function accept every picture; prefer those.
+  const lumora::FormatRegistry& registry = lumora::format_registry();
+  int fallback = -1;
+  for (int i = 0; i < registry.count && fallback < 0; ++i)
+    if (registry.rows[i].writer && !registry.rows[i].capabilities) fallback = i;
+  for (int i = 0; i < registry.count && fallback < 0; ++i)
+    if (registry.rows[i].writer) fallback = i;
+  if (fallback < 0) {
+    cli::usage_error("thumbs: this build has no picture writer at all");
+    return -1;
+  }
+  std::fprintf(stderr, "lumora-img: thumbs: the png writer is not available; writing %s files instead\n",
+               lumora::format_name(fallback));
+  return fallback;
+}
+
+// Expands folders into their picture files (extension known to the registry), sorted by name.
+std::vector<std::string> expand_inputs(const std::vector<std::string>& inputs) {
+  std::vector<std::string> files;
+  for (const std::string& in : inputs) {
+    std::error_code ec;
+    if (!fs::is_directory(in, ec)) {
+      files.push_back(in);
+      continue;
+    }
+    std::vector<std::string> found;
+    for (fs::directory_iterator it(in, ec), end; !ec && it != end; it.increment(ec)) {
+      std::error_code type_ec;
+      if (!it->is_regular_file(type_ec)) continue;
+      const std::string path = it->path().string();
+      if (lumora::format_extension_known(path.c_str())) found.push_back(path);
+    }
+    std::sort(found.begin(), found.end());
+    files.insert(files.end(), found.begin(), found.end());
+  }
+  return files;
+}
+
+std::string output_path(const ThumbOptions& o, const std::string& input, int format_index) {
+  const lumora::FormatEntry* row = lumora::format_entry(format_index);
+  const char* ext = row && row->extensions[0] ? row->extensions[0] : "out";
+  return (fs::path(o.out_dir) / fs::path(input).stem()).string() + "." + ext;
+}
+
+// The browser's picture loader in thumbnail mode, then the save. Returns the library status.
+int make_thumbnail(const ThumbOptions& o, const std::string& input, int format_index,
+                   std::string* message) {
+  lumora::LoadParams params;
+  lumora::load_params_init(&params);
+  params.component_order = cli::kComponentOrder;
+  params.alignment = cli::kAlignment;
+  params.flags = cli::kLoadFlags | lumora::kLoadQuick;
+  params.reduce_mode = o.smooth ? lumora::kReduceAverage : lumora::kReduceNearest;
+  params.max_width = o.width;
+  params.max_height = o.height;
+  params.use_embedded = o.embedded ? 1 : 0;
+  lumora::Bitmap bitmap{};
+  lumora::FileInfo info{};
+  int status = lumora::load_image(input.c_str(), &bitmap, &params, &info);
+  if ((status & 0xFFFF) != 0) {
+    *message = info.message;
+    lumora::file_info_free(&info);
+    return status;
+  }
+  lumora::file_info_free(&info);
+  lumora::SaveParams save;
+  lumora::save_params_init(&save);
+  save.format_index = static_cast<int16_t>(format_index);
+  save.write_exif = 0;  // a thumbnail carries no metadata of its own
+  save.write_iptc = 0;
+  status = lumora::save_image(output_path(o, input, format_index).c_str(), &bitmap, &save);
+  lumora::bitmap_free(&bitmap);
+  return status;
+}
+
+}  // namespace
+
+int cmd_thumbs(int argc, char** argv) {
+  ThumbOptions o;
+  if (int rc = parse(argc, argv, &o)) return rc == 2 ? 0 : cli::kExitUsage;
+  const int format_index = choose_writer(o.format);
+  if (format_index < 0) return cli::kExitUsage;
+  std::error_code ec;
+  fs::create_directories(o.out_dir, ec);
+  if (!fs::is_directory(o.out_dir, ec)) {
+    cli::report_failure(o.out_dir, lumora::kStatusCannotCreate);
+    return cli::exit_for_status(lumora::kStatusCannotCreate);
+  }
+
+  const std::vector<std::string> files = expand_inputs(o.inputs);
+  std::vector<int> statuses(files.size(), 0);
+  {
+    std::atomic<size_t> next{0};
+    std::mutex report_lock;
+    cli::Progress progress(static_cast<int>(files.size()), o.quiet);  // cleared at the block's end
+    auto work = [&] {
+      for (size_t i = next++; i < files.size(); i = next++) {
+        std::string message;
+        const int status = make_thumbnail(o, files[i], format_index, &message);
+        statuses[i] = status;
+        std::lock_guard<std::mutex> hold(report_lock);
+        if ((status & 0xFFFF) != 0) cli::report_failure(files[i], status, message);
+        progress.step(fs::path(files[i]).filename().string());
+      }
+    };
+    const int jobs = std::min<int>(o.jobs, std::max<int>(1, static_cast<int>(files.size())));
+    std::vector<std::thread> threads;
+    try {
+      for (int j = 1; j < jobs; ++j) threads.emplace_back(work);
+    } catch (const std::system_error&) {
+      // Fewer threads than asked for: the ones running (and this one) share the files.
+    }
+    work();
+    for (std::thread& t : threads) t.join();
+  }
+
+  int failed = 0;
+  int exit_status = 0;
+  for (int status : statuses) {
+    if ((status & 0xFFFF) == 0) continue;
+    ++failed;
+    exit_status = cli::exit_for_status(status);  // the last failure in input order decides
+  }
+  std::fprintf(stderr, "%d thumbnails, %d failed\n", static_cast<int>(files.size()) - failed, failed);
+  return exit_status;
+}
