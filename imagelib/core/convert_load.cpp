@@ -166,14 +166,25 @@ void unpack_12bit(const uint8_t* src, uint8_t* dst, int32_t width, int, const Ro
   }
 }
 
+// The k-bit to 8-bit scaling as a table, built at compile time.
+template <int BITS>
+struct ScaleTable {
+  uint8_t v[1 << BITS];
+  constexpr ScaleTable() : v() {
+    for (uint32_t i = 0; i < (1u << BITS); ++i) v[i] = scale_to_8(i, BITS);
+  }
+};
+template <int BITS>
+inline constexpr ScaleTable<BITS> kScale{};
+
 // 15- and 16-bit pixels read as native words; each field (shift, bits) scaled to 8 bits.
 template <int RS, int RB, int GS, int GB, int BS, int BB>
 void unpack_word_rgb(const uint8_t* src, uint8_t* dst, int32_t width, int, const RowParams*) {
   for (int32_t x = 0; x < width; ++x) {
     const uint32_t v = load_u16(src + x * 2);
-    dst[x * 3 + 0] = scale_to_8((v >> RS) & ((1u << RB) - 1u), RB);
-    dst[x * 3 + 1] = scale_to_8((v >> GS) & ((1u << GB) - 1u), GB);
-    dst[x * 3 + 2] = scale_to_8((v >> BS) & ((1u << BB) - 1u), BB);
+    dst[x * 3 + 0] = kScale<RB>.v[(v >> RS) & ((1u << RB) - 1u)];
+    dst[x * 3 + 1] = kScale<GB>.v[(v >> GS) & ((1u << GB) - 1u)];
+    dst[x * 3 + 2] = kScale<BB>.v[(v >> BS) & ((1u << BB) - 1u)];
   }
 }
 
@@ -205,6 +216,10 @@ void shuffle4(const uint8_t* src, uint8_t* dst, int32_t width, int, const RowPar
 
 // One wide grey sample (9 to 32 bits, in a container of ceil(bits / 8) bytes in the processor's
 // byte order) scaled to 8 bits.
+void unpack_grey16(const uint8_t* src, uint8_t* dst, int32_t width, int, const RowParams*) {
+  for (int32_t x = 0; x < width; ++x) dst[x] = static_cast<uint8_t>(load_u16(src + x * 2) * 255u / 65535u);
+}
+
 void unpack_wide_grey(const uint8_t* src, uint8_t* dst, int32_t width, int, const RowParams* p) {
   const int bytes = p->src_step;
   const uint64_t max = (uint64_t{1} << p->bits) - 1;
@@ -468,7 +483,7 @@ bool select_unpack(const LoadRowFormat& f, int bits, RowParams* p, Unpacked* u) 
   if (f.samples == 1 && bits > 8) {
     p->bits = bits;
     p->src_step = (bits + 7) / 8;
-    u->fn = unpack_wide_grey;
+    u->fn = bits == 16 ? unpack_grey16 : unpack_wide_grey;
     u->form = kWorkGrey;
     return true;
   }
