@@ -1,0 +1,309 @@
+// Maker notes of each layout, built inside Exif blocks of both byte orders.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+#include "imagelib/metadata/exif.h"
+#include "metadata/exif_builder.h"
+
+namespace lumora::test {
+namespace {
+
+constexpr uint32_t kNotes = kExifSectionMakernotes;
+
+// What the offsets inside a note count from.
+enum class Base { kTiff, kNote, kBody };
+
+// A block whose Exif directory holds a maker note: `prefix`, then the directory `note` whose
+// offsets count from the TIFF data, the note's first byte or the body's own first byte.
+std::vector<uint8_t> block_with_note(bool be, const std::string& make, const std::string& prefix,
+                                     std::shared_ptr<TiffBuilder> note, Base base_of = Base::kTiff) {
+  TiffBuilder b(be);
+  int ifd0 = b.add_ifd(), exif = b.add_ifd();
+  b.add_ascii(ifd0, 0x10F, make);
+  b.link(ifd0, 0x8769, exif);
+  b.add_short(exif, 0x8827, {100});
+  auto size = static_cast<uint32_t>(prefix.size() + note->build(0).size());
+  b.add_generated(exif, 0x927C, size, [=](uint32_t pos) {
+    std::vector<uint8_t> out(prefix.begin(), prefix.end());
+    auto skip = static_cast<uint32_t>(prefix.size());
+    uint32_t base = base_of == Base::kTiff ? pos + skip : base_of == Base::kNote ? skip : 0;
+    std::vector<uint8_t> body = note->build(base);
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+  });
+  return b.build_exif();
+}
+
+// The maker-note lines only (after the "Makernotes" header).
+std::vector<std::pair<std::string, std::string>> note_lines(const std::vector<uint8_t>& block) {
+  std::vector<std::pair<std::string, std::string>> out;
+  bool header = false;
+  for (const Line& l : lines_of(block)) {
+    if (l.section != kNotes) continue;
+    if (l.text == "<header>") {
+      EXPECT_FALSE(header);
+      header = true;
+      continue;
+    }
+    EXPECT_TRUE(header);
+    EXPECT_EQ(l.tag, 0u);
+    out.emplace_back(l.name, l.text);
+  }
+  EXPECT_TRUE(header);
+  return out;
+}
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+TEST(MakerNote, Canon) {
+  for (bool be : {false, true}) {
+    for (uint16_t iso : {uint16_t{17}, uint16_t{0x4064}}) {
+      auto note = std::make_shared<TiffBuilder>(be, false);
+      int d = note->add_ifd();
+      std::vector<uint16_t> settings(25, 0);
+      settings[0] = 50;          // array length in bytes: 25 elements
+      settings[1] = 1;           // macro
+      settings[3] = 3;           // fine
+      settings[13] = 65535;      // low contrast
+      settings[16] = iso;
+      settings[19] = 0x3003;     // AF point centre
+      settings[23] = 300;        // focal length
+      note->add_short(d, 1, settings);
+      std::vector<uint16_t> shot(8, 0);
+      shot[0] = 16;
+      shot[7] = 2;
+      note->add_short(d, 4, shot);
+      std::string info = "IMG:PowerShot S40 JPEG";
+      note->add_ascii(d, 6, info + std::string(32 - info.size() - 1, '\0'));
+      note->add_ascii(d, 7, "Firmware 1.0");  // not 24 bytes: not shown
+      note->add_long(d, 8, {1001234});
+      Pairs lines = note_lines(block_with_note(be, "Canon", "", note));
+      Pairs expected = {{"Macro", "Macro"}, {"SelfTimer", "0"}, {"Compression setting", "Fine"},
+                        {"Flash mode", "Flash not fired"}, {"Drive mode", "Single/Timer"},
+                        {"Focus Mode", "One-Shot"}, {"Image size", "Large"},
+                        {"Easy shooting", "Full Auto"}, {"Contrast", "Low"}, {"Saturation", "Normal"},
+                        {"Sharpness", "Normal"}, {"ISO value", "100"}, {"Metering mode", "Other"},
+                        {"Focus type", "Manual"}, {"AF point", "Center"},
+                        {"Exposure mode", "Easy shooting"}, {"Focal length [mm]", "300"},
+                        {"Focal length short / mm", "0"}, {"White balance", "Cloudy"},
+                        {"Picture info", "IMG:PowerShot S40 JPEG"}, {"Image number", "100-1234"}};
+      EXPECT_EQ(lines, expected) << (be ? "MM " : "II ") << iso;
+    }
+  }
+}
+
+TEST(MakerNote, CanonArrayLengthIsBoundedByTheEntry) {
+  auto note = std::make_shared<TiffBuilder>(false, false);
+  int d = note->add_ifd();
+  note->add_short(d, 1, {0xFFFE, 1, 0, 3});  // claims 32767 elements, holds 4
+  Pairs lines = note_lines(block_with_note(false, "Canon", "", note));
+  EXPECT_EQ(lines, (Pairs{{"Macro", "Macro"}, {"SelfTimer", "0"}, {"Compression setting", "Fine"}}));
+}
+
+TEST(MakerNote, NikonKinds) {
+  for (bool be : {false, true}) {
+    // Second kind: its own TIFF header, here in the other byte order than the block.
+    auto inner = std::make_shared<TiffBuilder>(!be, true);
+    int d = inner->add_ifd();
+    inner->add_undefined(d, 0x1, "0210");
+    inner->add_short(d, 0x2, {0, 200});
+    inner->add_ascii(d, 0x4, "FINE ");
+    inner->add_rational(d, 0x85, {{1, 1}});
+    inner->add_rational(d, 0x86, {{2, 1}});
+    inner->add_byte(d, 0x87, {9});
+    inner->add_long(d, 0x88, {0x10002});
+    inner->add_undefined(d, 0x98, std::string("0100\x01\x02\xab\x0c", 8));
+    inner->add_long(d, 0xA7, {4321});
+    inner->add_short(d, 0xA7 + 1, {1});  // not in the table
+    inner->add_short(d, 0x87, {9});      // wrong type for a BYTE record: skipped
+    Pairs second = note_lines(
+        block_with_note(be, "NIKON CORPORATION", std::string("Nikon\0\2\x10\0\0", 10), inner, Base::kBody));
+    EXPECT_EQ(second, (Pairs{{"Data version", "0210"}, {"ISO Setting", "200"}, {"Quality", "FINE "},
+                             {"Focus Distance", "N/A"}, {"Digital zoom", "x2.0"},
+                             {"Flash mode", "Fired, TTL Mode"}, {"AF Point", "Single Area, Top"},
+                             {"LensID", "(ab c )"}, {"Shutter Count", "4321"}}))
+        << (be ? "MM" : "II");
+
+    // First kind: a directory 8 bytes in, offsets from the TIFF data.
+    auto first = std::make_shared<TiffBuilder>(be, false);
+    d = first->add_ifd();
+    first->add_short(d, 0x3, {3});
+    first->add_short(d, 0x6, {5});
+    first->add_short(d, 0xB, {7});
+    EXPECT_EQ(note_lines(block_with_note(be, "NIKON", std::string("Nikon\0\1\0", 8), first)),
+              (Pairs{{"Image Quality", "VGA Fine"}, {"CCD Sensitivity", "ISO 100"}, {"Lens Adapter", "Other"}}));
+
+    // No header: the note is the directory.
+    auto bare = std::make_shared<TiffBuilder>(be, false);
+    d = bare->add_ifd();
+    bare->add_rational(d, 0x85, {{35, 10}});
+    bare->add_long(d, 0x88, {0x12345});  // unknown AF point: no line
+    EXPECT_EQ(note_lines(block_with_note(be, "NIKON", "", bare)), (Pairs{{"Focus Distance", "x3.5 m"}}));
+  }
+}
+
+TEST(MakerNote, NikonSecondKindWithBadInnerHeaderShowsNothing) {
+  auto inner = std::make_shared<TiffBuilder>(false, true);
+  int d = inner->add_ifd();
+  inner->add_ascii(d, 0x4, "FINE");
+  std::string prefix("Nikon\0\2\x10\0\0", 10);
+  std::vector<uint8_t> block = block_with_note(false, "Nikon", prefix, inner, Base::kBody);
+  // Spoil the inner "II" mark.
+  for (size_t i = 0; i + 10 < block.size(); ++i) {
+    if (std::equal(prefix.begin(), prefix.end(), block.begin() + static_cast<long>(i))) {
+      block[i + 10] = 'X';
+      break;
+    }
+  }
+  EXPECT_TRUE(note_lines(block).empty());
+}
+
+TEST(MakerNote, FujifilmIsLittleEndianAndSelfRelative) {
+  for (bool be : {false, true}) {
+    auto note = std::make_shared<TiffBuilder>(false, false);
+    int d = note->add_ifd();
+    note->add_undefined(d, 0x0, "0130");
+    note->add_ascii(d, 0x1000, "NORMAL ");
+    note->add_short(d, 0x1001, {3});
+    note->add_short(d, 0x1002, {512});
+    note->add_short(d, 0x1031, {256});
+    note->add_short(d, 0x1302, {1});
+    note->add_long(d, 0x1300, {1});  // LONG entry for a SHORT record: skipped
+    std::string prefix = std::string("FUJIFILM\x0c\0\0\0", 12);
+    // Offsets inside the note count from the note's first byte.
+    Pairs lines = note_lines(block_with_note(be, "FUJIFILM", prefix, note, Base::kNote));
+    EXPECT_EQ(lines, (Pairs{{"Maker Note Version", "0130"}, {"Quality Setting", "NORMAL "},
+                            {"Sharpness", "Normal"}, {"White balance", "Cloudy"},
+                            {"Picture Mode", "Aperture priority AE"}, {"Exposure Status", "Over Exposed"}}))
+        << (be ? "MM" : "II");
+  }
+}
+
+TEST(MakerNote, MinoltaCameraSettings) {
+  for (bool be : {false, true}) {
+    auto note = std::make_shared<TiffBuilder>(be, false);
+    int d = note->add_ifd();
+    note->add_undefined(d, 0x0, "MLT0");
+    // Camera settings: big-endian 32-bit numbers in either block order.
+    std::vector<uint8_t> settings(4 * 0x33, 0);
+    auto put = [&](int position, uint32_t v) {
+      settings[4 * position] = static_cast<uint8_t>(v >> 24);
+      settings[4 * position + 1] = static_cast<uint8_t>(v >> 16);
+      settings[4 * position + 2] = static_cast<uint8_t>(v >> 8);
+      settings[4 * position + 3] = static_cast<uint8_t>(v);
+    };
+    put(0x1, 1);
+    put(0x8, 48);
+    put(0x9, 104);
+    put(0xA, 40);
+    put(0xD, 6);
+    put(0x12, 7 * 256 + 128);
+    put(0x13, 2500);
+    put(0x15, 0x07D30415);
+    put(0x16, 0x0A0B0C);
+    put(0x1F, 4);
+    put(0x23, 3);
+    put(0x25, 1);
+    put(0x2C, 52);
+    note->add_bytes(d, 0x3, 7, settings, static_cast<uint32_t>(settings.size()));
+    note->add_short(d, 0x102, {2});
+    Pairs lines = note_lines(block_with_note(be, "Minolta Co., Ltd.", "", note));
+    std::map<std::string, std::string> got(lines.begin(), lines.end());
+    EXPECT_EQ(got["Version"], "MLT0");
+    EXPECT_EQ(got["Exposure mode"], "Aperture priority");
+    EXPECT_EQ(got["ISO"], "100");
+    EXPECT_EQ(got["Shutter speed [s]"], "1/128");
+    EXPECT_EQ(got["Aperture"], "4.0");
+    EXPECT_EQ(got["Exposure compensation"], "0");
+    EXPECT_EQ(got["Focal length [mm]"], "7.5000");
+    EXPECT_EQ(got["Focus distance"], "2 m");
+    EXPECT_EQ(got["Date"], "2003:04:21");
+    EXPECT_EQ(got["Time"], "10:11:12");
+    EXPECT_EQ(got["Saturation"], "1");
+    EXPECT_EQ(got["Flash exposure compensation"], "-1.0");
+    EXPECT_EQ(got["Camera Model"], "DiMAGE 5");
+    EXPECT_EQ(got["Brightness"], "0.5000");
+    EXPECT_EQ(got["Minolta Quality"], "Fine");
+    EXPECT_EQ(got["Max aperture"], "0.7");  // element 0x17 is 0
+    EXPECT_EQ(lines.size(), 2u + 47u);  // version, quality, and every position of the table
+  }
+}
+
+TEST(MakerNote, PlainDirectoryMakers) {
+  struct Case {
+    const char* make;
+    std::string prefix;
+    bool note_big_endian;  // else the block's order
+    std::function<void(TiffBuilder&, int)> fill;
+    Pairs expected;
+  };
+  const Case cases[] = {
+      {"OLYMPUS OPTICAL CO.,LTD", std::string("OLYMP\0\1\0", 8), false,
+       [](TiffBuilder& n, int d) {
+         n.add_short(d, 0x201, {2});
+         n.add_rational(d, 0x204, {{2, 1}});
+         n.add_ascii(d, 0x207, "SX75");
+         n.add_ascii(d, 0x208, "short");  // not 52 bytes
+       },
+       {{"Compression setting", "SHQ"}, {"Digital zoom", "2"}, {"Firmware version", "SX75"}}},
+      {"SIGMA", std::string("SIGMA\0\0\0\1\0", 10), false,
+       [](TiffBuilder& n, int d) {
+         n.add_ascii(d, 0xA, "18-50mm");
+         n.add_short(d, 0x3, {1});  // not text: skipped
+       },
+       {{"Lens", "18-50mm"}}},
+      {"SANYO Electric Co.,Ltd.", std::string("SANYO\0\1\0", 8), false,
+       [](TiffBuilder& n, int d) {
+         n.add_short(d, 0x201, {257});
+         n.add_short(d, 0x224, {0});
+       },
+       {{"Quality", "Fine/Low"}, {"Sequence Shot Interval", "5 frames/sec"}}},
+      {"CASIO", std::string("QVC\0\0\0", 6), true,
+       [](TiffBuilder& n, int d) {
+         n.add_short(d, 0x9, {4});
+         n.add_ascii(d, 0x3006, "+09:00");
+       },
+       {{"Image Size", "1600x1200"}, {"Time Zone", "+09:00"}}},
+      {"CASIO", "", false,
+       [](TiffBuilder& n, int d) {
+         n.add_long(d, 0xA, {65537});
+         n.add_short(d, 0x3, {2});
+       },
+       {{"Digital zoom", "2X Digital Zoom"}, {"Focus Mode", "Macro"}}},
+      {"Acme", "", false, [](TiffBuilder& n, int d) { n.add_short(d, 0x1, {1}); }, {}},
+  };
+  for (const Case& c : cases) {
+    for (bool be : {false, true}) {
+      auto note = std::make_shared<TiffBuilder>(c.note_big_endian || be, false);
+      c.fill(*note, note->add_ifd());
+      EXPECT_EQ(note_lines(block_with_note(be, c.make, c.prefix, note)), c.expected)
+          << c.make << (be ? " MM" : " II");
+    }
+  }
+}
+
+TEST(MakerNote, WrongPrefixOrHostileNoteShowsNothing) {
+  auto note = std::make_shared<TiffBuilder>(false, false);
+  int d = note->add_ifd();
+  note->add_short(d, 0x201, {2});
+  // Olympus make with a note that lacks "OLYMP".
+  EXPECT_TRUE(note_lines(block_with_note(false, "OLYMPUS", std::string("XLYMP\0\1\0", 8), note)).empty());
+  // A note whose entries point outside the block.
+  auto bad = std::make_shared<TiffBuilder>(false, false);
+  d = bad->add_ifd();
+  bad->add_raw(d, 0x208, 2, 52, 0x7FFFFFF0u);
+  bad->add_raw(d, 0x201, 3, 0x80000000u, 0);
+  EXPECT_TRUE(note_lines(block_with_note(false, "OLYMPUS", std::string("OLYMP\0\1\0", 8), bad)).empty());
+  for (const char* make : {"Canon", "Minolta", "Nikon", "FUJIFILM", "CASIO"}) {
+    auto huge = std::make_shared<TiffBuilder>(false, false);
+    d = huge->add_ifd();
+    huge->add_raw(d, 1, 3, 0xFFFFFFF0u, 0x10);
+    huge->add_raw(d, 3, 4, 0x3FFFFFFFu, 0);
+    EXPECT_TRUE(note_lines(block_with_note(false, make, "", huge)).empty()) << make;
+  }
+}
+
+}  // namespace
+}  // namespace lumora::test
