@@ -171,6 +171,7 @@ struct LoadContext {
   MetadataChunk* chunks;
   ExifList* exif;
   LoadRowState* rows;          // set up by begin_image, released by end_image
+  int end_status;              // pipeline's own failure at end_image (memory), 0 otherwise
 };
 
 // ---------------------------------------------------------------------------------------------

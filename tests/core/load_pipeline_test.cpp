@@ -1,0 +1,799 @@
+// The load pipeline driven by readers written here and registered into the registry's spare rows.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "imagelib/core/format.h"
+#include "imagelib/core/load.h"
+#include "imagelib/core/stream.h"
+#include "imagelib/ops/resample.h"
+
+namespace lumora {
+namespace {
+
+// What the test reader describes and delivers. The file itself only carries a magic.
+struct Script {
+  std::function<void(ImageHeader&)> describe;
+  // Raw bytes of file row y (the reader writes them into the row buffer).
+  std::function<void(int32_t y, uint8_t* raw)> row;
+  int32_t rows_to_deliver = -1;  // -1 = all
+  int after_rows_status = 0;     // returned after the rows (e.g. 4 for a truncated file)
+  bool tiles = false;            // deliver each row as segments of `tile_width`
+  int32_t tile_width = 0;
+  uint32_t palette_form = 0;
+  int palette_bits = 8;
+  std::vector<uint8_t> palette;  // empty = none
+  std::function<void(LoadContext*)> extra;  // comments, text lines, chunks
+  int begin_status = 0;          // what begin_image answered
+};
+Script g_script;
+int g_early_calls = 0;
+
+int scripted_reader(ByteStream* s, LoadContext* ctx) {
+  uint8_t magic[4];
+  if (stream_read(s, magic, 4)) return 4;
+  if (std::memcmp(magic, "LMTS", 4) != 0) return 2;
+  if (g_script.extra) g_script.extra(ctx);
+  ImageHeader h;
+  ctx->services.header_init(&h);
+  g_script.describe(h);
+  int status = ctx->services.begin_image(ctx, &h);
+  g_script.begin_status = status;
+  if (status) return status;
+  const int32_t rows = g_script.rows_to_deliver < 0 ? h.height : g_script.rows_to_deliver;
+  for (int32_t y = 0; y < rows && status == 0; ++y) {
+    if (!g_script.tiles) {
+      g_script.row(y, h.row_buffer);
+      status = ctx->services.put_rows(ctx, -1, y, 1);
+      continue;
+    }
+    std::vector<uint8_t> full(h.row_stride + 64);
+    g_script.row(y, full.data());
+    const int bpp = (h.planes * h.bits_per_plane) / 8;
+    for (int32_t x = 0; x < h.width && status == 0; x += g_script.tile_width) {
+      const int32_t w = std::min(g_script.tile_width, h.width - x);
+      std::memcpy(h.row_buffer, full.data() + x * bpp, static_cast<size_t>(w) * bpp);
+      status = ctx->services.put_tile_rows(ctx, -1, y, 1, x, w);
+    }
+  }
+  ctx->services.end_image(ctx, g_script.palette_form, g_script.palette_bits,
+                          g_script.palette.empty() ? nullptr : g_script.palette.data());
+  return status ? status : g_script.after_rows_status;
+}
+
+// Fails with "file ends early" before describing anything: the search must go on.
+int early_reader(ByteStream*, LoadContext*) {
+  ++g_early_calls;
+  return 4;
+}
+
+class Registry : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    library_start();
+    FormatEntry early{};
+    early.name = "early";
+    early.description = "Early end";
+    early.reader = early_reader;
+    early.extensions[0] = "lm2";
+    ASSERT_GE(format_register(early), 0);
+    FormatEntry scripted{};
+    scripted.flags = kFormatByContent;
+    scripted.name = "lmtest";
+    scripted.description = "Test Picture";
+    scripted.reader = scripted_reader;
+    scripted.extensions[0] = "lmt";
+    scripted.extensions[1] = "lm2";
+    ASSERT_GE(format_register(scripted), 0);
+  }
+  void TearDown() override { library_stop(); }
+};
+const auto* const kRegistry = ::testing::AddGlobalTestEnvironment(new Registry);
+
+// A file holding only the magic, removed at the end of the test.
+struct TempFile {
+  std::string path;
+  explicit TempFile(const char* ext, const char* content = "LMTS") {
+    char dir[] = "/tmp/lumora_loadXXXXXX";
+    path = std::string(mkdtemp(dir)) + "/picture." + ext;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fputs(content, f);
+    std::fclose(f);
+  }
+  ~TempFile() {
+    std::remove(path.c_str());
+    rmdir(path.substr(0, path.rfind('/')).c_str());
+  }
+};
+
+struct Loaded {
+  int status = -99;
+  Bitmap bitmap{};
+  FileInfo info{};
+  ~Loaded() {
+    bitmap_free(&bitmap);
+    file_info_free(&info);
+  }
+};
+
+void load(Loaded& out, const LoadParams& params, const char* ext = "lmt") {
+  TempFile file(ext);
+  out.status = load_image(file.path.c_str(), &out.bitmap, &params, &out.info);
+}
+
+LoadParams defaults() {
+  LoadParams p;
+  load_params_init(&p);
+  return p;
+}
+
+// An 8-bit grey picture whose value at (x, y) is value(x, y).
+void grey_picture(int32_t w, int32_t h, std::function<uint8_t(int32_t, int32_t)> value) {
+  g_script = Script{};
+  g_script.describe = [=](ImageHeader& hd) {
+    hd.width = w;
+    hd.height = h;
+    hd.bits_per_plane = 8;
+    hd.bytes_per_plane = static_cast<uint32_t>(w);
+    std::strcpy(hd.description, "Test Picture");
+  };
+  g_script.row = [=](int32_t y, uint8_t* raw) {
+    for (int32_t x = 0; x < w; ++x) raw[x] = value(x, y);
+  };
+}
+
+// A 24-bit picture (bytes red, green, blue in the file) from a pixel function.
+void color_picture(int32_t w, int32_t h, std::function<void(int32_t, int32_t, uint8_t*)> value) {
+  g_script = Script{};
+  g_script.describe = [=](ImageHeader& hd) {
+    hd.width = w;
+    hd.height = h;
+    hd.bits_per_plane = 24;
+    hd.bytes_per_plane = static_cast<uint32_t>(3 * w);
+  };
+  g_script.row = [=](int32_t y, uint8_t* raw) {
+    for (int32_t x = 0; x < w; ++x) value(x, y, raw + 3 * x);
+  };
+}
+
+TEST(LoadPipeline, DescriptionLimits) {
+  struct Case {
+    int32_t width, height;
+    uint16_t planes, bits;
+    int status;
+  } cases[] = {
+      {0, 5, 1, 8, 2},      {5, 0, 1, 8, 2},     {200000, 1, 1, 1, 2}, {1, 200000, 1, 1, 2},
+      {199999, 1, 1, 1, 0}, {4, 4, 1, 33, 2},    {4, 4, 3, 11, 2},     {4, 4, 0, 8, 2},
+      {4, 4, 1, 32, 0},     {-3, 4, 1, 8, 2},
+  };
+  for (const Case& c : cases) {
+    g_script = Script{};
+    g_script.describe = [&](ImageHeader& h) {
+      h.width = c.width;
+      h.height = c.height;
+      h.planes = c.planes;
+      h.bits_per_plane = c.bits;
+      h.bytes_per_plane = static_cast<uint32_t>((static_cast<int64_t>(c.width) * c.bits + 7) / 8);
+    };
+    g_script.row = [](int32_t, uint8_t*) {};
+    Loaded r;
+    load(r, defaults());
+    EXPECT_EQ(r.status, c.status) << c.width << "x" << c.height << " " << c.planes << "x" << c.bits;
+    if (c.status) {
+      EXPECT_EQ(r.bitmap.pixels, nullptr);
+    }
+  }
+}
+
+TEST(LoadPipeline, RowBufferSizesAreCheckedBeforeAllocation) {
+  // A plane row far beyond what its pixels need, and a rows-per-call count whose buffer would
+  // overflow 32 bits, are refused instead of sizing buffers from them.
+  struct Case {
+    uint32_t bytes_per_plane;
+    int32_t rows_per_call;
+  } cases[] = {{0x7FFFFFFF, 1}, {64, 0x7FFFFFFF}};
+  for (const Case& c : cases) {
+    grey_picture(64, 4, [](int32_t, int32_t) { return 1; });
+    g_script.describe = [&](ImageHeader& h) {
+      h.width = 64;
+      h.height = 4;
+      h.bits_per_plane = 8;
+      h.bytes_per_plane = c.bytes_per_plane;
+      h.rows_per_call = c.rows_per_call;
+    };
+    Loaded r;
+    load(r, defaults());
+    EXPECT_EQ(r.status, 2);
+  }
+}
+
+TEST(LoadPipeline, ResolutionRules) {
+  struct Case {
+    int32_t xdpi, ydpi, info_x, info_y, bitmap_x, bitmap_y;
+  } cases[] = {
+      {2, 300, 0, 0, 72, 72},         {300, 300, 300, 300, 300, 300}, {3, 3, 3, 3, 3, 3},
+      {10001, 300, 0, 0, 72, 72},     {300, 2, 0, 0, 72, 72},         {0, 0, 0, 0, 72, 72},
+      {10000, 10000, 10000, 10000, 10000, 10000},
+  };
+  for (const Case& c : cases) {
+    grey_picture(2, 2, [](int32_t, int32_t) { return 0; });
+    auto describe = g_script.describe;
+    g_script.describe = [&, describe](ImageHeader& h) {
+      describe(h);
+      h.xdpi = c.xdpi;
+      h.ydpi = c.ydpi;
+    };
+    Loaded r;
+    load(r, defaults());
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.info.xdpi, c.info_x);
+    EXPECT_EQ(r.info.ydpi, c.info_y);
+    EXPECT_EQ(r.bitmap.xdpi, c.bitmap_x);
+    EXPECT_EQ(r.bitmap.ydpi, c.bitmap_y);
+  }
+}
+
+TEST(LoadPipeline, ReductionSizes) {
+  struct Case {
+    int32_t w, h, lw, lh, max_w, max_h;
+    uint32_t mode;
+    int32_t out_w, out_h;
+  } cases[] = {
+      {1000, 500, 0, 0, 160, 120, 0, 160, 80},   {100, 50, 0, 0, 160, 120, 0, 100, 50},
+      {500, 1000, 0, 0, 160, 120, 0, 60, 120},   {1000, 500, 0, 0, 160, 120, 2, 160, 80},
+      {999, 333, 0, 0, 100, 100, 0, 100, 33},    {160, 121, 0, 0, 160, 120, 0, 159, 120},
+      // The logical size gives the aspect ratio; its sides swap to follow the real orientation.
+      {400, 400, 800, 400, 100, 100, 0, 100, 50}, {400, 800, 800, 400, 100, 100, 0, 50, 100},
+      {1000, 500, 0, 0, 0, 120, 0, 1000, 500},   {5000, 2, 0, 0, 160, 120, 0, 160, 1},
+  };
+  for (const Case& c : cases) {
+    grey_picture(c.w, c.h, [](int32_t x, int32_t y) { return static_cast<uint8_t>(x + y); });
+    auto describe = g_script.describe;
+    g_script.describe = [&, describe](ImageHeader& h) {
+      describe(h);
+      h.logical_width = c.lw;
+      h.logical_height = c.lh;
+    };
+    LoadParams p = defaults();
+    p.max_width = c.max_w;
+    p.max_height = c.max_h;
+    p.reduce_mode = c.mode;
+    Loaded r;
+    load(r, p);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.bitmap.width, c.out_w) << c.w << "x" << c.h;
+    EXPECT_EQ(r.bitmap.height, c.out_h) << c.w << "x" << c.h;
+  }
+}
+
+TEST(LoadPipeline, NearestKeepsFirstRowOfEachGroupAndMappedColumns) {
+  struct Case {
+    int32_t w, h, max_w, max_h;
+  } cases[] = {{10, 7, 4, 3}, {33, 17, 8, 4}, {7, 30, 2, 9}, {64, 64, 13, 13}};
+  for (const Case& c : cases) {
+    auto value = [](int32_t x, int32_t y) { return static_cast<uint8_t>(x * 7 + y * 31); };
+    grey_picture(c.w, c.h, value);
+    LoadParams p = defaults();
+    p.max_width = c.max_w;
+    p.max_height = c.max_h;
+    Loaded r;
+    load(r, p);
+    ASSERT_EQ(r.status, 0);
+    for (int32_t py = 0; py < r.bitmap.height; ++py) {
+      int32_t sy = 0;  // the first source row falling on produced row py
+      while (sy * r.bitmap.height / c.h < py) ++sy;
+      for (int32_t px = 0; px < r.bitmap.width; ++px) {
+        const int32_t sx = px * c.w / r.bitmap.width;
+        ASSERT_EQ(bitmap_row(&r.bitmap, py)[px], value(sx, sy)) << px << "," << py;
+      }
+    }
+  }
+}
+
+// A direct box average of the source over the area of each produced pixel, in doubles.
+double box_average(const std::vector<uint8_t>& src, int32_t w, int32_t h, int32_t ow, int32_t oh,
+                   int32_t px, int32_t py, int c) {
+  const double sx = static_cast<double>(w) / ow, sy = static_cast<double>(h) / oh;
+  double sum = 0;
+  for (int32_t y = static_cast<int32_t>(py * sy); y < h && y < (py + 1) * sy; ++y) {
+    const double cover_y = std::min<double>(y + 1, (py + 1) * sy) - std::max<double>(y, py * sy);
+    for (int32_t x = static_cast<int32_t>(px * sx); x < w && x < (px + 1) * sx; ++x) {
+      const double cover_x = std::min<double>(x + 1, (px + 1) * sx) - std::max<double>(x, px * sx);
+      sum += cover_x * cover_y * src[(static_cast<size_t>(y) * w + x) * 3 + c];
+    }
+  }
+  return sum / (sx * sy);
+}
+
+TEST(LoadPipeline, AveragingMatchesBoxAverageAndTheWholePictureShrink) {
+  struct Case {
+    int32_t w, h, max_w, max_h;
+  } cases[] = {{64, 48, 16, 12}, {101, 67, 30, 30}, {300, 20, 37, 37}, {35, 90, 11, 40}};
+  std::mt19937 random(7);
+  for (const Case& c : cases) {
+    std::vector<uint8_t> src(static_cast<size_t>(c.w) * c.h * 3);
+    for (auto& v : src) v = static_cast<uint8_t>(random());
+    color_picture(c.w, c.h, [&](int32_t x, int32_t y, uint8_t* px) {
+      std::memcpy(px, &src[(static_cast<size_t>(y) * c.w + x) * 3], 3);
+    });
+    LoadParams p = defaults();
+    p.max_width = c.max_w;
+    p.max_height = c.max_h;
+    p.reduce_mode = kReduceAverage;
+    Loaded reduced;
+    load(reduced, p);
+    ASSERT_EQ(reduced.status, 0);
+    Loaded full;
+    load(full, defaults());
+    ASSERT_EQ(full.status, 0);
+    ASSERT_EQ(resample_shrink(&full.bitmap, nullptr, reduced.bitmap.width, reduced.bitmap.height,
+                              kPixRGB),
+              0);
+    for (int32_t y = 0; y < reduced.bitmap.height; ++y) {
+      ASSERT_EQ(std::memcmp(bitmap_row(&reduced.bitmap, y), bitmap_row(&full.bitmap, y),
+                            static_cast<size_t>(reduced.bitmap.width) * 3),
+                0)
+          << "row " << y;
+      for (int32_t x = 0; x < reduced.bitmap.width; ++x)
+        for (int ch = 0; ch < 3; ++ch)
+          ASSERT_NEAR(bitmap_row(&reduced.bitmap, y)[x * 3 + ch],
+                      box_average(src, c.w, c.h, reduced.bitmap.width, reduced.bitmap.height, x,
+                                  y, ch),
+                      2.0);
+    }
+  }
+}
+
+TEST(LoadPipeline, OrientationAndMirroring) {
+  // 3 x 2 picture, value = 10 * y + x in file order.
+  struct Case {
+    uint16_t row_order, orientation;
+    uint8_t expect[2][3];
+  } cases[] = {
+      {0, 0, {{0, 1, 2}, {10, 11, 12}}},
+      {16, 0, {{10, 11, 12}, {0, 1, 2}}},   // bottom-up file, top-down storage: flipped
+      {16, 16, {{0, 1, 2}, {10, 11, 12}}},  // bottom-up file stored bottom-up: as delivered
+      {0, 16, {{10, 11, 12}, {0, 1, 2}}},
+      {1, 0, {{2, 1, 0}, {12, 11, 10}}},
+      {1, 1, {{0, 1, 2}, {10, 11, 12}}},
+      {17, 1, {{10, 11, 12}, {0, 1, 2}}},
+  };
+  for (const Case& c : cases) {
+    grey_picture(3, 2, [](int32_t x, int32_t y) { return static_cast<uint8_t>(10 * y + x); });
+    auto describe = g_script.describe;
+    g_script.describe = [&, describe](ImageHeader& h) {
+      describe(h);
+      h.row_order = c.row_order;
+    };
+    LoadParams p = defaults();
+    p.orientation = c.orientation;
+    Loaded r;
+    load(r, p);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.bitmap.orientation, c.orientation);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 3; ++x)
+        EXPECT_EQ(bitmap_row(&r.bitmap, y)[x], c.expect[y][x])
+            << "order " << c.row_order << " orientation " << c.orientation;
+  }
+}
+
+TEST(LoadPipeline, BilevelNormalisation) {
+  // 10 x 1 bilevel row 1010000011 with a two-entry palette.
+  struct Case {
+    uint8_t pal0[3], pal1[3];
+    uint32_t flags;
+    uint16_t type;
+    std::vector<uint8_t> expect;  // first bytes of the row
+  } cases[] = {
+      {{0, 0, 0}, {255, 255, 255}, 0, kPixBilevel, {0xA0, 0xC0}},
+      {{255, 255, 255}, {0, 0, 0}, 0, kPixBilevel, {0x5F, 0x3F}},
+      {{255, 0, 0}, {0, 0, 255}, 0, kPixIndexed, {1, 0, 1, 0, 0, 0, 0, 0, 1, 1}},
+      {{0, 0, 0}, {255, 255, 255}, kLoadBilevelAsBytes, kPixGrey, {255, 0, 255, 0, 0, 0, 0, 0, 255, 255}},
+      {{255, 255, 255}, {0, 0, 0}, kLoadBilevelAsBytes, kPixGrey, {0, 255, 0, 255, 255, 255, 255, 255, 0, 0}},
+      {{255, 0, 0}, {0, 0, 255}, kLoadBilevelAsBytes, kPixIndexed, {1, 0, 1, 0, 0, 0, 0, 0, 1, 1}},
+      {{255, 255, 255}, {0, 0, 0}, kLoadForceColor, kPixRGB, {0, 0, 0, 255, 255, 255, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    g_script = Script{};
+    g_script.describe = [](ImageHeader& h) {
+      h.width = 10;
+      h.height = 1;
+      h.bytes_per_plane = 2;
+    };
+    g_script.row = [](int32_t, uint8_t* raw) {
+      raw[0] = 0xA0;
+      raw[1] = 0xC0;
+    };
+    g_script.palette = {c.pal0[0], c.pal0[1], c.pal0[2], c.pal1[0], c.pal1[1], c.pal1[2]};
+    LoadParams p = defaults();
+    p.flags = c.flags;
+    Loaded r;
+    load(r, p);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.bitmap.type, c.type);
+    const uint8_t* row = bitmap_row(&r.bitmap, 0);
+    EXPECT_EQ(std::vector<uint8_t>(row, row + c.expect.size()), c.expect) << "flags " << c.flags;
+    if (c.type == kPixIndexed) {
+      EXPECT_EQ(r.bitmap.palette[kPalR + 0], c.pal0[0]);
+      EXPECT_EQ(r.bitmap.palette[kPalB + 1], c.pal1[2]);
+      EXPECT_EQ(r.bitmap.colors, 2);
+    }
+    if (c.type == kPixGrey) {
+      EXPECT_EQ(r.bitmap.colors, 256);
+    }
+  }
+}
+
+TEST(LoadPipeline, PaletteAndGreyExpansionIntoColor) {
+  struct Case {
+    uint16_t order;
+    uint32_t flags;
+    bool palette;
+    uint16_t type;
+    std::vector<uint8_t> pixel1;  // the pixel of index 1
+  } cases[] = {
+      {0, kLoadForceColor, true, kPixRGB, {10, 20, 30}},
+      {1, kLoadForceColor, true, kPixBGR, {30, 20, 10}},
+      {1, kLoadForceColor | kLoadPrefer4Byte, true, kPixABGR, {200, 30, 20, 10}},
+      {2, kLoadForceColor | kLoadPrefer4Byte, true, kPixBGRA, {30, 20, 10, 200}},
+      {3, kLoadForceColor | kLoadPrefer4Byte, true, kPixARGB, {200, 10, 20, 30}},
+      // Without a map a 2-bit grey value 1 of 3 becomes 85.
+      {0, kLoadForceColor, false, kPixRGB, {85, 85, 85}},
+  };
+  for (const Case& c : cases) {
+    g_script = Script{};
+    g_script.describe = [](ImageHeader& h) {
+      h.width = 4;
+      h.height = 1;
+      h.bits_per_plane = 2;
+      h.bytes_per_plane = 1;
+    };
+    g_script.row = [](int32_t, uint8_t* raw) { raw[0] = 0x1B; };  // 0, 1, 2, 3
+    if (c.palette) g_script.palette = {0, 0, 0, 10, 20, 30, 40, 50, 60, 70, 80, 90};
+    LoadParams p = defaults();
+    p.flags = c.flags;
+    p.component_order = c.order;
+    p.alpha = 200;
+    Loaded r;
+    load(r, p);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.bitmap.type, c.type);
+    const uint8_t* px = bitmap_row(&r.bitmap, 0) + r.bitmap.bytes_per_pixel;
+    EXPECT_EQ(std::vector<uint8_t>(px, px + c.pixel1.size()), c.pixel1) << "order " << c.order;
+  }
+}
+
+TEST(LoadPipeline, IncompleteFiles) {
+  struct Case {
+    int reader_status;
+    uint32_t flags;
+    int status;
+  } cases[] = {
+      {4, kLoadAcceptIncomplete, 0}, {4, 0, 4}, {10, kLoadAcceptIncomplete, 0}, {10, 0, 10},
+      {9, kLoadAcceptIncomplete, 9},
+  };
+  for (const Case& c : cases) {
+    grey_picture(5, 6, [](int32_t, int32_t y) { return static_cast<uint8_t>(100 + y); });
+    g_script.rows_to_deliver = 3;
+    g_script.after_rows_status = c.reader_status;
+    LoadParams p = defaults();
+    p.flags = c.flags;
+    Loaded r;
+    load(r, p);
+    EXPECT_EQ(r.status, c.status);
+    if (c.status != 0) {
+      EXPECT_EQ(r.bitmap.pixels, nullptr);
+      continue;
+    }
+    ASSERT_NE(r.bitmap.pixels, nullptr);
+    for (int32_t y = 0; y < 6; ++y) EXPECT_EQ(bitmap_row(&r.bitmap, y)[4], y < 3 ? 100 + y : 0);
+    EXPECT_EQ(r.info.width, 5u);  // the FileInfo is filled for statuses 4 and 10 too
+  }
+}
+
+TEST(LoadPipeline, IncompleteAveragedPictureKeepsItsSize) {
+  color_picture(40, 40, [](int32_t, int32_t, uint8_t* px) { px[0] = px[1] = px[2] = 200; });
+  g_script.rows_to_deliver = 20;
+  g_script.after_rows_status = 4;
+  LoadParams p = defaults();
+  p.flags = kLoadAcceptIncomplete;
+  p.max_width = p.max_height = 10;
+  p.reduce_mode = kReduceAverage;
+  Loaded r;
+  load(r, p);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.bitmap.width, 10);
+  EXPECT_EQ(r.bitmap.height, 10);
+  EXPECT_EQ(bitmap_row(&r.bitmap, 2)[0], 200);
+  EXPECT_EQ(bitmap_row(&r.bitmap, 9)[0], 0);
+}
+
+TEST(LoadPipeline, Cancellation) {
+  struct Case {
+    bool by_cancel, by_row;
+    int cancel_at;  // row at which the callback first answers non-zero
+  } cases[] = {{true, false, 0}, {false, true, 0}, {true, false, 3}};
+  for (const Case& c : cases) {
+    grey_picture(4, 8, [](int32_t, int32_t) { return 9; });
+    static int calls;
+    static int cancel_at;
+    calls = 0;
+    cancel_at = c.cancel_at;
+    LoadParams p = defaults();
+    if (c.by_cancel) p.cancel_callback = [](void*) { return calls++ >= cancel_at ? 1 : 0; };
+    if (c.by_row)
+      p.row_callback = [](int32_t, int32_t, void*) { return calls++ >= cancel_at ? 1 : 0; };
+    Loaded r;
+    load(r, p);
+    EXPECT_EQ(r.status, 15);
+    EXPECT_EQ(r.bitmap.pixels, nullptr);
+    EXPECT_EQ(calls, c.cancel_at + 1) << "the reader must stop at the answer";
+  }
+}
+
+TEST(LoadPipeline, ProgressReportsEachPercentOnce) {
+  grey_picture(2, 250, [](int32_t, int32_t) { return 1; });
+  static std::vector<int> seen;
+  seen.clear();
+  LoadParams p = defaults();
+  p.progress_callback = [](int percent, void*) { seen.push_back(percent); };
+  Loaded r;
+  load(r, p);
+  ASSERT_EQ(r.status, 0);
+  ASSERT_EQ(seen.size(), 101u);
+  for (int i = 0; i <= 100; ++i) EXPECT_EQ(seen[i], i);
+}
+
+TEST(LoadPipeline, ReaderSearchOrder) {
+  struct Case {
+    const char* ext;
+    uint32_t flags;
+    int16_t index;
+    int status;
+    int early_calls;
+    const char* format;
+  } cases[] = {
+      {"lmt", 0, -1, 0, 0, "lmtest"},
+      // "early" knows lm2 first but ends before describing anything: the next row reads it.
+      {"lm2", 0, -1, 0, 1, "lmtest"},
+      {"LM2", 0, -1, 0, 1, "lmtest"},
+      // Unknown extension: found by content.
+      {"zzq", 0, -1, 0, 0, "lmtest"},
+      {"zzq", kLoadKnownExtension, -1, 2, 0, nullptr},
+      {"lmt", kLoadKnownExtension, -1, 0, 0, "lmtest"},
+      // The caller's index is the only reader tried; its status stands.
+      {"lm2", 0, 0, 2, 1, nullptr},
+  };
+  const int scripted = format_find("lmtest");
+  ASSERT_GE(scripted, 0);
+  for (const Case& c : cases) {
+    grey_picture(2, 2, [](int32_t, int32_t) { return 1; });
+    g_early_calls = 0;
+    LoadParams p = defaults();
+    p.flags = c.flags;
+    p.format_index = c.index == 0 ? static_cast<int16_t>(format_find("early")) : c.index;
+    Loaded r;
+    load(r, p, c.ext);
+    EXPECT_EQ(r.status, c.status) << c.ext;
+    EXPECT_EQ(g_early_calls, c.early_calls) << c.ext;
+    if (c.format) {
+      EXPECT_STREQ(format_name(r.info.format_index), c.format) << c.ext;
+    }
+  }
+}
+
+TEST(LoadPipeline, FileInfoContents) {
+  grey_picture(12, 7, [](int32_t, int32_t) { return 1; });
+  auto describe = g_script.describe;
+  g_script.describe = [describe](ImageHeader& h) {
+    describe(h);
+    h.compression = kCompRle;
+    h.color_model = kModelRGB;
+    std::strcpy(h.compression_text, "Packed");
+    h.row_order = 16;
+  };
+  g_script.extra = [](LoadContext* ctx) {
+    keep_comment(ctx, "a comment", 0);
+    keep_text(ctx, "Author", "Someone", 0);
+    keep_text(ctx, nullptr, "plain", 0);
+    keep_text(ctx, "Binary", "\x01xx", 0);  // not printable: dropped
+    const uint8_t icc1[] = {1, 2}, icc2[] = {3};
+    keep_chunk(ctx, kChunkIcc, icc1, 2);
+    keep_chunk(ctx, kChunkIcc, icc2, 1);
+    ctx->image_count = 3;
+    ctx->reader_values[1] = 77;
+    load_set_message(ctx, "Test Picture : fine");
+  };
+  LoadParams p = defaults();
+  p.flags = kLoadKeepComment | kLoadKeepText | kLoadKeepChunks;
+  Loaded r;
+  load(r, p);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.info.file_size, 4u);
+  EXPECT_STREQ(r.info.description, "Test Picture");
+  EXPECT_EQ(r.info.width, 12u);
+  EXPECT_EQ(r.info.height, 7u);
+  EXPECT_EQ(r.info.bits_per_sample, 8);
+  EXPECT_EQ(r.info.samples_per_pixel, 1);
+  EXPECT_EQ(r.info.row_order, 16);
+  EXPECT_EQ(r.info.compression, kCompRle);
+  EXPECT_STREQ(r.info.compression_text, "Packed");
+  EXPECT_EQ(r.info.image_count, 3u);
+  EXPECT_EQ(r.info.reader_values[1], 77u);
+  EXPECT_STREQ(r.info.message, "Test Picture : fine");
+  ASSERT_EQ(r.info.text_count, 2u);
+  EXPECT_STREQ(r.info.text_lines[0], "Author: Someone");
+  EXPECT_STREQ(r.info.text_lines[1], "plain");
+  ASSERT_NE(r.bitmap.comment, nullptr);
+  EXPECT_STREQ(r.bitmap.comment, "a comment");
+  ASSERT_NE(r.bitmap.chunks, nullptr);
+  EXPECT_EQ(r.bitmap.chunks->size, 3u);  // the two ICC blocks joined
+  EXPECT_EQ(r.bitmap.chunks->next, nullptr);
+}
+
+TEST(LoadPipeline, LoadInfoStopsAtTheDescription) {
+  grey_picture(30, 20, [](int32_t, int32_t) { return 1; });
+  g_script.extra = [](LoadContext* ctx) { keep_comment(ctx, "info comment", 0); };
+  TempFile file("lmt");
+  FileInfo info{};
+  EXPECT_EQ(load_info(file.path.c_str(), -1, kLoadKeepComment, &info), 0);
+  EXPECT_EQ(g_script.begin_status, -1);
+  EXPECT_EQ(info.width, 30u);
+  EXPECT_EQ(info.file_size, 4u);
+  ASSERT_NE(info.comment, nullptr);
+  EXPECT_STREQ(info.comment, "info comment");
+  file_info_free(&info);
+
+  FILE* f = std::fopen(file.path.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  FileInfo streamed{};
+  EXPECT_EQ(load_info(nullptr, f, -1, 0, &streamed), 0);
+  EXPECT_EQ(streamed.file_size, 999999999u);
+  EXPECT_EQ(streamed.height, 20u);
+  std::fclose(f);  // still the caller's
+  file_info_free(&streamed);
+}
+
+TEST(LoadPipeline, TiledDeliveryMatchesRowDelivery) {
+  struct Case {
+    uint32_t mode;
+    int32_t max, tile;
+  } cases[] = {{0, 0, 16}, {0, 13, 16}, {2, 13, 16}, {2, 13, 7}, {0, 9, 5}};
+  std::mt19937 random(3);
+  std::vector<uint8_t> src(50 * 37 * 3);
+  for (auto& v : src) v = static_cast<uint8_t>(random());
+  for (const Case& c : cases) {
+    auto make = [&](bool tiles) {
+      color_picture(50, 37, [&](int32_t x, int32_t y, uint8_t* px) {
+        std::memcpy(px, &src[(static_cast<size_t>(y) * 50 + x) * 3], 3);
+      });
+      g_script.tiles = tiles;
+      g_script.tile_width = c.tile;
+    };
+    LoadParams p = defaults();
+    p.reduce_mode = c.mode;
+    p.max_width = p.max_height = c.max;
+    make(false);
+    Loaded rows;
+    load(rows, p);
+    make(true);
+    Loaded tiles;
+    load(tiles, p);
+    ASSERT_EQ(rows.status, 0);
+    ASSERT_EQ(tiles.status, 0);
+    ASSERT_EQ(tiles.bitmap.width, rows.bitmap.width);
+    ASSERT_EQ(tiles.bitmap.height, rows.bitmap.height);
+    ASSERT_EQ(tiles.bitmap.bytes_per_line, rows.bitmap.bytes_per_line);
+    for (int32_t y = 0; y < rows.bitmap.height; ++y)
+      ASSERT_EQ(std::memcmp(bitmap_row(&rows.bitmap, y), bitmap_row(&tiles.bitmap, y),
+                            rows.bitmap.bytes_per_line),
+                0)
+          << "mode " << c.mode << " tile " << c.tile << " row " << y;
+  }
+}
+
+TEST(LoadPipeline, DeepGreySamples) {
+  g_script = Script{};
+  g_script.describe = [](ImageHeader& h) {
+    h.width = 3;
+    h.height = 1;
+    h.bits_per_plane = 16;
+    h.samples = 1;
+    h.bytes_per_plane = 6;
+  };
+  g_script.row = [](int32_t, uint8_t* raw) {
+    const uint16_t v[3] = {0, 0x1234, 0xFFFF};
+    std::memcpy(raw, v, 6);
+  };
+  struct Case {
+    uint32_t flags;
+    uint16_t bits_per_sample, bytes_per_pixel;
+  } cases[] = {{kLoadKeepDeep, 16, 2}, {0, 8, 1}};
+  for (const Case& c : cases) {
+    LoadParams p = defaults();
+    p.flags = c.flags;
+    Loaded r;
+    load(r, p);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.bitmap.type, kPixGrey);
+    EXPECT_EQ(r.bitmap.bits_per_sample, c.bits_per_sample);
+    EXPECT_EQ(r.bitmap.bytes_per_pixel, c.bytes_per_pixel);
+    const uint8_t* row = bitmap_row(&r.bitmap, 0);
+    if (c.bytes_per_pixel == 2) {
+      uint16_t v[3];
+      std::memcpy(v, row, 6);
+      EXPECT_EQ(v[1], 0x1234);
+      EXPECT_EQ(v[2], 0xFFFF);
+    } else {
+      EXPECT_EQ(row[1], 0x12);
+      EXPECT_EQ(row[2], 0xFF);
+    }
+  }
+}
+
+TEST(LoadPipeline, AllocCallbackSuppliesThePixels) {
+  grey_picture(5, 3, [](int32_t x, int32_t) { return static_cast<uint8_t>(x); });
+  static int32_t seen_line;
+  LoadParams p = defaults();
+  p.alloc_callback = [](int32_t, int32_t h, int, int, int, uint32_t line, void*) {
+    seen_line = static_cast<int32_t>(line);
+    return static_cast<uint8_t*>(std::malloc(static_cast<size_t>(h) * line));
+  };
+  Loaded r;
+  load(r, p);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(seen_line, 8);
+  EXPECT_EQ(bitmap_row(&r.bitmap, 2)[4], 4);
+  p.alloc_callback = [](int32_t, int32_t, int, int, int, uint32_t, void*) -> uint8_t* { return nullptr; };
+  Loaded failed;
+  load(failed, p);
+  EXPECT_EQ(failed.status, 1);
+}
+
+TEST(LoadServices, TempFileNameIsCreatedUnpredictably) {
+  char a[256], b[256];
+  ASSERT_EQ(temp_file_name(a, sizeof a), 0);
+  ASSERT_EQ(temp_file_name(b, sizeof b), 0);
+  EXPECT_STRNE(a, b);
+  EXPECT_NE(std::strstr(a, "/x_"), nullptr);
+  EXPECT_EQ(access(a, F_OK), 0);  // the file exists already: nobody can plant one
+  std::remove(a);
+  std::remove(b);
+  char tiny[4];
+  EXPECT_EQ(temp_file_name(tiny, sizeof tiny), 5);
+}
+
+TEST(LoadServices, StreamTypedReadsFailAtTheEnd) {
+  TempFile file("bin", "\x01\x02\x03\x04\x05");
+  ByteStream* s = stream_open_path(file.path.c_str(), kStreamReadBinary);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->size, 5u);
+  uint32_t v32 = 0;
+  uint16_t v16 = 0;
+  EXPECT_EQ(stream_read_u32be(s, &v32), 0);
+  EXPECT_EQ(v32, 0x01020304u);
+  EXPECT_EQ(stream_read_u16le(s, &v16), 4);
+  EXPECT_EQ(stream_seek(s, 6), 4);
+  EXPECT_EQ(stream_seek(s, 1), 0);
+  EXPECT_EQ(stream_read_u16le(s, &v16), 0);
+  EXPECT_EQ(v16, 0x0302);
+  stream_close(s);
+  TempFile empty("bin", "");
+  ByteStream* e = stream_attach(nullptr, empty.path.c_str());
+  EXPECT_EQ(stream_open(e, kStreamReadBinary), nullptr);
+  EXPECT_EQ(stream_open_error(e), 3);
+  stream_close(e);
+}
+
+}  // namespace
+}  // namespace lumora
