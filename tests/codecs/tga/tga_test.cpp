@@ -1,0 +1,409 @@
+// The Targa reader on byte-crafted files (colour maps, origins, run-length packets, hostile
+// headers), the run-length encoder, and the writer's variants and round trips.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "imagelib/codecs/tga/tga.h"
+#include "imagelib/core/save.h"
+#include "tests/codecs/reader_harness.h"
+
+namespace lumora {
+namespace {
+
+using testing_support::RecordedLoad;
+using Bytes = std::vector<uint8_t>;
+
+struct TgaFile {
+  uint8_t id_length = 0, map_type = 0, image_type = 2;
+  uint16_t map_first = 0, map_length = 0;
+  uint8_t map_bits = 0;
+  uint16_t width = 2, height = 2;
+  uint8_t depth = 24, descriptor = 0x20;
+  Bytes id, map, data;
+
+  Bytes bytes() const {
+    Bytes b{id_length, map_type, image_type,
+            static_cast<uint8_t>(map_first), static_cast<uint8_t>(map_first >> 8),
+            static_cast<uint8_t>(map_length), static_cast<uint8_t>(map_length >> 8), map_bits,
+            0, 0, 0, 0,
+            static_cast<uint8_t>(width), static_cast<uint8_t>(width >> 8),
+            static_cast<uint8_t>(height), static_cast<uint8_t>(height >> 8), depth, descriptor};
+    b.insert(b.end(), id.begin(), id.end());
+    b.insert(b.end(), map.begin(), map.end());
+    b.insert(b.end(), data.begin(), data.end());
+    return b;
+  }
+};
+
+struct Read {
+  int status = -1;
+  RecordedLoad load;
+  LoadContext context{};
+  ~Read() { testing_support::free_context(&context); }
+};
+
+void read(const Bytes& bytes, Read* r, uint32_t flags = 0) {
+  LoadParams p = testing_support::default_params();
+  p.flags = flags;
+  r->status = testing_support::run_reader(tga_read, bytes, p, &r->load, &r->context);
+}
+
+Bytes seq(size_t n, uint8_t start = 1) {
+  Bytes b(n);
+  for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(start + i);
+  return b;
+}
+
+TEST(TgaReader, HeaderVariants) {
+  struct Case {
+    const char* name;
+    TgaFile file;
+    uint16_t row_order;
+    uint32_t layout;
+    uint16_t bits;
+    uint32_t row_bytes;
+    bool palette;
+  };
+  std::vector<Case> cases;
+  TgaFile f;
+  f.descriptor = 0;
+  f.data = seq(12);
+  cases.push_back({"24-bit bottom-up", f, 16, 0x8, 24, 6, false});
+  f = {};
+  f.depth = 32;
+  f.data = seq(16);
+  cases.push_back({"32-bit top-down", f, 0, 0x20, 32, 8, false});
+  f = {};
+  f.depth = 16;
+  f.descriptor = 0x30;
+  f.data = seq(8);
+  cases.push_back({"16-bit right to left", f, 1, 0x80, 15, 4, false});
+  f = {};
+  f.image_type = 3;
+  f.depth = 8;
+  f.data = seq(4);
+  cases.push_back({"grey", f, 0, 0, 8, 2, false});
+  f = {};
+  f.image_type = 3;
+  f.depth = 1;
+  f.width = 9;
+  f.data = seq(4);
+  cases.push_back({"1-bit", f, 0, 0, 1, 2, false});
+  f = {};
+  f.image_type = 1;
+  f.map_type = 1;
+  f.map_length = 2;
+  f.map_bits = 24;
+  f.depth = 8;
+  f.map = {1, 2, 3, 4, 5, 6};
+  f.data = {0, 1, 1, 0};
+  cases.push_back({"colour-mapped", f, 0, 0, 8, 2, true});
+  f = {};
+  f.image_type = 1;
+  f.depth = 8;
+  f.map_length = 40000;   // map fields of a file without a map mean nothing
+  f.map_bits = 24;
+  f.data = {0, 1, 1, 0};
+  cases.push_back({"colour-mapped without a map", f, 0, 0, 8, 2, false});
+  f = {};
+  f.map_type = 1;
+  f.map_length = 3;
+  f.map_bits = 32;
+  f.map = seq(12, 100);
+  f.data = seq(12);
+  cases.push_back({"true colour carrying a map", f, 0, 0x8, 24, 6, false});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Read r;
+    read(c.file.bytes(), &r);
+    ASSERT_EQ(r.status, 0);
+    const ImageHeader& h = r.load.header;
+    EXPECT_EQ(h.row_order, c.row_order);
+    EXPECT_EQ(h.layout, c.layout);
+    EXPECT_EQ(h.bits_per_plane, c.bits);
+    EXPECT_EQ(h.bytes_per_plane, c.row_bytes);
+    EXPECT_EQ(h.compression, 0);
+    EXPECT_EQ(std::string(h.description), "Truevision TARGA (Type " + std::to_string(c.file.image_type) + ")");
+    EXPECT_EQ(r.load.palette_given, c.palette);
+    EXPECT_EQ(r.load.end_calls, 1);
+    // Rows arrive in file order, straight after the header, ID and map.
+    ASSERT_EQ(r.load.order.size(), static_cast<size_t>(c.file.height));
+    EXPECT_EQ(r.load.rows[0], Bytes(c.file.data.begin(), c.file.data.begin() + c.row_bytes));
+  }
+}
+
+TEST(TgaReader, ColourMapEntriesAndOffsets) {
+  TgaFile f;
+  f.image_type = 1;
+  f.map_type = 1;
+  f.map_first = 2;
+  f.map_length = 3;
+  f.map_bits = 32;
+  f.depth = 8;
+  f.width = 1;
+  f.height = 1;
+  f.map = {10, 20, 30, 99, 11, 21, 31, 99, 12, 22, 32, 99};
+  f.data = {2};
+  Read r;
+  read(f.bytes(), &r);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.load.palette_form, 0x200u);
+  const Bytes expected{0, 0, 0, 0, 0, 0, 10, 20, 30, 11, 21, 31, 12, 22, 32, 0};
+  EXPECT_EQ(Bytes(r.load.palette.begin(), r.load.palette.begin() + 16), expected);
+}
+
+TEST(TgaReader, RunLengthPacketsCrossRows) {
+  struct Case {
+    const char* name;
+    uint8_t image_type, depth;
+    uint16_t width, height;
+    Bytes data;
+    std::vector<Bytes> rows;
+  };
+  const Case cases[] = {
+      {"24-bit run over a row end", 10, 24, 3, 2, {0x83, 1, 2, 3, 0x01, 7, 8, 9, 4, 5, 6},
+       {{1, 2, 3, 1, 2, 3, 1, 2, 3}, {1, 2, 3, 7, 8, 9, 4, 5, 6}}},
+      {"8-bit literal over a row end", 11, 8, 2, 3, {0x02, 1, 2, 3, 0x82, 9},
+       {{1, 2}, {3, 9}, {9, 9}}},
+      {"16-bit words keep their order", 10, 16, 2, 1, {0x81, 0x34, 0x12}, {{0x34, 0x12, 0x34, 0x12}}},
+      {"packet longer than the picture", 11, 8, 2, 1, {0xFF, 5}, {{5, 5}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TgaFile f;
+    f.image_type = c.image_type;
+    f.depth = c.depth;
+    f.width = c.width;
+    f.height = c.height;
+    f.data = c.data;
+    Read r;
+    read(f.bytes(), &r);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.load.header.compression, kCompRle);
+    EXPECT_EQ(r.load.rows, c.rows);
+  }
+}
+
+TEST(TgaReader, HostileHeadersAndTruncation) {
+  struct Case {
+    const char* name;
+    TgaFile file;
+    size_t cut;   // bytes kept, 0 = all
+    int status;
+    int end_calls;
+  };
+  std::vector<Case> cases;
+  auto with = [](auto change) { TgaFile f; f.data = seq(12); change(f); return f; };
+  cases.push_back({"map type 2", with([](TgaFile& f) { f.map_type = 2; }), 0, 2, 0});
+  cases.push_back({"image type 4", with([](TgaFile& f) { f.image_type = 4; }), 0, 2, 0});
+  cases.push_back({"map of length 0", with([](TgaFile& f) { f.map_type = 1; f.map_bits = 24; }), 0, 2, 0});
+  cases.push_back({"map of 257 entries", with([](TgaFile& f) { f.map_type = 1; f.map_bits = 24; f.map_length = 257; }), 0, 2, 0});
+  cases.push_back({"first entry beyond the map", with([](TgaFile& f) { f.map_type = 1; f.map_bits = 24; f.map_length = 2; f.map_first = 3; }), 0, 2, 0});
+  cases.push_back({"16-bit map entries", with([](TgaFile& f) { f.map_type = 1; f.map_bits = 16; f.map_length = 2; }), 0, 2, 0});
+  cases.push_back({"map entry size 0", with([](TgaFile& f) { f.map_type = 1; f.map_length = 2; }), 0, 2, 0});
+  cases.push_back({"width 15001", with([](TgaFile& f) { f.width = 15001; }), 0, 2, 0});
+  cases.push_back({"depth 7", with([](TgaFile& f) { f.depth = 7; }), 0, 2, 0});
+  cases.push_back({"header cut short", with([](TgaFile&) {}), 17, 4, 0});
+  cases.push_back({"map cut short", with([](TgaFile& f) { f.image_type = 1; f.depth = 8; f.map_type = 1; f.map_bits = 24; f.map_length = 256; f.map = seq(20); }), 0, 4, 0});
+  cases.push_back({"pixels cut short", with([](TgaFile&) {}), 18 + 8, 4, 1});
+  cases.push_back({"packets cut short", with([](TgaFile& f) { f.image_type = 10; f.data = {0x85, 1, 2}; }), 0, 4, 1});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes b = c.file.bytes();
+    if (c.cut) b.resize(c.cut);
+    Read r;
+    read(b, &r);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.load.end_calls, c.end_calls);
+  }
+}
+
+TEST(TgaReader, ImageIdIsTheComment) {
+  TgaFile f;
+  f.id = {'h', 'e', 'y', 0};
+  f.id_length = 4;
+  f.data = seq(12);
+  for (uint32_t flags : {0u, static_cast<uint32_t>(kLoadKeepComment)}) {
+    Read r;
+    read(f.bytes(), &r, flags);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.load.rows[0], seq(6)) << "pixels follow the ID field";
+    if (flags) {
+      ASSERT_NE(r.context.comment, nullptr);
+      EXPECT_STREQ(r.context.comment, "hey");
+    } else {
+      EXPECT_EQ(r.context.comment, nullptr);
+    }
+  }
+}
+
+TEST(TgaRle, EncoderPackets) {
+  struct Case {
+    const char* name;
+    Bytes row;
+    int pixel;
+    Bytes expected;
+  };
+  Bytes long_run;
+  for (int i = 0; i < 200; ++i) long_run.insert(long_run.end(), {1, 2, 3});
+  Bytes long_literal(300);
+  for (size_t i = 0; i < long_literal.size(); ++i) long_literal[i] = static_cast<uint8_t>(i);
+  Bytes literal_expected{127};
+  literal_expected.insert(literal_expected.end(), long_literal.begin(), long_literal.begin() + 128);
+  literal_expected.push_back(127);
+  literal_expected.insert(literal_expected.end(), long_literal.begin() + 128, long_literal.begin() + 256);
+  literal_expected.push_back(43);
+  literal_expected.insert(literal_expected.end(), long_literal.begin() + 256, long_literal.end());
+  const Case cases[] = {
+      {"200 pixels of one colour", long_run, 3, {255, 1, 2, 3, 199, 1, 2, 3}},
+      {"literal then run", {1, 2, 3, 3, 3}, 1, {1, 1, 2, 130, 3}},
+      {"run then literal", {4, 4, 5, 6}, 1, {129, 4, 1, 5, 6}},
+      {"single pixel", {9, 8}, 2, {0, 9, 8}},
+      {"300 different pixels", long_literal, 1, literal_expected},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes out;
+    ASSERT_EQ(tga_rle_encode_row(c.row.data(), c.row.size(), c.pixel, &out), 0);
+    EXPECT_EQ(out, c.expected);
+  }
+}
+
+class TgaWriter : public ::testing::Test {
+ protected:
+  void SetUp() override { library_start(); }
+  void TearDown() override {
+    library_stop();
+    std::remove(path_.c_str());
+  }
+  int save(const Bitmap& b, bool rle) {
+    SaveParams p;
+    save_params_init(&p);
+    p.format_index = kFormatTga;
+    p.rle = rle;
+    return save_image(path_.c_str(), &b, &p);
+  }
+  Bytes file() const {
+    std::ifstream f(path_, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+  }
+  std::string path_ = "/tmp/lumora_tga_writer_" + std::to_string(::getpid()) + ".tga";
+};
+
+Bitmap picture(uint16_t type, int width, int height) {
+  Bitmap b{};
+  EXPECT_EQ(bitmap_alloc(&b, type, 4, width, height), 1);
+  const int bpp = type == kPixBilevel ? 0 : b.bytes_per_pixel;
+  for (int32_t y = 0; y < height; ++y) {
+    uint8_t* row = bitmap_row(&b, y);
+    if (type == kPixBilevel) {
+      for (int32_t x = 0; x < width; ++x) bit_put(row, x, (x / 3 + y) & 1);
+    } else {
+      // Runs of repeated pixels followed by varying ones, so both packet kinds occur.
+      for (int32_t x = 0; x < width * bpp; ++x) row[x] = static_cast<uint8_t>(x < width * bpp / 3 ? y : x * 5 + y);
+    }
+  }
+  if (b.palette)
+    for (int i = 0; i < 256; ++i) {
+      b.palette[kPalR + i] = static_cast<uint8_t>(i);
+      b.palette[kPalG + i] = static_cast<uint8_t>(i / 2);
+      b.palette[kPalB + i] = static_cast<uint8_t>(255 - i);
+    }
+  return b;
+}
+
+TEST_F(TgaWriter, VariantsAndRoundTrips) {
+  struct Case {
+    uint16_t type;
+    bool rle;
+    uint8_t image_type, depth, map_type;
+  };
+  const Case cases[] = {
+      {kPixRGB, false, 2, 24, 0},     {kPixRGB, true, 10, 24, 0},   {kPixBGRA, true, 10, 32, 0},
+      {kPixRGBA, false, 2, 32, 0},    {kPixIndexed, false, 1, 8, 1}, {kPixIndexed, true, 9, 8, 1},
+      {kPixGrey, true, 11, 8, 0},     {kPixGrey, false, 3, 8, 0},   {kPixBilevel, true, 3, 1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "type " << c.type << " rle " << c.rle);
+    Bitmap b = picture(c.type, 150, 7);
+    ASSERT_EQ(save(b, c.rle), 0);
+    Bytes f = file();
+    ASSERT_GE(f.size(), 18u);
+    EXPECT_EQ(f[0], 0);
+    EXPECT_EQ(f[1], c.map_type);
+    EXPECT_EQ(f[2], c.image_type);
+    EXPECT_EQ(f[16], c.depth);
+    EXPECT_EQ(f[17], 0x20);
+    if (c.map_type) {
+      EXPECT_EQ((Bytes{f[5], f[6], f[7]}), (Bytes{0, 1, 24}));
+      EXPECT_EQ((Bytes{f[18 + 3 * 10], f[19 + 3 * 10], f[20 + 3 * 10]}), (Bytes{245, 5, 10}))
+          << "entry 10 in blue, green, red";
+    }
+
+    Read r;
+    read(f, &r);
+    ASSERT_EQ(r.status, 0);
+    for (int32_t y = 0; y < b.height; ++y) {
+      const uint8_t* src = bitmap_row(&b, y);
+      const Bytes& got = r.load.rows[static_cast<size_t>(y)];
+      for (int32_t x = 0; x < b.width; ++x) {
+        switch (c.type) {
+          case kPixRGB:   // written blue, green, red
+            ASSERT_EQ((Bytes{got[3 * x], got[3 * x + 1], got[3 * x + 2]}),
+                      (Bytes{src[3 * x + 2], src[3 * x + 1], src[3 * x]})) << x;
+            break;
+          case kPixRGBA:  // blue, green, red, alpha
+            ASSERT_EQ((Bytes{got[4 * x], got[4 * x + 3]}), (Bytes{src[4 * x + 2], src[4 * x + 3]})) << x;
+            break;
+          case kPixBGRA:
+            ASSERT_EQ((Bytes{got[4 * x], got[4 * x + 1], got[4 * x + 2], got[4 * x + 3]}),
+                      (Bytes{src[4 * x], src[4 * x + 1], src[4 * x + 2], src[4 * x + 3]})) << x;
+            break;
+          case kPixBilevel:
+            ASSERT_EQ(bit_get(got.data(), x), bit_get(src, x)) << x;
+            break;
+          default:
+            ASSERT_EQ(got[static_cast<size_t>(x)], src[x]) << x;
+        }
+      }
+    }
+    bitmap_free(&b);
+  }
+}
+
+TEST_F(TgaWriter, CommentInTheImageIdField) {
+  Bitmap b = picture(kPixGrey, 3, 2);
+  b.comment = string_dup("note");
+  ASSERT_EQ(save(b, false), 0);
+  Bytes f = file();
+  EXPECT_EQ(f[0], 5);
+  EXPECT_EQ(Bytes(f.begin() + 18, f.begin() + 23), (Bytes{'n', 'o', 't', 'e', 0}));
+  std::free(b.comment);
+  b.comment = string_dup(std::string(300, 'x').c_str());
+  ASSERT_EQ(save(b, false), 0);
+  f = file();
+  EXPECT_EQ(f[0], 0);
+  EXPECT_EQ(f.size(), 18u + 6u);
+  bitmap_free(&b);
+}
+
+TEST_F(TgaWriter, WriteFailuresAreReported) {
+  for (bool rle : {false, true}) {
+    FILE* full = std::fopen("/dev/full", "wb");
+    if (!full) GTEST_SKIP() << "/dev/full is not available";
+    Bitmap b = picture(kPixRGB, 300, 300);
+    SaveParams p;
+    save_params_init(&p);
+    p.format_index = kFormatTga;
+    p.rle = rle;
+    EXPECT_EQ(save_image(nullptr, 0, full, &b, &p), 6) << "rle " << rle;
+    std::fclose(full);
+    bitmap_free(&b);
+  }
+}
+
+}  // namespace
+}  // namespace lumora
