@@ -2,6 +2,7 @@
 // capabilities functions here; a row without a reader or writer simply lacks that capability.
 #include "imagelib/core/format_table.h"
 
+#include "imagelib/codecs/bmp/bmp.h"
 #include "imagelib/codecs/jpeg/jpeg.h"
 
 namespace lumora {
@@ -12,13 +13,13 @@ const FormatEntry kFormatTable[kStaticFormatCount] = {
    {"jpg", "jpeg", "jif", "jfif", "J", "jpe"}},
   {kFormatByContent, "tga", "Truevision Targa", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
    {"tga", "targa", "pix", "bpx", "ivb"}},
-  {kFormatByContent, "bmp", "Windows Bitmap", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "bmp", "Windows Bitmap", nullptr, 0, bmp_read, bmp_write, nullptr, 0, 0,
    {"bmp", "rle", "vga", "rl4", "rl8", "sys"}},
   {kFormatByContent, "gif", "CompuServe GIF", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
    {"gif", "giff"}},
   {kFormatByContent, "png", "Portable Network Graphics", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
    {"png"}},
-  {0, "2bp", "Pocket PC Bitmap", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {0, "2bp", "Pocket PC Bitmap", nullptr, 0, bmp_read, nullptr, nullptr, 0, 0,
    {"2bp"}},
   {kFormatByContent, "tiff", "TIFF Revision 6", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
    {"tif", "tim", "tiff"}},

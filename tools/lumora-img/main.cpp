@@ -16,6 +16,7 @@ struct Command {
 
 // One row per command; the order is the order of the help text.
 const Command kCommands[] = {
+    {"convert", cmd_convert, "convert a picture to another format"},
     {"thumbs", cmd_thumbs, "make thumbnails of pictures (the browser's loader)"},
     {nullptr, nullptr, nullptr},
 };

@@ -42,14 +42,17 @@ int plan_true_color(uint16_t bits, uint16_t planes, bool bit_fields, const uint3
                     TrueColorPlan* plan) {
   std::memset(plan, 0, sizeof *plan);
   plan->path = PixelPath::kDirect;
-  plan->header_planes = 1;
+  plan->file_planes = 1;
   if (planes > 1) {
-    // Planar true colour: one row of `width` bytes per plane.
+    // Planar true colour: one row of `width` bytes per plane (blue, green, red, alpha), handed
+    // over as interleaved 24 or 32-bit pixels.
     if (bits != 8 || (planes != 3 && planes != 4)) return 2;
-    plan->header_planes = planes;
-    plan->header_bits = 8;
-    plan->layout = kLayoutPlanar | (planes == 3 ? kLayoutReversed : kLayoutFourthLast);
-    plan->file_bytes_per_pixel = plan->out_bytes_per_pixel = 1;
+    plan->path = PixelPath::kPlanes;
+    plan->file_planes = planes;
+    plan->header_bits = static_cast<uint16_t>(8 * planes);
+    plan->layout = planes == 3 ? kLayoutReversed : kLayoutFourthLast;
+    plan->file_bytes_per_pixel = 1;
+    plan->out_bytes_per_pixel = planes;
     return 0;
   }
   if (planes != 1) return 2;
@@ -95,6 +98,12 @@ int plan_true_color(uint16_t bits, uint16_t planes, bool bit_fields, const uint3
     default:
       return 2;
   }
+}
+
+void interleave_planes(const uint8_t* src, size_t plane_stride, int planes, uint8_t* dst,
+                       int32_t width) {
+  for (int32_t x = 0; x < width; ++x)
+    for (int p = 0; p < planes; ++p) dst[static_cast<size_t>(x) * planes + p] = src[p * plane_stride + x];
 }
 
 void split16_row(const uint8_t* src, uint8_t* dst, int32_t width, const MaskField fields[4]) {

@@ -24,14 +24,15 @@ enum class PixelPath {
   kDirect,    // rows go to the pipeline as read
   kSplit16,   // 16-bit words split by masks into blue, green, red bytes
   kSplit32,   // 32-bit words split by masks into red, green, blue, alpha bytes
+  kPlanes,    // 3 or 4 planes of 8 bits, one padded row per plane, interleaved into pixels
 };
 
 struct TrueColorPlan {
   PixelPath path;
   uint32_t layout;              // ImageHeader::layout
   uint16_t header_bits;         // ImageHeader::bits_per_plane
-  uint16_t header_planes;       // ImageHeader::planes
   uint32_t file_bytes_per_pixel;// per plane
+  uint16_t file_planes;         // planes stored in the file
   uint32_t out_bytes_per_pixel; // per plane, as delivered
   MaskField fields[4];          // red, green, blue, alpha for the split paths
 };
@@ -44,6 +45,10 @@ int plan_true_color(uint16_t bits, uint16_t planes, bool bit_fields, const uint3
 // The masks a bit-field file without stored masks is given.
 void default_masks(uint16_t bits, uint32_t masks[4]);
 
+// Interleaves `planes` plane rows of `width` bytes (blue, green, red, alpha planes, `plane_stride`
+// bytes apart) into pixels of `planes` bytes.
+void interleave_planes(const uint8_t* src, size_t plane_stride, int planes, uint8_t* dst,
+                       int32_t width);
 // Splits `width` little-endian 16-bit pixels into blue, green, red bytes.
 void split16_row(const uint8_t* src, uint8_t* dst, int32_t width, const MaskField fields[4]);
 // Splits `width` little-endian 32-bit pixels into red, green, blue, alpha bytes (alpha 255 when

@@ -159,19 +159,26 @@ int read_true_color_rows(BmpRead& r, const TrueColorPlan& plan) {
   uint64_t file_row = static_cast<uint64_t>(width) * plan.file_bytes_per_pixel;
   uint64_t out_row = static_cast<uint64_t>(width) * plan.out_bytes_per_pixel;
   uint32_t padding = padded4(file_row) - static_cast<uint32_t>(file_row);
-  if (!r.row_fits(out_row) || !r.row_fits(file_row)) return kStatusNoMemory;
+  if (!r.row_fits(out_row)) return kStatusNoMemory;
   uint8_t* row = r.header.row_buffer;
+  const int planes = plan.file_planes;
+  const size_t plane_row = padded4(file_row);
   std::vector<uint8_t> raw;
   if (plan.path != PixelPath::kDirect) {
     try {
-      raw.resize(file_row);
+      raw.resize(plane_row * planes);
     } catch (...) {
       return kStatusNoMemory;
     }
   }
-  int planes = plan.header_planes;
   for (uint32_t y = 0; y < f.height; ++y) {
-    for (int p = 0; p < planes; ++p) {
+    if (plan.path == PixelPath::kPlanes) {
+      for (int p = 0; p < planes; ++p) {
+        if (int st = stream_read(r.stream, raw.data() + p * plane_row, file_row)) return st;
+        if (p + 1 < planes) stream_skip(r.stream, padding);
+      }
+      interleave_planes(raw.data(), plane_row, planes, row, static_cast<int32_t>(width));
+    } else {
       uint8_t* dst = plan.path == PixelPath::kDirect ? row : raw.data();
       if (int st = stream_read(r.stream, dst, file_row)) return st;
       if (plan.path == PixelPath::kSplit16) split16_row(raw.data(), row, width, plan.fields);
@@ -180,9 +187,9 @@ int read_true_color_rows(BmpRead& r, const TrueColorPlan& plan) {
         // The row converters read 16-bit pixels in the processor's byte order.
         if (plan.path == PixelPath::kDirect && plan.file_bytes_per_pixel == 2) swap16_row(row, width);
       }
-      if (int st = r.put(planes > 1 ? p : -1, static_cast<int32_t>(y), 1)) return st;
-      stream_skip(r.stream, padding);
     }
+    if (int st = r.put(-1, static_cast<int32_t>(y), 1)) return st;
+    stream_skip(r.stream, padding);
   }
   return kStatusOk;
 }
@@ -199,7 +206,7 @@ int read_true_color_picture(BmpRead& r) {
   if (plan_true_color(f.bits, f.planes, bit_fields, masks, &plan)) return kStatusNotRecognised;
   r.header.layout = plan.layout;
   r.header.bits_per_plane = plan.header_bits;
-  r.header.planes = plan.header_planes;
+  r.header.planes = 1;
   r.header.rows_per_call = 1;
   r.header.bytes_per_plane = static_cast<uint32_t>(static_cast<uint64_t>(f.width) * plan.out_bytes_per_pixel);
   if (int st = r.begin()) return st;
