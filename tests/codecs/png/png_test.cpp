@@ -1,0 +1,407 @@
+// The PNG reader and writer: transformations by colour type, transparency, text, pHYs, interlace,
+// damaged files, and round trips through the writer for every pixel type it takes.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "imagelib/codecs/png/png.h"
+#include "imagelib/core/save.h"
+#include "tests/codecs/reader_harness.h"
+
+namespace lumora {
+namespace {
+
+using testing_support::RecordedLoad;
+using Bytes = std::vector<uint8_t>;
+
+// A PNG made with libpng itself: `rows` hold the raw row bytes of the given type and depth.
+struct PngSpec {
+  uint32_t width = 2, height = 2;
+  int color_type = PNG_COLOR_TYPE_RGB, bit_depth = 8;
+  bool interlaced = false;
+  std::vector<Bytes> rows;
+  int palette_size = 0;
+  Bytes trans;               // palette transparency
+  int ppm = 0;               // pHYs pixels per metre
+  std::vector<std::pair<const char*, const char*>> texts;
+};
+
+void append_png(png_structp png, png_bytep data, size_t size) {
+  auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + size);
+}
+
+bool write_png_bytes(const PngSpec* spec, Bytes* out) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  png_set_write_fn(png, out, append_png, nullptr);
+  png_set_IHDR(png, info, spec->width, spec->height, spec->bit_depth, spec->color_type,
+               spec->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, 0, 0);
+  png_color palette[256];
+  for (int i = 0; i < 256; ++i) palette[i] = {static_cast<png_byte>(i), static_cast<png_byte>(255 - i), 7};
+  if (spec->palette_size) png_set_PLTE(png, info, palette, spec->palette_size);
+  if (!spec->trans.empty())
+    png_set_tRNS(png, info, const_cast<png_bytep>(spec->trans.data()), static_cast<int>(spec->trans.size()), nullptr);
+  if (spec->ppm) png_set_pHYs(png, info, spec->ppm, spec->ppm, PNG_RESOLUTION_METER);
+  png_text texts[4];
+  for (size_t i = 0; i < spec->texts.size(); ++i) {
+    texts[i] = {};
+    texts[i].compression = PNG_TEXT_COMPRESSION_NONE;
+    texts[i].key = const_cast<char*>(spec->texts[i].first);
+    texts[i].text = const_cast<char*>(spec->texts[i].second);
+  }
+  if (!spec->texts.empty()) png_set_text(png, info, texts, static_cast<int>(spec->texts.size()));
+  png_write_info(png, info);
+  std::vector<png_bytep> pointers;
+  for (const Bytes& r : spec->rows) pointers.push_back(const_cast<png_bytep>(r.data()));
+  png_write_image(png, pointers.data());
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+Bytes make_png(const PngSpec& spec) {
+  Bytes out;
+  EXPECT_TRUE(write_png_bytes(&spec, &out));
+  return out;
+}
+
+struct Read {
+  int status = -1;
+  RecordedLoad load;
+  LoadContext context{};
+  ~Read() { testing_support::free_context(&context); }
+};
+
+void read(const Bytes& bytes, Read* r, uint32_t flags = 0, bool blend_alpha = false,
+          bool blend_palette = false, int cancel_after = -1) {
+  LoadParams p = testing_support::default_params();
+  p.flags = flags;
+  p.png_blend_alpha = blend_alpha;
+  p.png_blend_palette = blend_palette;
+  r->load.cancel_after_rows = cancel_after;
+  r->status = testing_support::run_reader(png_read, bytes, p, &r->load, &r->context);
+}
+
+TEST(PngReader, TransformationsByColourType) {
+  struct Case {
+    const char* name;
+    PngSpec spec;
+    bool blend_alpha, blend_palette;
+    uint16_t bits;
+    uint32_t row_bytes;
+    Bytes first_row;
+    int16_t transparent;
+    bool palette;
+  };
+  std::vector<Case> cases;
+  PngSpec s;
+  s.color_type = PNG_COLOR_TYPE_RGB_ALPHA;
+  s.bit_depth = 16;
+  s.rows = {Bytes{0xFF, 0x01, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0},
+            Bytes(16, 0xFF)};
+  cases.push_back({"16-bit RGBA", s, false, false, 32, 8, {0xFF, 0, 0, 0xFF, 0, 0, 0, 0}, -1, false});
+  cases.push_back({"16-bit RGBA on white", s, true, false, 24, 6, {0xFF, 0, 0, 0xFF, 0xFF, 0xFF}, -1, false});
+  s = {};
+  s.color_type = PNG_COLOR_TYPE_GRAY_ALPHA;
+  s.rows = {Bytes{10, 0, 20, 255}, Bytes{30, 128, 40, 1}};
+  cases.push_back({"grey with alpha", s, true, true, 8, 2, {10, 20}, -1, false});
+  s = {};
+  s.color_type = PNG_COLOR_TYPE_PALETTE;
+  s.bit_depth = 2;
+  s.width = 5;
+  s.palette_size = 4;
+  s.trans = {255, 0, 255, 0};
+  s.rows = {Bytes{0x1B, 0x40}, Bytes{0xE4, 0x00}};
+  cases.push_back({"2-bit palette, binary alpha", s, false, true, 2, 2, {0x1B, 0x40}, 1, true});
+  s.trans = {255, 128};
+  cases.push_back({"partial alpha on white", s, false, true, 2, 2, {0x1B, 0x40}, -1, true});
+  s = {};
+  s.rows = {Bytes{1, 2, 3, 4, 5, 6}, Bytes{7, 8, 9, 10, 11, 12}};
+  s.interlaced = true;
+  s.height = 2;
+  cases.push_back({"interlaced RGB", s, false, false, 24, 6, {1, 2, 3, 4, 5, 6}, -1, false});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Read r;
+    read(make_png(c.spec), &r, 0, c.blend_alpha, c.blend_palette);
+    ASSERT_EQ(r.status, 0);
+    const ImageHeader& h = r.load.header;
+    EXPECT_EQ(h.bits_per_plane, c.bits);
+    EXPECT_EQ(h.bytes_per_plane, c.row_bytes);
+    EXPECT_EQ(h.compression, kCompZip);
+    EXPECT_EQ(h.transparent_index, c.transparent);
+    EXPECT_EQ(std::string(h.description),
+              std::string("Portable Network Graphics") + (c.spec.interlaced ? " (Interlaced)" : ""));
+    ASSERT_EQ(r.load.order.size(), c.spec.height);
+    EXPECT_EQ(r.load.rows[0], c.first_row);
+    EXPECT_EQ(r.load.palette_given, c.palette);
+    if (c.palette) {
+      EXPECT_EQ(r.load.palette_form, 0x100u);
+      // Entry 1 is (1, 254, 7); with partial alpha 128 it is composited on white.
+      const double expected[3] = {1, 254, 7};
+      for (int k = 0; k < 3; ++k) {
+        double want = c.transparent == 1 ? expected[k] : (128 * expected[k] + 127 * 255) / 255.0;
+        EXPECT_NEAR(r.load.palette[3 + k], want, 1.0) << k;
+      }
+    }
+  }
+}
+
+TEST(PngReader, InterlacedRowsAreMergedFromAllPasses) {
+  PngSpec s;
+  s.width = 13;
+  s.height = 11;
+  s.interlaced = true;
+  for (uint32_t y = 0; y < s.height; ++y) {
+    Bytes row(3 * s.width);
+    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint8_t>(y * 40 + i);
+    s.rows.push_back(row);
+  }
+  Read r;
+  read(make_png(s), &r);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.load.rows, s.rows);
+}
+
+TEST(PngReader, TextResolutionAndProfile) {
+  PngSpec s;
+  s.rows = {Bytes(6, 1), Bytes(6, 2)};
+  s.ppm = 2835;
+  s.texts = {{"COMMENT", "the comment"}, {"Author", "someone"}, {"Title", "nCC marker"}};
+  Read r;
+  read(make_png(s), &r, kLoadKeepComment | kLoadKeepText);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.load.header.xdpi, 72);
+  EXPECT_EQ(r.load.header.ydpi, 72);
+  ASSERT_NE(r.context.comment, nullptr);
+  EXPECT_STREQ(r.context.comment, "the comment");
+  ASSERT_EQ(r.context.text_count, 1u);
+  EXPECT_STREQ(r.context.text_lines[0], "Author: someone");
+  Read plain;
+  read(make_png(s), &plain);
+  EXPECT_EQ(plain.context.comment, nullptr);
+}
+
+TEST(PngReader, DamagedFiles) {
+  std::mt19937 rng(1);
+  PngSpec s;
+  s.width = 128;
+  s.height = 128;
+  for (uint32_t y = 0; y < s.height; ++y) {
+    Bytes row(3 * s.width);
+    for (auto& v : row) v = static_cast<uint8_t>(rng());   // barely compressible
+    s.rows.push_back(row);
+  }
+  const Bytes good = make_png(s);
+  // The IDAT chunk starts after the 8-byte signature and the 25-byte IHDR chunk.
+  const size_t idat = 8 + 25;
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    int status;
+    int end_calls;
+    bool some_rows;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"4 bytes", Bytes(good.begin(), good.begin() + 4), 4, 0, false});
+  cases.push_back({"not a PNG", Bytes{'G', 'I', 'F', '8', '9', 'a', 0, 0}, 2, 0, false});
+  Bytes loose = good;
+  loose[7] = 0;   // passes the loose test, fails libpng's signature check
+  cases.push_back({"bad signature", loose, 2, 0, false});
+  Bytes ihdr = good;
+  ihdr[16] = ihdr[17] = ihdr[18] = ihdr[19] = 0;   // width 0
+  cases.push_back({"width 0", ihdr, 2, 0, false});
+  cases.push_back({"cut inside the image data", Bytes(good.begin(), good.begin() + idat + 30000), 4, 1, true});
+  Bytes crc = good;
+  crc[idat + 40000] ^= 0x55;
+  cases.push_back({"damaged image data", crc, 4, 1, true});
+  cases.push_back({"end chunk missing", Bytes(good.begin(), good.end() - 12), 0, 1, true});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Read r;
+    read(c.bytes, &r);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.load.end_calls, c.end_calls);
+    EXPECT_EQ(!r.load.order.empty(), c.some_rows);
+    if (c.some_rows) {
+      EXPECT_EQ(r.load.rows[0], s.rows[0]);
+    }
+  }
+  Read cancelled;
+  read(good, &cancelled, 0, false, false, 3);
+  EXPECT_EQ(cancelled.status, 15);
+  EXPECT_EQ(cancelled.load.end_calls, 1);
+}
+
+class PngWriter : public ::testing::Test {
+ protected:
+  void SetUp() override { library_start(); }
+  void TearDown() override {
+    library_stop();
+    std::remove(path_.c_str());
+  }
+  int save(const Bitmap& b, bool interlaced = false, int filter = 0) {
+    SaveParams p;
+    save_params_init(&p);
+    p.format_index = kFormatPng;
+    p.interlaced = interlaced;
+    p.png_filter = static_cast<uint16_t>(filter);
+    return save_image(path_.c_str(), &b, &p);
+  }
+  Bytes file() const {
+    std::ifstream f(path_, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+  }
+  // The data of the first chunk of the given type, or empty.
+  Bytes chunk(const char* type) const {
+    Bytes f = file();
+    for (size_t at = 8; at + 12 <= f.size();) {
+      uint32_t length = get_u32be(&f[at]);
+      if (std::equal(type, type + 4, f.begin() + static_cast<long>(at + 4)))
+        return Bytes(f.begin() + static_cast<long>(at + 8), f.begin() + static_cast<long>(at + 8 + length));
+      at += 12 + length;
+    }
+    return {};
+  }
+  std::string path_ = "/tmp/lumora_png_writer_" + std::to_string(::getpid()) + ".png";
+};
+
+Bitmap picture(uint16_t type, int width, int height, int colors) {
+  Bitmap b{};
+  EXPECT_EQ(bitmap_alloc(&b, type, 4, width, height), 1);
+  for (int32_t y = 0; y < height; ++y) {
+    uint8_t* row = bitmap_row(&b, y);
+    if (type == kPixBilevel) {
+      for (int32_t x = 0; x < width; ++x) bit_put(row, x, (x + y) % 3 == 0);
+    } else {
+      for (int32_t x = 0; x < width * b.bytes_per_pixel; ++x) row[x] = static_cast<uint8_t>((x * 7 + y * 3) % colors);
+    }
+  }
+  if (type == kPixIndexed || type == kPixGrey) b.colors = static_cast<uint16_t>(colors);
+  if (b.palette)
+    for (int i = 0; i < 256; ++i) {
+      b.palette[kPalR + i] = static_cast<uint8_t>(i * 3);
+      b.palette[kPalG + i] = static_cast<uint8_t>(i);
+      b.palette[kPalB + i] = static_cast<uint8_t>(200 - i);
+    }
+  return b;
+}
+
+TEST_F(PngWriter, RoundTripsForEveryPixelType) {
+  struct Case {
+    uint16_t type;
+    int colors;
+    bool interlaced;
+    int filter;
+    uint8_t ihdr_depth, ihdr_color;
+  };
+  const Case cases[] = {
+      {kPixRGB, 256, false, 0, 8, 2},     {kPixBGR, 256, true, 4, 8, 2},    {kPixRGBA, 256, false, 5, 8, 6},
+      {kPixABGR, 256, true, 1, 8, 6},     {kPixGrey, 256, false, 2, 8, 0},  {kPixIndexed, 8, true, 3, 4, 3},
+      {kPixIndexed, 200, false, 0, 8, 3}, {kPixBilevel, 2, true, 0, 1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "type " << c.type << " interlaced " << c.interlaced);
+    Bitmap b = picture(c.type, 21, 9, c.colors);
+    ASSERT_EQ(save(b, c.interlaced, c.filter), 0);
+    Bytes ihdr = chunk("IHDR");
+    ASSERT_EQ(ihdr.size(), 13u);
+    EXPECT_EQ(ihdr[8], c.ihdr_depth);
+    EXPECT_EQ(ihdr[9], c.ihdr_color);
+    EXPECT_EQ(ihdr[12], c.interlaced ? 1 : 0);
+    if (c.type == kPixIndexed) {
+      EXPECT_EQ(chunk("PLTE").size(), 3u << c.ihdr_depth);
+    }
+    Read r;
+    read(file(), &r);
+    ASSERT_EQ(r.status, 0);
+    for (int32_t y = 0; y < b.height; ++y) {
+      const uint8_t* src = bitmap_row(&b, y);
+      const Bytes& got = r.load.rows[static_cast<size_t>(y)];
+      for (int32_t x = 0; x < b.width; ++x) {
+        switch (c.type) {
+          case kPixRGB: case kPixGrey: case kPixRGBA:
+            for (int k = 0; k < b.bytes_per_pixel; ++k)
+              ASSERT_EQ(got[b.bytes_per_pixel * x + k], src[b.bytes_per_pixel * x + k]) << x;
+            break;
+          case kPixBGR:
+            ASSERT_EQ(got[3 * x], src[3 * x + 2]) << x;
+            break;
+          case kPixABGR:   // alpha, blue, green, red -> red, green, blue, alpha
+            ASSERT_EQ((Bytes{got[4 * x], got[4 * x + 3]}), (Bytes{src[4 * x + 3], src[4 * x]})) << x;
+            break;
+          case kPixBilevel:
+            ASSERT_EQ(bit_get(got.data(), x), bit_get(src, x)) << x;
+            break;
+          case kPixIndexed: {
+            int v = c.ihdr_depth == 4 ? (got[x / 2] >> (x % 2 ? 0 : 4)) & 15 : got[x];
+            ASSERT_EQ(v, src[x]) << x;
+            break;
+          }
+        }
+      }
+    }
+    if (c.type == kPixIndexed) {
+      EXPECT_EQ((Bytes{r.load.palette[15], r.load.palette[16], r.load.palette[17]}), (Bytes{15, 5, 195}));
+    }
+    bitmap_free(&b);
+  }
+}
+
+TEST_F(PngWriter, TransparencyResolutionAndComment) {
+  Bitmap b = picture(kPixIndexed, 5, 5, 8);
+  b.transparent_index = 3;
+  b.xdpi = b.ydpi = 72;
+  b.comment = string_dup("a comment");
+  ASSERT_EQ(save(b), 0);
+  EXPECT_EQ(chunk("tRNS"), (Bytes{255, 255, 255, 0}));
+  Bytes phys = chunk("pHYs");
+  ASSERT_EQ(phys.size(), 9u);
+  EXPECT_EQ(get_u32be(phys.data()), 2834u);
+  EXPECT_EQ(phys[8], 1);
+  Bytes text = chunk("tEXt");
+  EXPECT_EQ(std::string(text.begin(), text.end()), std::string("Comment\0a comment", 17));
+  bitmap_free(&b);
+
+  // A grey picture's transparent level is the index itself; colour pictures get no tRNS.
+  Bitmap grey = picture(kPixGrey, 4, 4, 256);
+  grey.transparent_index = 77;
+  ASSERT_EQ(save(grey), 0);
+  EXPECT_EQ(chunk("tRNS"), (Bytes{0, 77}));
+  EXPECT_TRUE(chunk("pHYs").empty());
+  bitmap_free(&grey);
+  Bitmap colour = picture(kPixRGB, 4, 4, 256);
+  colour.transparent_index = 2;
+  ASSERT_EQ(save(colour), 0);
+  EXPECT_TRUE(chunk("tRNS").empty());
+  bitmap_free(&colour);
+}
+
+TEST_F(PngWriter, WriteFailuresAreReported) {
+  for (bool interlaced : {false, true}) {
+    FILE* full = std::fopen("/dev/full", "wb");
+    if (!full) GTEST_SKIP() << "/dev/full is not available";
+    Bitmap b = picture(kPixRGB, 400, 400, 256);
+    SaveParams p;
+    save_params_init(&p);
+    p.format_index = kFormatPng;
+    p.interlaced = interlaced;
+    p.compression_level = 0;
+    EXPECT_EQ(save_image(nullptr, 0, full, &b, &p), 6);
+    std::fclose(full);
+    bitmap_free(&b);
+  }
+}
+
+}  // namespace
+}  // namespace lumora
