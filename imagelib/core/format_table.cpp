@@ -3,7 +3,10 @@
 #include "imagelib/core/format_table.h"
 
 #include "imagelib/codecs/bmp/bmp.h"
+#include "imagelib/codecs/gif/gif.h"
 #include "imagelib/codecs/jpeg/jpeg.h"
+#include "imagelib/codecs/png/png.h"
+#include "imagelib/codecs/tga/tga.h"
 
 namespace lumora {
 
@@ -11,13 +14,13 @@ namespace lumora {
 const FormatEntry kFormatTable[kStaticFormatCount] = {
   {kFormatByContent, "jpeg", "JPEG / JFIF", nullptr, 0, jpeg_read, jpeg_write, jpeg_capabilities, 0, 0,
    {"jpg", "jpeg", "jif", "jfif", "J", "jpe"}},
-  {kFormatByContent, "tga", "Truevision Targa", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "tga", "Truevision Targa", nullptr, 0, tga_read, tga_write, nullptr, 0, 0,
    {"tga", "targa", "pix", "bpx", "ivb"}},
   {kFormatByContent, "bmp", "Windows Bitmap", nullptr, 0, bmp_read, bmp_write, nullptr, 0, 0,
    {"bmp", "rle", "vga", "rl4", "rl8", "sys"}},
-  {kFormatByContent, "gif", "CompuServe GIF", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "gif", "CompuServe GIF", nullptr, 0, gif_read, gif_write, gif_capabilities, 0, 0,
    {"gif", "giff"}},
-  {kFormatByContent, "png", "Portable Network Graphics", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "png", "Portable Network Graphics", nullptr, 0, png_read, png_write, png_capabilities, 0, 0,
    {"png"}},
   {0, "2bp", "Pocket PC Bitmap", nullptr, 0, bmp_read, nullptr, nullptr, 0, 0,
    {"2bp"}},
