@@ -1,0 +1,85 @@
+// The headless backend: the framebuffer stays in memory, keys come from a script and the clock
+// is virtual, so a run gives the same screens every time.
+#include <cstdio>
+
+#include "platform/backend/backend.h"
+#include "platform/backend/key_script.h"
+#include "platform/window/window.h"
+
+namespace lumora::plat {
+
+namespace {
+
+class HeadlessBackend : public Backend {
+ public:
+  HeadlessBackend(std::vector<ScriptStep> steps, std::string screenshot, bool has_script)
+      : steps_(std::move(steps)), screenshot_(std::move(screenshot)), has_script_(has_script) {}
+
+  const char* name() const override { return "headless"; }
+  void present(const Surface&) override {}
+  int poll_interval_ms() const override { return -1; }
+  bool scripted() const override { return has_script_ && !finished_; }
+
+  bool pump_input() override {
+    if (!has_script_ || finished_) return false;
+    if (next_ >= steps_.size()) {
+      finish();
+      return true;
+    }
+    run(steps_[next_++]);
+    return true;
+  }
+
+ private:
+  void finish() {
+    finished_ = true;
+    if (!screenshot_.empty() && !SaveScreenshot(screenshot_))
+      std::fprintf(stderr, "lumora: cannot write the screenshot %s\n", screenshot_.c_str());
+    PostQuitMessage(0);
+  }
+
+  void run(const ScriptStep& s) {
+    switch (s.kind) {
+      case ScriptStep::Kind::Key:
+        InjectKey(s.vk, true);
+        InjectKey(s.vk, false);
+        break;
+      case ScriptStep::Kind::BackHold:
+        InjectKey(VK_TBACK, true);
+        AdvanceClock(kBackHoldMs + 200);
+        InjectKey(VK_TBACK, false);
+        break;
+      case ScriptStep::Kind::Type:
+        InjectText(s.text);
+        break;
+      case ScriptStep::Kind::Wait:
+        AdvanceClock(s.ms);
+        break;
+      case ScriptStep::Kind::Shot:
+        if (!SaveScreenshot(s.text)) std::fprintf(stderr, "lumora: cannot write the screenshot %s\n", s.text.c_str());
+        break;
+      case ScriptStep::Kind::Quit:
+        next_ = steps_.size();
+        finish();
+        break;
+    }
+  }
+
+  std::vector<ScriptStep> steps_;
+  size_t next_ = 0;
+  std::string screenshot_;
+  bool has_script_;
+  bool finished_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> make_headless_backend(const Options& opts, std::string* error) {
+  std::vector<ScriptStep> steps;
+  if (!parse_key_script(opts.keys, &steps, error)) return nullptr;
+  // A run with a screenshot but no keys still ends: it shows the first screen and quits.
+  bool has_script = !opts.keys.empty() || !opts.screenshot.empty();
+  return std::make_unique<HeadlessBackend>(std::move(steps), opts.screenshot, has_script);
+}
+
+}  // namespace lumora::plat

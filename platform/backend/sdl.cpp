@@ -1,0 +1,217 @@
+// The SDL2 backend: a window (or the full screen) showing the framebuffer scaled by a whole
+// factor, the keyboard and game controllers, and the real clock.
+#include "platform/backend/backend.h"
+
+#ifdef LUMORA_HAVE_SDL2
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <map>
+
+#include "platform/backend/keymap.h"
+#include "platform/gdi/gdi_internal.h"
+#include "platform/window/window.h"
+
+namespace lumora::plat {
+
+namespace {
+
+HostKey host_key(const SDL_Keysym& k) {
+  const bool shift = (k.mod & KMOD_SHIFT) != 0;
+  switch (k.sym) {
+    case SDLK_UP: return HostKey::Up;
+    case SDLK_DOWN: return HostKey::Down;
+    case SDLK_LEFT: return HostKey::Left;
+    case SDLK_RIGHT: return HostKey::Right;
+    case SDLK_RETURN: return HostKey::Enter;
+    case SDLK_KP_ENTER: return HostKey::KeypadEnter;
+    case SDLK_F1: return HostKey::F1;
+    case SDLK_F2: return HostKey::F2;
+    case SDLK_BACKSPACE: return HostKey::Backspace;
+    case SDLK_ESCAPE: return HostKey::Escape;
+    case SDLK_ASTERISK:
+    case SDLK_KP_MULTIPLY: return HostKey::Star;
+    case SDLK_HASH: return HostKey::Hash;
+    case SDLK_8: return shift ? HostKey::Star : HostKey::Digit8;  // '*' on common layouts
+    case SDLK_3: return shift ? HostKey::Hash : HostKey::Digit3;  // '#' on common layouts
+    default: break;
+  }
+  if (k.sym >= SDLK_0 && k.sym <= SDLK_9) return static_cast<HostKey>(static_cast<int>(HostKey::Digit0) + (k.sym - SDLK_0));
+  if (k.sym >= SDLK_KP_1 && k.sym <= SDLK_KP_9)
+    return static_cast<HostKey>(static_cast<int>(HostKey::Digit1) + (k.sym - SDLK_KP_1));
+  if (k.sym == SDLK_KP_0) return HostKey::Digit0;
+  return HostKey::Other;
+}
+
+PadButton pad_button(Uint8 b) {
+  switch (b) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: return PadButton::DpadUp;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return PadButton::DpadDown;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return PadButton::DpadLeft;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return PadButton::DpadRight;
+    case SDL_CONTROLLER_BUTTON_A: return PadButton::A;
+    case SDL_CONTROLLER_BUTTON_B: return PadButton::B;
+    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return PadButton::LeftShoulder;
+    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return PadButton::RightShoulder;
+    default: return PadButton::Other;
+  }
+}
+
+class SdlBackend : public Backend {
+ public:
+  ~SdlBackend() override {
+    for (auto& [id, pad] : pads_) SDL_GameControllerClose(pad);
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER);
+  }
+
+  bool start(const Options& o, std::string* error) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail(error, "cannot start SDL video");
+    // Controllers are optional; a machine without the subsystem still runs.
+    pads_ok_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+    int scale = o.scale;
+    if (scale <= 0) {
+      scale = 1;
+      SDL_DisplayMode dm;
+      if (SDL_GetDesktopDisplayMode(0, &dm) == 0 && dm.w > 0 && dm.h > 0) {
+        // The largest whole factor that leaves room for the desktop's panels.
+        int s = std::min(dm.w * 9 / 10 / o.screen_width, dm.h * 8 / 10 / o.screen_height);
+        scale = std::max(1, s);
+      }
+    }
+    Uint32 flags = SDL_WINDOW_SHOWN | (o.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    window_ = SDL_CreateWindow("Lumora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, o.screen_width * scale,
+                               o.screen_height * scale, flags);
+    if (!window_) return fail(error, "cannot open the SDL window");
+    renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (!renderer_) return fail(error, "cannot create an SDL renderer");
+    SDL_RenderSetLogicalSize(renderer_, o.screen_width, o.screen_height);
+    SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, o.screen_width,
+                                 o.screen_height);
+    if (!texture_) return fail(error, "cannot create the SDL screen texture");
+    return true;
+  }
+
+  const char* name() const override { return "sdl"; }
+
+  void present(const Surface& screen) override {
+    SDL_UpdateTexture(texture_, nullptr, screen.row0, static_cast<int>(screen.pitch));
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+  }
+
+  int poll_interval_ms() const override { return 10; }
+
+  bool pump_input() override {
+    bool any = false;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+      any = true;
+      handle(e);
+    }
+    return any;
+  }
+
+ private:
+  static bool fail(std::string* error, const char* what) {
+    if (error) *error = std::string(what) + ": " + SDL_GetError();
+    return false;
+  }
+
+  void key(UINT vk, bool down) {
+    if (vk) InjectKey(vk, down);
+  }
+
+  void stick(int axis, int value) {
+    // Axis 0 is left-right, axis 1 up-down; each has two directions.
+    int base = axis * 2;
+    bool neg = stick_pressed(stick_[base], -value);
+    bool pos = stick_pressed(stick_[base + 1], value);
+    UINT neg_vk = axis == 0 ? VK_TLEFT : VK_TUP;
+    UINT pos_vk = axis == 0 ? VK_TRIGHT : VK_TDOWN;
+    if (neg != stick_[base]) key(neg_vk, neg);
+    if (pos != stick_[base + 1]) key(pos_vk, pos);
+    stick_[base] = neg;
+    stick_[base + 1] = pos;
+  }
+
+  void handle(const SDL_Event& e) {
+    switch (e.type) {
+      case SDL_QUIT: {
+        // Closing the host window closes the program's first top-level window.
+        HWND first = GetWindow(GetForegroundWindow(), GW_HWNDLAST);
+        if (first) PostMessage(first, WM_CLOSE, 0, 0);
+        else PostQuitMessage(0);
+        break;
+      }
+      case SDL_KEYDOWN:
+      case SDL_KEYUP: {
+        UINT vk = phone_key_for(host_key(e.key.keysym));
+        key(vk, e.type == SDL_KEYDOWN);
+        break;
+      }
+      case SDL_CONTROLLERDEVICEADDED:
+        if (pads_ok_) {
+          if (SDL_GameController* pad = SDL_GameControllerOpen(e.cdevice.which))
+            pads_[SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad))] = pad;
+        }
+        break;
+      case SDL_CONTROLLERDEVICEREMOVED:
+        if (auto it = pads_.find(e.cdevice.which); it != pads_.end()) {
+          SDL_GameControllerClose(it->second);
+          pads_.erase(it);
+        }
+        break;
+      case SDL_CONTROLLERBUTTONDOWN:
+      case SDL_CONTROLLERBUTTONUP:
+        key(phone_key_for(pad_button(e.cbutton.button)), e.type == SDL_CONTROLLERBUTTONDOWN);
+        break;
+      case SDL_CONTROLLERAXISMOTION:
+        if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) stick(0, e.caxis.value);
+        if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) stick(1, e.caxis.value);
+        break;
+      case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_EXPOSED) mark_screen_dirty();
+        break;
+      default:
+        break;
+    }
+  }
+
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  bool pads_ok_ = false;
+  std::map<SDL_JoystickID, SDL_GameController*> pads_;
+  bool stick_[4] = {};
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> make_sdl_backend(const Options& opts, std::string* error) {
+  auto b = std::make_unique<SdlBackend>();
+  if (!b->start(opts, error)) return nullptr;
+  return b;
+}
+
+}  // namespace lumora::plat
+
+#else
+
+namespace lumora::plat {
+
+std::unique_ptr<Backend> make_sdl_backend(const Options&, std::string* error) {
+  if (error) *error = "this build has no SDL2 support; run with --headless";
+  return nullptr;
+}
+
+}  // namespace lumora::plat
+
+#endif

@@ -1,0 +1,11 @@
+#pragma once
+// The platform layer in one include: window system, drawing and text, threads, registry and
+// start-up. Application code usually says `using namespace lumora::plat;`.
+#include "platform/base/geometry.h"
+#include "platform/base/messages.h"
+#include "platform/base/types.h"
+#include "platform/gdi/gdi.h"
+#include "platform/registry/registry.h"
+#include "platform/system/system.h"
+#include "platform/system/threads.h"
+#include "platform/window/window.h"
