@@ -18,6 +18,7 @@ struct Command {
 const Command kCommands[] = {
     {"convert", cmd_convert, "convert a picture to another format"},
     {"thumbs", cmd_thumbs, "make thumbnails of pictures (the browser's loader)"},
+    {"frames", cmd_frames, "write every frame of an animated GIF as a PAM file"},
     {nullptr, nullptr, nullptr},
 };
 
