@@ -19,6 +19,8 @@ const Command kCommands[] = {
     {"convert", cmd_convert, "convert a picture to another format"},
     {"thumbs", cmd_thumbs, "make thumbnails of pictures (the browser's loader)"},
     {"frames", cmd_frames, "write every frame of an animated GIF as a PAM file"},
+    {"info", cmd_info, "print the description of pictures (size, format, samples)"},
+    {"decode", cmd_decode, "decode a picture into a PAM file"},
     {nullptr, nullptr, nullptr},
 };
 

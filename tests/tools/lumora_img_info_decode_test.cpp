@@ -1,0 +1,165 @@
+// lumora-img info and decode, run as a process on pictures written by the test.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The tool sits next to the tests in the build tree: build/tools/lumora-img.
+std::string tool_path() {
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return {};
+  self[n] = '\0';
+  std::string dir(self);
+  dir = dir.substr(0, dir.rfind('/'));
+  return dir.substr(0, dir.rfind('/')) + "/tools/lumora-img";
+}
+
+struct RunResult {
+  int exit_code;
+  std::string out, err;
+};
+
+std::string slurp(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+class LumoraImg : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tool_ = tool_path();
+    if (access(tool_.c_str(), X_OK) != 0) GTEST_SKIP() << "lumora-img is not built at " << tool_;
+    char dir[] = "/tmp/lumora_cliXXXXXX";
+    dir_ = mkdtemp(dir);
+  }
+  void TearDown() override {
+    if (!dir_.empty()) std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+
+  RunResult run(const std::string& args) {
+    const std::string out = dir_ + "/stdout", err = dir_ + "/stderr";
+    const std::string cmd = "cd '" + dir_ + "' && '" + tool_ + "' " + args + " >" + out + " 2>" + err;
+    const int status = std::system(cmd.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+  }
+
+  // A 24-bit Windows bitmap, 5 x 3, bottom-up; file row y holds grey levels 50 x + y.
+  void write_bmp(const std::string& name) {
+    std::vector<uint8_t> rows;
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < 5; ++x)
+        for (int c = 0; c < 3; ++c) rows.push_back(static_cast<uint8_t>(50 * x + y));
+      rows.push_back(0);  // rows padded to 16 bytes
+    }
+    std::vector<uint8_t> file = {'B', 'M'};
+    auto u32 = [&](uint32_t v) {
+      for (int i = 0; i < 4; ++i) file.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    auto u16 = [&](uint16_t v) {
+      file.push_back(static_cast<uint8_t>(v));
+      file.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    u32(54 + static_cast<uint32_t>(rows.size()));
+    u32(0);
+    u32(54);
+    u32(40);
+    u32(5);
+    u32(3);
+    u16(1);
+    u16(24);
+    u32(0);
+    u32(static_cast<uint32_t>(rows.size()));
+    u32(2835);
+    u32(2835);
+    u32(0);
+    u32(0);
+    file.insert(file.end(), rows.begin(), rows.end());
+    std::ofstream(dir_ + "/" + name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  }
+
+  std::string tool_, dir_;
+};
+
+TEST_F(LumoraImg, InfoBlocksAndExitCodes) {
+  write_bmp("a.bmp");
+  write_bmp("b.bmp");
+  std::ofstream(dir_ + "/junk.xyz") << "nothing";
+  struct Case {
+    std::string args;
+    int exit_code;
+    std::vector<std::string> out_has, err_has;
+  } cases[] = {
+      {"info a.bmp", 0,
+       {"file: a.bmp\nformat: bmp\ndescription: Windows Bitmap\nwidth: 5\nheight: 3\n"
+        "bits_per_sample: 8\nsamples_per_pixel: 3\nimage_count: 1\nxdpi: 72\nydpi: 72\n"
+        "compression: Uncompressed\ncolor_model: RGB\n"},
+       {}},
+      {"info a.bmp b.bmp", 0, {"color_model: RGB\n\nfile: b.bmp\n"}, {}},
+      {"info --json a.bmp", 0, {"[\n  {\"file\": \"a.bmp\", \"format\": \"bmp\"", "\"width\": 5", "\"text\": []}\n]\n"}, {}},
+      {"info missing.bmp a.bmp", 13, {"file: a.bmp"}, {"lumora-img: missing.bmp: cannot open (status 3)"}},
+      {"info a.bmp junk.xyz", 12, {"file: a.bmp"}, {"lumora-img: junk.xyz: not recognised (status 2)"}},
+      {"info", 1, {}, {"lumora-img: info: no FILE given"}},
+      {"info --bogus a.bmp", 1, {}, {"unknown option"}},
+      {"info --help", 0, {"usage: lumora-img info"}, {}},
+  };
+  for (const Case& c : cases) {
+    const RunResult r = run(c.args);
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.args << "\n" << r.err;
+    for (const std::string& s : c.out_has) EXPECT_NE(r.out.find(s), std::string::npos) << c.args << "\n" << r.out;
+    for (const std::string& s : c.err_has) EXPECT_NE(r.err.find(s), std::string::npos) << c.args << "\n" << r.err;
+  }
+}
+
+TEST_F(LumoraImg, DecodeWritesWhatTheLibraryDecoded) {
+  write_bmp("a.bmp");
+  struct Case {
+    std::string args;
+    int exit_code;
+    std::string header;             // expected PAM header, empty when no output is expected
+    std::vector<uint8_t> first;     // first samples after the header
+  } cases[] = {
+      // Rows top to bottom: the bottom-up file's last row (y = 2) comes first.
+      {"decode a.bmp out.pam", 0,
+       "P7\nWIDTH 5\nHEIGHT 3\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n", {2, 2, 2, 52, 52, 52}},
+      {"decode --alpha a.bmp out.pam", 0,
+       "P7\nWIDTH 5\nHEIGHT 3\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n", {2, 2, 2, 255}},
+      {"decode --max 2x2 --reduce average a.bmp out.pam", 0,
+       "P7\nWIDTH 2\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n", {}},
+      {"decode --max 3x3 --reduce nearest a.bmp out.pam", 0,
+       "P7\nWIDTH 3\nHEIGHT 2\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n", {}},
+      {"decode missing.bmp out.pam", 13, "", {}},
+      {"decode a.bmp", 1, "", {}},
+      {"decode --reduce sideways a.bmp out.pam", 1, "", {}},
+      {"decode --flags zz a.bmp out.pam", 1, "", {}},
+      {"decode --embedded 3 a.bmp out.pam", 1, "", {}},
+  };
+  for (const Case& c : cases) {
+    std::remove((dir_ + "/out.pam").c_str());
+    const RunResult r = run(c.args);
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.args << "\n" << r.err;
+    const std::string pam = slurp(dir_ + "/out.pam");
+    if (c.header.empty()) {
+      EXPECT_TRUE(pam.empty()) << c.args;
+      continue;
+    }
+    ASSERT_EQ(pam.substr(0, c.header.size()), c.header) << c.args;
+    const std::string body = pam.substr(c.header.size());
+    for (size_t i = 0; i < c.first.size(); ++i)
+      EXPECT_EQ(static_cast<uint8_t>(body[i]), c.first[i]) << c.args << " sample " << i;
+  }
+}
+
+}  // namespace
