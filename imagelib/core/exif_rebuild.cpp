@@ -21,10 +21,10 @@ constexpr uint64_t kMaxBlock = 0xFFFFFFFFu;
 // TIFF field type 3 (SHORT) and 8 (SSHORT): a single value sits in the first two bytes.
 bool is_short_type(uint16_t type) { return type == 3 || type == 8; }
 
-bool has_data(const ExifEntry& e) { return e.data != nullptr && e.data_size > 0; }
+bool has_data(const ParsedExifEntry& e) { return e.data != nullptr && e.data_size > 0; }
 
 // Bytes an entry adds to its directory's data area (kept at even offsets, as TIFF asks).
-uint64_t area_bytes(const ExifEntry& e) {
+uint64_t area_bytes(const ParsedExifEntry& e) {
   if (!has_data(e) || e.data_size <= 4) return 0;
   return (static_cast<uint64_t>(e.data_size) + 1) & ~uint64_t{1};
 }
@@ -59,14 +59,14 @@ class Writer {
 };
 
 struct Directory {
-  std::vector<const ExifEntry*> entries;
+  std::vector<const ParsedExifEntry*> entries;
   bool pointer_to_exif = false;  // one more entry: tag 34665 pointing to the Exif directory
   uint64_t offset = 0;           // of the directory, from the TIFF header
   uint64_t entry_count() const { return entries.size() + (pointer_to_exif ? 1 : 0); }
   uint64_t table_bytes() const { return 2 + 12 * entry_count() + 4; }
   uint64_t data_bytes() const {
     uint64_t n = 0;
-    for (const ExifEntry* e : entries) n += area_bytes(*e);
+    for (const ParsedExifEntry* e : entries) n += area_bytes(*e);
     return n;
   }
 };
@@ -76,7 +76,7 @@ void write_directory(Writer& w, const Directory& dir, uint64_t exif_offset) {
   w.u16(dir.offset, static_cast<uint32_t>(dir.entry_count()));
   uint64_t entry_at = dir.offset + 2;
   uint64_t data_at = dir.offset + dir.table_bytes();
-  for (const ExifEntry* e : dir.entries) {
+  for (const ParsedExifEntry* e : dir.entries) {
     w.u16(entry_at, e->tag);
     w.u16(entry_at + 2, e->type);
     w.u32(entry_at + 4, e->count);
@@ -113,17 +113,17 @@ ExifList* exif_list_create(bool big_endian) {
   return list;
 }
 
-ExifEntry* exif_list_add(ExifList* list) {
+ParsedExifEntry* exif_list_add(ExifList* list) {
   if (!list) return nullptr;
   if (list->count == list->capacity) {
     if (list->capacity > 0x7FFFFFFu) return nullptr;
     const uint32_t capacity = list->capacity ? list->capacity * 2 : 32;
-    auto* grown = static_cast<ExifEntry*>(std::realloc(list->entries, capacity * sizeof(ExifEntry)));
+    auto* grown = static_cast<ParsedExifEntry*>(std::realloc(list->entries, capacity * sizeof(ParsedExifEntry)));
     if (!grown) return nullptr;
     list->entries = grown;
     list->capacity = capacity;
   }
-  ExifEntry* e = &list->entries[list->count++];
+  ParsedExifEntry* e = &list->entries[list->count++];
   std::memset(e, 0, sizeof(*e));
   return e;
 }
@@ -141,7 +141,7 @@ int exif_begin(LoadContext* context, bool big_endian) {
   return context->exif ? 0 : kStatusNoMemory;
 }
 
-ExifEntry* exif_add_entry(LoadContext* context) { return exif_list_add(context->exif); }
+ParsedExifEntry* exif_add_entry(LoadContext* context) { return exif_list_add(context->exif); }
 
 int exif_rebuild(const ExifList* list, uint8_t** data, uint32_t* size) {
   *data = nullptr;
@@ -149,7 +149,7 @@ int exif_rebuild(const ExifList* list, uint8_t** data, uint32_t* size) {
   try {
     Directory main_dir, exif_dir;
     for (uint32_t i = 0; list && i < list->count; ++i) {
-      const ExifEntry& e = list->entries[i];
+      const ParsedExifEntry& e = list->entries[i];
       if (e.directory == kExifDirMain) {
         // The pointer to the Exif directory is written by the rebuild itself; an offset taken
         // from the reader's file would point anywhere.

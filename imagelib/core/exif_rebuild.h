@@ -12,7 +12,8 @@ constexpr uint32_t kExifDirMain = 1;   // IFD0
 constexpr uint32_t kExifDirExif = 2;   // the Exif private directory (pointer tag 34665)
 constexpr uint16_t kExifIfdPointerTag = 34665;
 
-struct ExifEntry {
+// One collected tag (named apart from the Exif reader's located entry, ExifEntry).
+struct ParsedExifEntry {
   uint16_t tag;
   uint16_t type;        // TIFF field type (1 byte, 2 ASCII, 3 short, 4 long, 5 rational, ...)
   uint32_t directory;   // kExifDirMain or kExifDirExif; entries of other directories are left out
@@ -26,14 +27,14 @@ struct ExifList {
   bool big_endian;
   uint32_t count;
   uint32_t capacity;
-  ExifEntry* entries;   // malloc'd array; entry data is owned by the list
+  ParsedExifEntry* entries;   // malloc'd array; entry data is owned by the list
 };
 
 // Creates an empty list; null when memory is short.
 ExifList* exif_list_create(bool big_endian);
 // Appends a zeroed entry and returns it for the caller to fill (valid until the next add); null
 // when memory is short. A `data` pointer stored in the entry passes to the list.
-ExifEntry* exif_list_add(ExifList* list);
+ParsedExifEntry* exif_list_add(ExifList* list);
 // Frees the entries, their data and the list. Null does nothing.
 void exif_list_destroy(ExifList* list);
 
@@ -41,7 +42,7 @@ void exif_list_destroy(ExifList* list);
 // second call keeps the existing list) and returns 0 or 1 (memory); exif_add_entry appends a
 // zeroed entry (null when memory is short or exif_begin was not called).
 int exif_begin(LoadContext* context, bool big_endian);
-ExifEntry* exif_add_entry(LoadContext* context);
+ParsedExifEntry* exif_add_entry(LoadContext* context);
 
 // Builds the Exif block from `list` into a malloc'd buffer (*data, *size). Returns 0, 1 when
 // memory is short, or 9 when the list cannot be expressed (more than 65535 entries in a

@@ -72,7 +72,7 @@ Bytes rebuild(bool big, const std::vector<Input>& inputs) {
   ExifList* list = exif_list_create(big);
   EXPECT_NE(list, nullptr);
   for (const Input& in : inputs) {
-    ExifEntry* e = exif_list_add(list);
+    ParsedExifEntry* e = exif_list_add(list);
     EXPECT_NE(e, nullptr);
     e->tag = in.tag;
     e->type = in.type;
@@ -184,7 +184,7 @@ TEST(ExifRebuild, ListServices) {
   ExifList* list = exif_list_create(false);
   ASSERT_NE(list, nullptr);
   for (int i = 0; i < 100; ++i) {
-    ExifEntry* e = exif_list_add(list);
+    ParsedExifEntry* e = exif_list_add(list);
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->tag, 0);
     EXPECT_EQ(e->data, nullptr);
