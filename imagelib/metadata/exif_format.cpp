@@ -168,6 +168,16 @@ void exif_format_gps(const ExifBlock& block, const ExifEntry& entry, const ExifT
       text_printf(out, size, "%s\xB0 %s' %.2lf\"", degrees, minutes, seconds);
       return;
     }
+    case 0x7: {  // time stamp (UTC): hours, minutes, seconds
+      if (entry.byte_size != 24 || entry.type != kExifRational) return;
+      double part[3];
+      for (uint32_t i = 0; i < 3; ++i) {
+        uint32_t n = get32(block, entry.value_pos + 8 * i), d = get32(block, entry.value_pos + 8 * i + 4);
+        part[i] = d == 0 ? 0.0 : static_cast<double>(n) / d;
+      }
+      text_printf(out, size, "%02d:%02d:%05.2f", static_cast<int>(part[0]), static_cast<int>(part[1]), part[2]);
+      return;
+    }
     default: return;
   }
 }

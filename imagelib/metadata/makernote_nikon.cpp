@@ -18,7 +18,8 @@ namespace {
 // --- first kind -----------------------------------------------------------------------------
 constexpr ExifValueName kQuality1[] = {
     {1, 0, "VGA Basic"}, {2, 0, "VGA Normal"}, {3, 0, "VGA Fine"}, {4, 0, "SXGA Basic"},
-    {5, 0, "SXGA Normal"}, {6, 0, "SXGA Fine"}, END_ROW};
+    {5, 0, "SXGA Normal"}, {6, 0, "SXGA Fine"}, {7, 0, "XGA Basic"}, {8, 0, "XGA Normal"},
+    {9, 0, "XGA Fine"}, {10, 0, "UXGA Basic"}, {11, 0, "UXGA Normal"}, {12, 0, "UXGA Fine"}, END_ROW};
 constexpr ExifValueName kColorMode1[] = {{1, 0, "Color"}, {2, 0, "Monochrome"}, END_ROW};
 constexpr ExifValueName kAdjustment1[] = {
     {0, 0, "Normal"}, {1, 0, "Bright+"}, {2, 0, "Bright-"}, {3, 0, "Contrast+"}, {4, 0, "Contrast-"}, END_ROW};

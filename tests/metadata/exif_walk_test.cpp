@@ -33,6 +33,7 @@ std::vector<uint8_t> full_block(bool big_endian) {
   b.add_ascii(gps, 0x3, "W");
   b.add_rational(gps, 0x4, {{4, 1}, {15, 2}, {0, 0}});
   b.add_byte(gps, 0x5, {1});
+  b.add_rational(gps, 0x7, {{14, 1}, {27, 1}, {724, 100}});
   b.add_ascii(gps, 0xA, "3");
   b.add_ascii(gps, 0x12, "WGS-84");
   b.add_short(gps, 0x1E, {1});
@@ -61,6 +62,7 @@ TEST(ExifWalk, SectionsComeInOrderWithTheirLines) {
       {kGps, 0, "Longitude Ref", "West"},
       {kGps, 0, "Longitude", "4\xB0 15/2' 0.00\""},
       {kGps, 0, "Haltitude Ref", "Below Sea Level"},
+      {kGps, 0, "TimeStamp", "14:27:07.24"},
       {kGps, 0, "Measure Mode", "3-Dimensional Measurement"},
       {kGps, 0, "Map Datum", "WGS-84"},
       {kGps, 0, "Differential", "Differential Corrected"},
