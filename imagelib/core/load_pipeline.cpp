@@ -100,6 +100,8 @@ int run_reader(ByteStream* stream, LoadContext* ctx, const FormatEntry& row, int
   // delivered has its final type.
   if (ctx->rows) end_image(ctx, 0, 0, nullptr);
   if (status == kStatusOk && ctx->end_status) status = ctx->end_status;
+  // A cancelled load ends cancelled, also when the reader went on to report success.
+  if (ctx->cancelled && status != kStatusNoMemory) status = kStatusCancelled;
   // A file that ends before the reader could describe it is not this reader's format.
   if (status == kStatusFileEndsEarly && !ctx->header_seen) status = kStatusNotRecognised;
   return status;

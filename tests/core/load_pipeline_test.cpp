@@ -760,6 +760,35 @@ TEST(LoadPipeline, AllocCallbackSuppliesThePixels) {
   EXPECT_EQ(failed.status, 1);
 }
 
+TEST(LoadPipeline, VerboseLinesAndProgressBar) {
+  grey_picture(3, 4, [](int32_t, int32_t) { return 1; });
+  auto describe = g_script.describe;
+  g_script.describe = [describe](ImageHeader& h) {
+    describe(h);
+    h.compression = kCompRle;
+    h.xdpi = h.ydpi = 96;
+  };
+  g_script.rows_to_deliver = 2;
+  g_script.after_rows_status = 4;
+  LoadParams p = defaults();
+  p.flags = kLoadVerbose | kLoadProgressBar | kLoadAcceptIncomplete;
+  Loaded r;
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  load(r, p);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(out,
+            "A Test Picture (RGB) - Rle was recognized : picture.lmt\n"
+            "    Width:3 Height:4 with 256 colors\n"
+            "    Nplanes : 1      Bitscount : 8\n"
+            "    Bytes Per Plane : 3 \n"
+            "    xdpi : 96         ydpi : 96\n");
+  EXPECT_EQ(err, std::string(60, '-') + "\r" + std::string(30, '*') + "\n" +
+                     " *** WARNING: File Not complete ... ***\n");
+}
+
 TEST(LoadServices, TempFileNameIsCreatedUnpredictably) {
   char a[256], b[256];
   ASSERT_EQ(temp_file_name(a, sizeof a), 0);
