@@ -42,6 +42,21 @@ void casio(const ExifBlock& tiff, uint32_t note_pos, uint32_t note_size, const E
   }
 }
 
+void olympus(const ExifBlock& tiff, uint32_t note_pos, uint32_t note_size, const ExifSink& sink) {
+  const uint8_t* note = note_bytes(tiff, note_pos);
+  if (!starts_with_nocase(note, note_size, "OLYMP")) return;
+  // Later cameras write "OLYMPUS\0", a byte-order mark and a version, with the directory 12
+  // bytes in and offsets counted from the note; read the older layout's way it would be garbage.
+  if (note_size >= 14 && starts_with_nocase(note, note_size, "OLYMPUS") && note[7] == 0 &&
+      ((note[8] == 'I' && note[9] == 'I') || (note[8] == 'M' && note[9] == 'M'))) {
+    ExifBlock view{note, note_size, note[8] == 'M'};
+    exif_walk_table_ifd(view, 12, makernote_olympus_table(), nullptr, kExifSectionMakernotes, sink);
+    return;
+  }
+  // "OLYMP\0" and a version: the directory 8 bytes in, offsets from the TIFF data.
+  walk_after_header(tiff, note_pos, note_size, 8, makernote_olympus_table(), tiff.big_endian, sink);
+}
+
 }  // namespace
 
 void makernote_decode(int maker, const ExifBlock& tiff, uint32_t note_pos, uint32_t note_size,
@@ -52,9 +67,8 @@ void makernote_decode(int maker, const ExifBlock& tiff, uint32_t note_pos, uint3
     case kMakerFujifilm:
       fujifilm(tiff, note_pos, note_size, sink);
       return;
-    case kMakerOlympus:  // "OLYMP\0" and a version
-      if (starts_with_nocase(note, note_size, "OLYMP"))
-        walk_after_header(tiff, note_pos, note_size, 8, makernote_olympus_table(), tiff.big_endian, sink);
+    case kMakerOlympus:
+      olympus(tiff, note_pos, note_size, sink);
       return;
     case kMakerSigma:  // "SIGMA\0\0\0" or "FOVEON\0\0", then a version
       if (starts_with_nocase(note, note_size, "sigma") || starts_with_nocase(note, note_size, "foveo"))

@@ -181,6 +181,18 @@ TEST(MakerNote, FujifilmIsLittleEndianAndSelfRelative) {
   }
 }
 
+TEST(MakerNote, OlympusLaterLayoutIsSelfRelative) {
+  for (bool be : {false, true}) {
+    auto note = std::make_shared<TiffBuilder>(!be, false);
+    int d = note->add_ifd();
+    note->add_short(d, 0x201, {1});
+    note->add_ascii(d, 0x208, std::string(51, 'p'));
+    std::string prefix = std::string("OLYMPUS\0", 8) + (be ? "II" : "MM") + std::string("\3\0", 2);
+    EXPECT_EQ(note_lines(block_with_note(be, "OLYMPUS IMAGING CORP.", prefix, note, Base::kNote)),
+              (Pairs{{"Compression setting", "HQ"}, {"Picture info", std::string(51, 'p')}}));
+  }
+}
+
 TEST(MakerNote, MinoltaCameraSettings) {
   for (bool be : {false, true}) {
     auto note = std::make_shared<TiffBuilder>(be, false);
