@@ -224,6 +224,7 @@ int bitmap_convert(Bitmap* src, Bitmap* dst, int code, int /*method*/) {
       // The numbering reserves further grey, palette and 4-byte targets; none is carried out.
       return kStatusBadArguments;
   }
+  if (!bitmap_layout_usable(src)) return kStatusBadArguments;
   if (src->type == unchanged_type(code) && src->bits_per_sample <= 8)
     return bitmap_duplicate(src, dst == src ? nullptr : dst);
 

@@ -207,6 +207,22 @@ TEST(ColorReduce, UnknownCodesLeaveTheSource) {
   }
 }
 
+TEST(ColorReduce, UnreadableSourcesAreRefused) {
+  Picture short_rows, deep, no_palette;
+  ASSERT_TRUE(bitmap_alloc(short_rows.get(), kPixRGB, 1, 4, 2));
+  short_rows->bytes_per_line = 11;  // 4 pixels need 12 bytes
+  ASSERT_TRUE(bitmap_alloc_deep(deep.get(), kPixRGB, 4, 4, 2, 16));
+  ASSERT_TRUE(bitmap_alloc(no_palette.get(), kPixIndexed, 1, 4, 2));
+  std::free(no_palette->palette);
+  no_palette->palette = nullptr;
+  for (Bitmap* b : {short_rows.get(), deep.get(), no_palette.get()})
+    for (int code : {kConvertBlackWhite, kConvertPalette16, kConvertRGB}) {
+      Picture dst;
+      EXPECT_EQ(bitmap_convert(b, dst.get(), code, 0), kStatusBadArguments) << b->type << " " << code;
+      EXPECT_EQ(dst->pixels, nullptr);
+    }
+}
+
 TEST(ColorReduce, WithoutTargetTheSourceIsReplaced) {
   Picture src;
   ASSERT_TRUE(bitmap_alloc(src.get(), kPixBilevel, 4, 5, 2));
