@@ -64,12 +64,32 @@ void unpack_masked_bytes(const uint8_t* src, uint8_t* dst, int32_t width, int, c
   for (int32_t x = 0; x < width; ++x) dst[x] = static_cast<uint8_t>(src[x] & mask);
 }
 
+// Each bit of a byte as one byte of 0 or 1, leftmost bit first in memory, as a 64-bit word.
+struct BitSpread {
+  uint64_t v[256];
+  constexpr BitSpread() : v() {
+    for (int b = 0; b < 256; ++b) {
+      uint64_t w = 0;
+      for (int i = 0; i < 8; ++i) {
+        const uint64_t bit = (b >> (7 - i)) & 1;
+        const int byte = std::endian::native == std::endian::little ? i : 7 - i;
+        w |= bit << (8 * byte);
+      }
+      v[b] = w;
+    }
+  }
+};
+inline constexpr BitSpread kBitSpread{};
+
 // Packed pixels of BITS bits (1, 2, 4), most significant first, into one byte each.
 template <int BITS>
 void unpack_expand(const uint8_t* src, uint8_t* dst, int32_t width, int, const RowParams*) {
   constexpr int kPerByte = 8 / BITS;
   constexpr uint8_t kMask = (1u << BITS) - 1u;
   int32_t x = 0;
+  if constexpr (BITS == 1) {
+    for (; x + 8 <= width; x += 8) std::memcpy(dst + x, &kBitSpread.v[src[x >> 3]], 8);
+  }
   for (; x + kPerByte <= width; x += kPerByte) {
     const uint8_t b = src[x / kPerByte];
     for (int i = 0; i < kPerByte; ++i) dst[x + i] = (b >> (8 - BITS * (i + 1))) & kMask;
@@ -117,6 +137,24 @@ void unpack_word_interleaved(const uint8_t* src, uint8_t* dst, int32_t width, in
 void unpack_planes_to_index(const uint8_t* src, uint8_t* dst, int32_t width, int,
                             const RowParams* p) {
   const int bits = p->bits;
+  if (bits == 1) {
+    // Bit-planes (EGA-style PCX and the like): eight pixels per byte of each plane.
+    std::memset(dst, 0, static_cast<size_t>(width));
+    for (int plane = 0; plane < p->planes; ++plane) {
+      const uint8_t* row = src + static_cast<size_t>(plane) * p->plane_stride;
+      int32_t x = 0;
+      for (; x + 8 <= width; x += 8) {
+        uint64_t d;
+        std::memcpy(&d, dst + x, 8);
+        d |= kBitSpread.v[row[x >> 3]] << plane;
+        std::memcpy(dst + x, &d, 8);
+      }
+      for (; x < width; ++x) {
+        dst[x] = static_cast<uint8_t>(dst[x] | (((row[x >> 3] >> (7 - (x & 7))) & 1u) << plane));
+      }
+    }
+    return;
+  }
   const uint32_t mask = (1u << bits) - 1u;
   std::memset(dst, 0, static_cast<size_t>(width));
   for (int plane = 0; plane < p->planes; ++plane) {
