@@ -34,6 +34,7 @@ struct Script {
   std::vector<uint8_t> palette;  // empty = none
   std::function<void(LoadContext*)> extra;  // comments, text lines, chunks
   int begin_status = 0;          // what begin_image answered
+  std::function<int(LoadContext*, ImageHeader&)> deliver;  // replaces the row loop
 };
 Script g_script;
 int g_early_calls = 0;
@@ -49,7 +50,8 @@ int scripted_reader(ByteStream* s, LoadContext* ctx) {
   int status = ctx->services.begin_image(ctx, &h);
   g_script.begin_status = status;
   if (status) return status;
-  const int32_t rows = g_script.rows_to_deliver < 0 ? h.height : g_script.rows_to_deliver;
+  if (g_script.deliver) status = g_script.deliver(ctx, h);
+  const int32_t rows = g_script.deliver ? 0 : g_script.rows_to_deliver < 0 ? h.height : g_script.rows_to_deliver;
   for (int32_t y = 0; y < rows && status == 0; ++y) {
     if (!g_script.tiles) {
       g_script.row(y, h.row_buffer);
@@ -787,6 +789,37 @@ TEST(LoadPipeline, VerboseLinesAndProgressBar) {
             "    xdpi : 96         ydpi : 96\n");
   EXPECT_EQ(err, std::string(60, '-') + "\r" + std::string(30, '*') + "\n" +
                      " *** WARNING: File Not complete ... ***\n");
+}
+
+TEST(LoadPipeline, OutOfRangeDeliveriesAreIgnored) {
+  // Rows, planes and segments outside the picture, and counts beyond the row buffer, are never
+  // written anywhere (the sanitizer build checks every byte).
+  struct Case {
+    uint32_t reduce;
+    int32_t max;
+  } cases[] = {{0, 0}, {0, 5}, {2, 5}};
+  for (const Case& c : cases) {
+    color_picture(12, 9, [](int32_t, int32_t, uint8_t* px) { px[0] = px[1] = px[2] = 77; });
+    g_script.deliver = [](LoadContext* ctx, ImageHeader& h) {
+      std::memset(h.row_buffer, 77, h.row_buffer_size);
+      const LoadServices& s = ctx->services;
+      int bad = 0;
+      bad |= s.put_rows(ctx, -1, 9, 1) | s.put_rows(ctx, -1, -5, 1) | s.put_rows(ctx, -1, 1 << 30, 3);
+      bad |= s.put_rows(ctx, -1, 0, 1 << 20);  // more rows than the buffer holds
+      bad |= s.put_tile_rows(ctx, -1, 2, 1, -4, 8) | s.put_tile_rows(ctx, -1, 2, 1, 12, 8);
+      bad |= s.put_tile_rows(ctx, -1, 3, 1, 8, 1 << 30) | s.put_tile_rows(ctx, -1, 4, 1, 0, 0);
+      for (int32_t y = 0; y < h.height; ++y) bad |= s.put_rows(ctx, -1, y, 1);
+      return bad;
+    };
+    LoadParams p = defaults();
+    p.reduce_mode = c.reduce;
+    p.max_width = p.max_height = c.max;
+    Loaded r;
+    load(r, p);
+    ASSERT_EQ(r.status, 0);
+    for (int32_t y = 0; y < r.bitmap.height; ++y)
+      for (int32_t x = 0; x < r.bitmap.width * 3; ++x) ASSERT_NEAR(bitmap_row(&r.bitmap, y)[x], 77, 1);
+  }
 }
 
 TEST(LoadServices, TempFileNameIsCreatedUnpredictably) {
