@@ -35,6 +35,15 @@ inline bool read32(const ExifBlock& b, uint64_t pos, uint32_t* out) {
   return true;
 }
 
+// Truncates toward zero; NaN gives 0 and values beyond the 64-bit range are clamped (a file's
+// extreme rational must not become an undefined conversion).
+inline long long truncate_to_integer(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 9.2e18) return 9200000000000000000LL;
+  if (v <= -9.2e18) return -9200000000000000000LL;
+  return static_cast<long long>(v);
+}
+
 // Compares the first bytes of [p, p+size) with `prefix`, ignoring the case of ASCII letters.
 bool starts_with_nocase(const uint8_t* p, uint32_t size, const char* prefix);
 

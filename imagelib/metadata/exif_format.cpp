@@ -21,7 +21,7 @@ void format_exposure(double t, char* out, size_t size) {
   if (t < 0) {
     text_printf(out, size, "%.1lf", std::pow(2.0, std::fabs(t)));
   } else if (t > 0 && t < kFractionLimit) {
-    text_printf(out, size, "1/%d", static_cast<int>(1.0 / t + 0.5));
+    text_printf(out, size, "1/%lld", truncate_to_integer(1.0 / t + 0.5));
   } else {
     text_printf(out, size, "%.2lf", t);
   }
@@ -39,8 +39,8 @@ void exif_format_value(const ExifBlock& block, const ExifEntry& entry, const Exi
   out[0] = '\0';
   const uint8_t* p = block.data + entry.value_pos;
   if (def.values != nullptr) {
-    auto v = static_cast<int>(exif_value_int(block, entry));
-    text_printf(out, size, "%s (%d)", exif_value_name(def.values, static_cast<uint32_t>(v)), v);
+    auto v = static_cast<long long>(exif_value_int(block, entry));
+    text_printf(out, size, "%s (%lld)", exif_value_name(def.values, static_cast<uint32_t>(v)), v);
     return;
   }
   double value = exif_value(block, entry);
@@ -175,7 +175,8 @@ void exif_format_gps(const ExifBlock& block, const ExifEntry& entry, const ExifT
         uint32_t n = get32(block, entry.value_pos + 8 * i), d = get32(block, entry.value_pos + 8 * i + 4);
         part[i] = d == 0 ? 0.0 : static_cast<double>(n) / d;
       }
-      text_printf(out, size, "%02d:%02d:%05.2f", static_cast<int>(part[0]), static_cast<int>(part[1]), part[2]);
+      text_printf(out, size, "%02lld:%02lld:%05.2f", truncate_to_integer(part[0]), truncate_to_integer(part[1]),
+                  part[2]);
       return;
     }
     default: return;

@@ -140,14 +140,14 @@ constexpr uint16_t kLastPlausibleType = 52;
 
 // The camera-settings values that need arithmetic (x is the element's value).
 bool format_setting(uint32_t position, uint32_t x, char* out, size_t size) {
-  auto trunc = [](double v) { return static_cast<int>(v); };
+  auto trunc = truncate_to_integer;
   switch (position) {
     case 0x8:  // ISO: APEX speed value in eighths
-      text_printf(out, size, "%d", trunc(std::pow(2.0, static_cast<double>(x >> 3) - 1.0) * 3.125));
+      text_printf(out, size, "%lld", trunc(std::pow(2.0, static_cast<double>(x >> 3) - 1.0) * 3.125));
       return true;
     case 0x9: {  // shutter speed, seconds
       double t = std::pow(2.0, (48.0 - x) / 8.0);
-      if (t > 0 && t < 0.25001) text_printf(out, size, "1/%d", trunc(1.0 / t + 0.5));
+      if (t > 0 && t < 0.25001) text_printf(out, size, "1/%lld", trunc(1.0 / t + 0.5));
       else text_printf(out, size, "%.1f", t);
       return true;
     }
@@ -155,7 +155,7 @@ bool format_setting(uint32_t position, uint32_t x, char* out, size_t size) {
       text_printf(out, size, "%.1f", std::pow(2.0, x / 16.0 - 0.5));
       return true;
     case 0xD:  // exposure compensation, EV
-      text_printf(out, size, "%d", trunc(x / 3.0 - 2.0));
+      text_printf(out, size, "%lld", trunc(x / 3.0 - 2.0));
       return true;
     case 0x12: case 0x1C: case 0x1D: case 0x1E:  // focal length (mm), colour balance
       text_printf(out, size, "%.4f", x / 256.0);

@@ -22,6 +22,7 @@ struct Case {
 const Case kCases[] = {
     {"exposure 1/250", true, [](TiffBuilder& b, int d) { b.add_rational(d, 0x829A, {{1, 250}}); }, "Exposure time [s]", "1/250"},
     {"exposure 2 s", true, [](TiffBuilder& b, int d) { b.add_rational(d, 0x829A, {{2, 1}}); }, "Exposure time [s]", "2.00"},
+    {"exposure 1/(2^32-1)", true, [](TiffBuilder& b, int d) { b.add_rational(d, 0x829A, {{1, 0xFFFFFFFFu}}); }, "Exposure time [s]", "1/4294967295"},
     {"exposure 0.3 s", true, [](TiffBuilder& b, int d) { b.add_rational(d, 0x829A, {{3, 10}}); }, "Exposure time [s]", "0.30"},
     {"shutter speed APEX 8", true, [](TiffBuilder& b, int d) { b.add_rational(d, 0x9201, {{8, 1}}, 10); }, "Shutter speed [s]", "1/256"},
     {"shutter speed APEX -1", true, [](TiffBuilder& b, int d) { b.add_rational(d, 0x9201, {{0xFFFFFFFFu, 1}}, 10); }, "Shutter speed [s]", "2.00"},
