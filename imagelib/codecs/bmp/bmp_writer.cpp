@@ -152,6 +152,7 @@ int bmp_write(ByteStream* stream, SaveContext* ctx) {
   if (int st = ctx->begin_save(ctx, &wh)) return st;
 
   uint32_t file_size = compression ? 0 : static_cast<uint32_t>(offset + data_bytes);
+  const uint64_t start = stream_tell(stream);  // a caller's stream may not start at offset 0
   int st = kStatusOk;
   try {
     st = write_bytes(stream, build_headers(ctx, d, os2, compression, file_size, wh.palette));
@@ -164,9 +165,9 @@ int bmp_write(ByteStream* stream, SaveContext* ctx) {
 
   // RLE: the final length goes into the file-size field.
   uint64_t end = stream_tell(stream);
-  if (end > 0xFFFFFFFFull) return kStatusCannotStore;
-  if (stream_seek(stream, 2) || stream_write_u32le(stream, static_cast<uint32_t>(end)) ||
-      stream_seek(stream, end))
+  if (end < start || end - start > 0xFFFFFFFFull) return kStatusCannotStore;
+  if (stream_seek(stream, start + 2) ||
+      stream_write_u32le(stream, static_cast<uint32_t>(end - start)) || stream_seek(stream, end))
     return kStatusWriteError;
   return kStatusOk;
 }

@@ -175,6 +175,26 @@ TEST(BmpWriter, CmykIsWrittenAsRgb) {
   bitmap_free(&back);
 }
 
+TEST(BmpWriter, RleIntoAStreamThatAlreadyHoldsData) {
+  Bitmap b = make_picture(kPixIndexed, 9, 4, 200, 5);
+  SaveParams p;
+  save_params_init(&p);
+  p.format_index = kFormatBmp;
+  p.rle = 1;
+  std::FILE* f = std::tmpfile();
+  ASSERT_NE(f, nullptr);
+  std::fputs("prefix", f);
+  ASSERT_EQ(save_image(nullptr, 0, f, &b, &p), 0);
+  long end = std::ftell(f);
+  Bytes file(static_cast<size_t>(end));
+  std::rewind(f);
+  ASSERT_EQ(std::fread(file.data(), 1, file.size(), f), file.size());
+  std::fclose(f);
+  EXPECT_EQ(std::string(file.begin(), file.begin() + 6), "prefix");
+  EXPECT_EQ(get_u32le(&file[6 + 2]), file.size() - 6);
+  bitmap_free(&b);
+}
+
 TEST(BmpWriter, OversizedOs2AndCancelledSaves) {
   TempDir dir;
   Bitmap wide{};
