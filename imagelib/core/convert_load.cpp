@@ -8,6 +8,7 @@
 
 #include "imagelib/core/bitmap.h"
 #include "imagelib/core/convert.h"
+#include "imagelib/core/convert_bits.h"
 #include "imagelib/core/status.h"
 
 namespace lumora {
@@ -63,23 +64,6 @@ void unpack_masked_bytes(const uint8_t* src, uint8_t* dst, int32_t width, int, c
   const uint8_t mask = static_cast<uint8_t>((1u << p->bits) - 1u);
   for (int32_t x = 0; x < width; ++x) dst[x] = static_cast<uint8_t>(src[x] & mask);
 }
-
-// Each bit of a byte as one byte of 0 or 1, leftmost bit first in memory, as a 64-bit word.
-struct BitSpread {
-  uint64_t v[256];
-  constexpr BitSpread() : v() {
-    for (int b = 0; b < 256; ++b) {
-      uint64_t w = 0;
-      for (int i = 0; i < 8; ++i) {
-        const uint64_t bit = (b >> (7 - i)) & 1;
-        const int byte = std::endian::native == std::endian::little ? i : 7 - i;
-        w |= bit << (8 * byte);
-      }
-      v[b] = w;
-    }
-  }
-};
-inline constexpr BitSpread kBitSpread{};
 
 // Packed pixels of BITS bits (1, 2, 4), most significant first, into one byte each.
 template <int BITS>
