@@ -50,7 +50,7 @@ struct RowParams {
   int32_t bits;            // bits per code (expanding / packing) or per sample
   int32_t src_step;        // bytes per source pixel where a converter serves several sizes
   int32_t dst_step;        // bytes per destination pixel where a converter serves several sizes
-  int32_t samples;         // samples per pixel (deep copies, grey-with-alpha)
+  int32_t samples;         // samples per pixel of deep rows
   int32_t dst_sample_bytes;// deep samples: 2 or 4 bytes each
   int8_t src_pos[4];       // unpacking several planes: output byte j comes from plane src_pos[j]
   int8_t pos[4];           // byte positions: plane p -> pos[p]; index byte -> pos[0]; alpha -> pos[3]
