@@ -1,6 +1,7 @@
 // The running platform: screen, backend, clock, metrics and text recording.
 #include "platform/system/system.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -188,10 +189,14 @@ void AdvanceClock(DWORD ms) {
     return;
   }
   auto settle = [] {
-    // Let workers finish and everything they posted be handled, until nothing moves.
-    for (int round = 0; round < 1000; ++round) {
-      WaitForWorkerThreads(30000);
-      if (PumpPendingMessages() == 0 && WaitForWorkerThreads(0)) break;
+    // Let workers finish and everything they posted be handled, until nothing moves. A worker
+    // that never ends (waiting for something that will not come) costs at most 30 s in all.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (;;) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(give_up - std::chrono::steady_clock::now());
+      bool idle = WaitForWorkerThreads(static_cast<DWORD>(std::max<int64_t>(0, left.count())));
+      int handled = PumpPendingMessages();
+      if (handled == 0 && (idle || std::chrono::steady_clock::now() >= give_up)) break;
     }
   };
   settle();

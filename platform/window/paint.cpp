@@ -7,13 +7,13 @@
 
 namespace lumora::plat {
 
-namespace {
-
 RECT client_screen_rect(const Window* w) {
   POINT o = client_origin(w);
   RECT cl = client_rect_local(w);
   return RECT{o.x, o.y, o.x + RectWidth(cl), o.y + RectHeight(cl)};
 }
+
+namespace {
 
 RECT screen_bounds() { return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 
@@ -40,33 +40,6 @@ void expose(HWND h, const RECT& area) {
   add_update(w, local, true);
   std::vector<HWND> kids = w->children;
   for (HWND c : kids) expose(c, hit);
-}
-
-// Border and scroll-bar areas around the client area, drawn plainly.
-void paint_nonclient(Window* w) {
-  if (!(w->style & (WS_BORDER | WS_VSCROLL | WS_HSCROLL))) return;
-  Region vis;
-  RECT ws = window_screen_rect(w);
-  vis.add(ws);
-  // Clip like the client area, but over the whole window rectangle.
-  for (Window* cur = w; cur;) {
-    Window* p = win(cur->parent);
-    const std::vector<HWND> sib = p ? p->children : top_level_windows();
-    if (p) vis.intersect(client_screen_rect(p));
-    for (HWND s : sib) {
-      if (s == cur->handle) break;
-      Window* sw = win(s);
-      if (sw && (sw->style & WS_VISIBLE)) vis.subtract(window_screen_rect(sw));
-    }
-    cur = p;
-  }
-  vis.subtract(client_screen_rect(w));
-  if (vis.empty()) return;
-  HDC dc = make_screen_dc(w->handle, POINT{ws.left, ws.top}, vis);
-  RECT whole{0, 0, RectWidth(ws), RectHeight(ws)};
-  FillRect(dc, &whole, GetSysColorBrush(COLOR_SCROLLBAR));
-  if (w->style & WS_BORDER) FrameRect(dc, &whole, GetSysColorBrush(COLOR_WINDOWFRAME));
-  free_screen_dc(dc);
 }
 
 }  // namespace

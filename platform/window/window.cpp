@@ -211,7 +211,8 @@ BOOL IsWindow(HWND hwnd) {
   if (!hwnd) return FALSE;
   std::lock_guard lock(table().m);
   auto it = table().windows.find(key(hwnd));
-  return it != table().windows.end() && !it->second->destroying ? TRUE : FALSE;
+  // A window stays valid while it handles WM_DESTROY, as its code expects.
+  return it != table().windows.end() ? TRUE : FALSE;
 }
 
 static void destroy_tree(HWND h) {

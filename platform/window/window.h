@@ -129,6 +129,32 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
 HDC GetDC(HWND hwnd);  // null: the whole screen
 int ReleaseDC(HWND hwnd, HDC hdc);
 
+// Scroll bars of a window (WS_HSCROLL / WS_VSCROLL), drawn in its non-client area. As in the
+// classic system, setting a range that the page covers hides the bar (unless SIF_DISABLENOSCROLL),
+// which changes the client area and sends WM_SIZE.
+struct SCROLLINFO {
+  UINT cbSize = sizeof(SCROLLINFO);
+  UINT fMask = 0;
+  int nMin = 0;
+  int nMax = 0;
+  UINT nPage = 0;
+  int nPos = 0;
+  int nTrackPos = 0;
+};
+inline constexpr UINT SIF_RANGE = 0x1, SIF_PAGE = 0x2, SIF_POS = 0x4, SIF_DISABLENOSCROLL = 0x8, SIF_TRACKPOS = 0x10,
+                      SIF_ALL = 0x17;
+inline constexpr int SB_HORZ = 0, SB_VERT = 1, SB_BOTH = 3;
+// Scroll request codes of WM_HSCROLL / WM_VSCROLL.
+inline constexpr int SB_LINEUP = 0, SB_LINELEFT = 0, SB_LINEDOWN = 1, SB_LINERIGHT = 1, SB_PAGEUP = 2, SB_PAGELEFT = 2,
+                     SB_PAGEDOWN = 3, SB_PAGERIGHT = 3, SB_THUMBPOSITION = 4, SB_THUMBTRACK = 5, SB_TOP = 6,
+                     SB_LEFT = 6, SB_BOTTOM = 7, SB_RIGHT = 7, SB_ENDSCROLL = 8;
+int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* si, BOOL redraw);  // returns the position
+BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* si);
+int SetScrollPos(HWND hwnd, int bar, int pos, BOOL redraw);  // returns the previous position
+int GetScrollPos(HWND hwnd, int bar);
+BOOL SetScrollRange(HWND hwnd, int bar, int min, int max, BOOL redraw);
+BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show);
+
 // Focus and keyboard.
 HWND SetFocus(HWND hwnd);
 HWND GetFocus();

@@ -38,6 +38,10 @@ struct Window {
   bool erase_pending = false;
   bool destroying = false;
   bool back_override = false;
+  struct ScrollState {
+    int min = 0, max = 0, pos = 0;
+    UINT page = 0;
+  } scroll[2];  // horizontal, vertical
 };
 
 struct SentMessage {
@@ -88,12 +92,15 @@ void remove_top_level(HWND h);
 RECT window_screen_rect(const Window* w);
 RECT client_rect_local(const Window* w);  // client area in window-relative coordinates
 POINT client_origin(const Window* w);     // client origin in screen coordinates
-Region visible_region(const Window* w);   // screen coordinates, clipped by ancestors and siblings
+Region visible_region(const Window* w);
+RECT client_screen_rect(const Window* w);   // screen coordinates, clipped by ancestors and siblings
 
 // Paint cycle helpers.
 void invalidate_screen_area(const RECT& screen_rect);
 HWND find_window_to_paint(ThreadQueue& q, HWND filter);
 void on_window_hidden_or_destroyed(HWND h);
+// Draws the border and scroll bars around the client area.
+void paint_nonclient(Window* w);
 
 // Input.
 HWND key_target();

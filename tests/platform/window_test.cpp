@@ -317,6 +317,28 @@ TEST_F(WindowTest, ChildrenClipTheirParentAndHidingExposesWhatWasBelow) {
   EXPECT_EQ(p.y, 50);
 }
 
+TEST_F(WindowTest, ScrollBarsShowWhenThePageDoesNotCoverTheRange) {
+  HWND w = top();
+  PumpPendingMessages();
+  const int bar = GetSystemMetrics(SM_CXVSCROLL);
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  si.nMin = 0, si.nMax = 999, si.nPage = 320, si.nPos = 900;
+  EXPECT_EQ(SetScrollInfo(w, SB_VERT, &si, TRUE), 680);  // clamped to max - page + 1
+  RECT c;
+  GetClientRect(w, &c);
+  EXPECT_EQ(c.right, 240 - bar);
+  PumpPendingMessages();
+  EXPECT_EQ(testing::screen_pixel(240 - bar / 2, 318), 0x808080u);  // thumb at the end of the track
+  EXPECT_EQ(testing::screen_pixel(240 - bar / 2, 2), 0xC8C8C8u);    // empty track
+  si.nMax = 300;  // the page now covers the range: the bar goes
+  SetScrollInfo(w, SB_VERT, &si, TRUE);
+  GetClientRect(w, &c);
+  EXPECT_EQ(c.right, 240);
+  EXPECT_EQ(GetScrollPos(w, SB_VERT), 0);
+  EXPECT_FALSE(GetWindowLongPtr(w, GWL_STYLE) & WS_VSCROLL);
+}
+
 TEST_F(WindowTest, DestroyingAParentDestroysChildrenAfterIt) {
   HWND w = top();
   HWND c = child(w, 1, RECT{0, 0, 10, 10});
