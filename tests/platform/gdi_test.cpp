@@ -287,6 +287,27 @@ TEST_F(GdiTest, TextExtentGrowsWithTextAndDrawingSetsPixelsInsideIt) {
   ReleaseDC(nullptr, screen);
 }
 
+TEST_F(GdiTest, StretchDIBitsMeasuresBottomUpSourcesFromTheBottom) {
+  // A 1 x 4 bottom-up 24-bit column: stored rows 0..3 are red, green, blue, white from the bottom.
+  std::vector<uint8_t> block(sizeof(BITMAPINFOHEADER) + 4);
+  auto* info = reinterpret_cast<BITMAPINFO*>(block.data());
+  info->bmiHeader = BITMAPINFOHEADER{};
+  info->bmiHeader.biWidth = 1;
+  info->bmiHeader.biHeight = 4;
+  info->bmiHeader.biBitCount = 24;
+  const uint8_t bits[16] = {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};
+  Dib dst;
+  make_dib(dst, 32, 4, 4);
+  // Source rows 1 and 2 counted from the bottom (green, blue); blue is the upper one on screen.
+  ASSERT_EQ(StretchDIBits(dst.dc, 0, 0, 1, 2, 0, 1, 1, 2, bits, info, DIB_RGB_COLORS, SRCCOPY), 2);
+  EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(dst.dc, 0, 1), RGB(0, 255, 0));
+  // Top-down sources are measured from the top.
+  info->bmiHeader.biHeight = -4;
+  ASSERT_EQ(StretchDIBits(dst.dc, 1, 0, 1, 1, 0, 0, 1, 1, bits, info, DIB_RGB_COLORS, SRCCOPY), 1);
+  EXPECT_EQ(GetPixel(dst.dc, 1, 0), RGB(255, 0, 0));
+}
+
 TEST_F(GdiTest, UnusableDescriptionsAreRefused) {
   BITMAPINFO info;
   info.bmiHeader.biWidth = 4;
