@@ -53,6 +53,17 @@ void read_data(png_structp png, png_bytep data, size_t length) {
 // Warnings are not shown: the library prints only when the caller asked for verbose output.
 void on_warning(png_structp, png_const_charp) {}
 
+// libpng allocates a chunk's buffer at the length the chunk header states, before reading it, so
+// a forged length could ask for gigabytes. Its own buffers (rows, zlib state, chunk data) never
+// need more than this; the picture itself is allocated by the pipeline and the reader.
+constexpr size_t kLibpngAllocationLimit = 64u << 20;
+
+png_voidp limited_alloc(png_structp, png_alloc_size_t size) {
+  return size <= kLibpngAllocationLimit ? std::malloc(size) : nullptr;
+}
+
+void heap_free(png_structp, png_voidp p) { std::free(p); }
+
 void finish_image(ReadState* s) {
   if (!s->image_begun) return;
   s->image_begun = false;
@@ -105,6 +116,20 @@ int read_png(ReadState* s, const char* description) {
     return s->phase == kPhaseEnd ? kStatusOk : kStatusFileEndsEarly;
   }
   png_set_read_fn(s->png, s, read_data);
+  // Limits against hostile files: sides as the load pipeline accepts them, and at most 16 MB for
+  // any one ancillary chunk once decompressed (compressed profiles and texts can expand a
+  // thousandfold). Profiles and texts that will not be kept are not decompressed at all.
+  png_set_user_limits(s->png, 199999, 199999);
+  png_set_chunk_malloc_max(s->png, 16u << 20);
+  const uint32_t flags = s->context->params.flags;
+  if (!(flags & kLoadKeepChunks)) {
+    static const png_byte kProfile[] = {'i', 'C', 'C', 'P', 0};
+    png_set_keep_unknown_chunks(s->png, PNG_HANDLE_CHUNK_NEVER, kProfile, 1);
+  }
+  if (!(flags & kLoadKeepComment)) {
+    static const png_byte kTexts[] = {'t', 'E', 'X', 't', 0, 'z', 'T', 'X', 't', 0, 'i', 'T', 'X', 't', 0};
+    png_set_keep_unknown_chunks(s->png, PNG_HANDLE_CHUNK_NEVER, kTexts, 3);
+  }
   png_read_info(s->png, s->info);
 
   const uint32_t width = png_get_image_width(s->png, s->info);
@@ -257,7 +282,8 @@ int png_read(ByteStream* stream, LoadContext* context) {
   s->stream = stream;
   s->context = context;
   int status = kStatusNoMemory;
-  s->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, s, on_error, on_warning);
+  s->png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, s, on_error, on_warning, nullptr,
+                                    limited_alloc, heap_free);
   if (s->png) {
     s->info = png_create_info_struct(s->png);
     s->end_info = png_create_info_struct(s->png);

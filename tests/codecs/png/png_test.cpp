@@ -221,6 +221,10 @@ TEST(PngReader, DamagedFiles) {
   Bytes ihdr = good;
   ihdr[16] = ihdr[17] = ihdr[18] = ihdr[19] = 0;   // width 0
   cases.push_back({"width 0", ihdr, 2, 0, false});
+  Bytes forged(good.begin(), good.begin() + idat);   // a text chunk claiming 1.5 GB
+  const Bytes claim{0x5C, 0, 0, 0x0B, 't', 'E', 'X', 't', 'a', 0, 'b'};
+  forged.insert(forged.end(), claim.begin(), claim.end());
+  cases.push_back({"forged chunk length", forged, 2, 0, false});
   cases.push_back({"cut inside the image data", Bytes(good.begin(), good.begin() + idat + 30000), 4, 1, true});
   Bytes crc = good;
   crc[idat + 40000] ^= 0x55;
@@ -229,7 +233,7 @@ TEST(PngReader, DamagedFiles) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Read r;
-    read(c.bytes, &r);
+    read(c.bytes, &r, kLoadKeepComment | kLoadKeepText | kLoadKeepChunks);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.load.end_calls, c.end_calls);
     EXPECT_EQ(!r.load.order.empty(), c.some_rows);
