@@ -144,30 +144,6 @@ SaveParams params_for(int format) {
   return p;
 }
 
-TEST(SavePipeline, Defaults) {
-  SaveParams p;
-  std::memset(&p, 0x5A, sizeof p);
-  save_params_init(&p);
-  EXPECT_EQ(p.format_index, -1);
-  EXPECT_EQ(p.quality, 100);
-  EXPECT_EQ(p.compression_level, 6);
-  EXPECT_EQ(p.jpeg_dct_method, -1);
-  EXPECT_EQ(p.jpeg_subsampling, -1);
-  EXPECT_EQ(p.write_exif, 1);
-  EXPECT_EQ(p.write_iptc, 1);
-  EXPECT_EQ(p.rle, 0);
-  EXPECT_EQ(p.flags, 0u);
-  WriterHeader h;
-  std::memset(&h, 0x5A, sizeof h);
-  save_header_init(&h);
-  EXPECT_EQ(h.rows_per_call, 1);
-  EXPECT_EQ(h.planes, 1);
-  EXPECT_EQ(h.bits_per_plane, 1);
-  EXPECT_EQ(h.bits_per_sample, 1);
-  EXPECT_EQ(h.samples, 0);
-  EXPECT_EQ(h.palette, nullptr);
-}
-
 TEST(SavePipeline, RefusesWhatItCannotWrite) {
   const Formats& f = formats();
   TempDir dir;

@@ -8,55 +8,15 @@
 #include "imagelib/codecs/bmp/bmp_bitfields.h"
 #include "imagelib/codecs/bmp/bmp_dxt.h"
 #include "imagelib/codecs/bmp/bmp_header.h"
-#include "imagelib/core/convert.h"
 
 namespace lumora::bmp {
 namespace {
 
-TEST(BmpBitFields, PlanForEveryDepthAndMaskLayout) {
-  struct Case {
-    const char* name;
-    uint16_t bits, planes;
-    bool bit_fields;
-    uint32_t r, g, b;
-    int status;
-    PixelPath path;
-    uint32_t layout;
-    uint16_t header_bits;
-    uint32_t file_bpp, out_bpp;
-  };
-  const std::vector<Case> cases = {
-      {"24 bits", 24, 1, false, 0, 0, 0, 0, PixelPath::kDirect, kLayoutReversed, 24, 3, 3},
-      {"32 bits plain", 32, 1, false, 0, 0, 0, 0, PixelPath::kDirect, kLayoutFourthLast, 32, 4, 4},
-      {"32 bits standard masks", 32, 1, true, 0xFF0000, 0xFF00, 0xFF, 0, PixelPath::kDirect, kLayoutFourthLast, 32, 4, 4},
-      {"32 bits red in the top byte", 32, 1, true, 0xFF000000, 0xFF0000, 0xFF00, 0, PixelPath::kSplit32, 0, 32, 4, 4},
-      {"32 bits red in the low byte", 32, 1, true, 0xFF, 0xFF00, 0xFF0000, 0, PixelPath::kSplit32, 0, 32, 4, 4},
-      {"32 bits 11-11-10", 32, 1, true, 0xFFE00000, 0x1FFC00, 0x3FF, 0, PixelPath::kSplit32, 0, 32, 4, 4},
-      {"16 bits plain is 5-5-5", 16, 1, false, 0, 0, 0, 0, PixelPath::kDirect, 0, 16, 2, 2},
-      {"15 bits plain", 15, 1, false, 0, 0, 0, 0, PixelPath::kDirect, 0, 15, 2, 2},
-      {"16 bits 5-5-5 masks", 16, 1, true, 0x7C00, 0x3E0, 0x1F, 0, PixelPath::kDirect, 0, 16, 2, 2},
-      {"16 bits 5-6-5 masks", 16, 1, true, 0xF800, 0x7E0, 0x1F, 0, PixelPath::kDirect, kLayout565, 16, 2, 2},
-      {"16 bits 4-4-4 masks", 16, 1, true, 0xF00, 0xF0, 0xF, 0, PixelPath::kSplit16, kLayoutReversed, 24, 2, 3},
-      {"16 bits 2-3-1 masks", 16, 1, true, 0x30, 0xE, 0x1, 0, PixelPath::kSplit16, kLayoutReversed, 24, 2, 3},
-      {"three planes of 8 bits", 8, 3, false, 0, 0, 0, 0, PixelPath::kPlanes, kLayoutReversed, 24, 1, 3},
-      {"four planes of 8 bits", 8, 4, false, 0, 0, 0, 0, PixelPath::kPlanes, kLayoutFourthLast, 32, 1, 4},
-      {"two planes of 8 bits", 8, 2, false, 0, 0, 0, 2, PixelPath::kDirect, 0, 0, 0, 0},
-      {"16 bits in two planes", 16, 2, false, 0, 0, 0, 2, PixelPath::kDirect, 0, 0, 0, 0},
-      {"48 bits", 48, 1, false, 0, 0, 0, 2, PixelPath::kDirect, 0, 0, 0, 0},
-      {"zero planes", 24, 0, false, 0, 0, 0, 2, PixelPath::kDirect, 0, 0, 0, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    uint32_t masks[4] = {c.r, c.g, c.b, 0};
-    TrueColorPlan plan;
-    ASSERT_EQ(plan_true_color(c.bits, c.planes, c.bit_fields, masks, &plan), c.status);
-    if (c.status) continue;
-    EXPECT_EQ(plan.path, c.path);
-    EXPECT_EQ(plan.layout, c.layout);
-    EXPECT_EQ(plan.header_bits, c.header_bits);
-    EXPECT_EQ(plan.file_bytes_per_pixel, c.file_bpp);
-    EXPECT_EQ(plan.out_bytes_per_pixel, c.out_bpp);
-  }
+TEST(BmpBitFields, RefusesDepthsNoRowLayoutFits) {
+  const uint32_t masks[4] = {};
+  TrueColorPlan plan;
+  for (auto [bits, planes] : {std::pair<uint16_t, uint16_t>{8, 2}, {16, 2}, {48, 1}, {24, 0}, {8, 5}})
+    EXPECT_EQ(plan_true_color(bits, planes, false, masks, &plan), 2) << bits << " bits, " << planes << " planes";
 }
 
 TEST(BmpBitFields, SplitsPixelsByMasks) {
@@ -69,13 +29,10 @@ TEST(BmpBitFields, SplitsPixelsByMasks) {
   };
   const std::vector<Case> cases = {
       {"4-4-4 scaled by 255/15", false, {0xF00, 0xF0, 0xF, 0}, 0x0F80, {0, 136, 255}},
-      {"5-6-5 white", false, {0xF800, 0x7E0, 0x1F, 0}, 0xFFFF, {255, 255, 255}},
-      {"5-6-5 green", false, {0xF800, 0x7E0, 0x1F, 0}, 0x07E0, {0, 255, 0}},
       {"5-5-5 with a half red", false, {0x7C00, 0x3E0, 0x1F, 0}, 16u << 10, {0, 0, 131}},
       {"empty mask gives 0", false, {0, 0x3E0, 0x1F, 0}, 0xFFFF, {255, 255, 0}},
       {"mask with a hole is clamped", false, {0xA, 0, 0, 0}, 0xA, {0, 0, 255}},
       {"mask bits above 16 are ignored", false, {0x10000, 0xF0, 0xF, 0}, 0xFFFF, {255, 255, 0}},
-      {"32-bit red top byte", true, {0xFF000000, 0xFF0000, 0xFF00, 0}, 0x11223344, {0x11, 0x22, 0x33, 255}},
       {"32-bit 11-11-10 white", true, {0xFFE00000, 0x1FFC00, 0x3FF, 0}, 0xFFFFFFFF, {255, 255, 255, 255}},
       {"32-bit 10-bit blue half", true, {0xFFE00000, 0x1FFC00, 0x3FF, 0}, 0x200, {0, 0, 127, 255}},
       {"32-bit alpha mask", true, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, 0x80FF0000, {255, 0, 0, 128}},
