@@ -50,6 +50,7 @@ ReplacingFile::~ReplacingFile() { discard(); }
 
 int ReplacingFile::open(const char* path) {
   discard();
+  replacing_ = false;
   if (!path || !*path) return kStatusCannotCreate;
   target_ = path;
   mode_t mode = 0666 & ~current_umask();
@@ -60,6 +61,7 @@ int ReplacingFile::open(const char* path) {
     char resolved[PATH_MAX];
     if (::realpath(path, resolved)) target_ = resolved;
     mode = st.st_mode & 07777;
+    replacing_ = true;
   }
   std::string pattern = folder_of(target_) + "/." + name_of(target_) + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
@@ -80,7 +82,7 @@ int ReplacingFile::open(const char* path) {
 
 int ReplacingFile::commit() {
   if (!file_) return kStatusWriteError;
-  bool ok = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+  bool ok = std::fflush(file_) == 0 && (!replacing_ || ::fsync(::fileno(file_)) == 0);
   ok = (std::fclose(file_) == 0) && ok;
   file_ = nullptr;
   if (!ok) {
@@ -92,6 +94,7 @@ int ReplacingFile::commit() {
     return kStatusCannotCreate;
   }
   temp_path_.clear();
+  if (!replacing_) return kStatusOk;
   // Make the rename itself durable (best effort: some file systems refuse to sync a folder).
   int dir = ::open(folder_of(target_).c_str(), O_RDONLY | O_DIRECTORY);
   if (dir >= 0) {

@@ -19,8 +19,9 @@ class ReplacingFile {
   // not writable, `path` names a folder).
   int open(const char* path);
   std::FILE* file() const { return file_; }
-  // Flushes, syncs and closes the temporary file and renames it over the destination. 0, 6 when
-  // writing or syncing failed, 5 when the rename failed. The temporary file is gone either way.
+  // Flushes and closes the temporary file and renames it over the destination; when a file is
+  // replaced, its successor is synced to disk first so that a crash cannot leave neither. 0, 6
+  // when writing or syncing failed, 5 when the rename failed. The temporary file is gone either way.
   int commit();
   // Closes and removes the temporary file.
   void discard();
@@ -30,6 +31,7 @@ class ReplacingFile {
   std::FILE* file_ = nullptr;
   std::string target_;     // the file to replace (symbolic links resolved)
   std::string temp_path_;
+  bool replacing_ = false; // the destination existed
 };
 
 }  // namespace lumora
