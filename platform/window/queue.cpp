@@ -269,8 +269,4 @@ int PumpPendingMessages() {
   return handled;
 }
 
-void wake_ui_thread() {
-  if (tls_queue) tls_queue->cv.notify_all();
-}
-
 }  // namespace lumora::plat

@@ -507,14 +507,29 @@ HWND FindWindow(std::string_view class_name, const char* title) {
 }
 
 BOOL SetForegroundWindow(HWND hwnd) {
+  // A handle with its lowest bit set also brings the windows it owns forward (handles are
+  // multiples of four, so the bit is free).
+  const bool with_owned = (reinterpret_cast<uintptr_t>(hwnd) & 1) != 0;
+  hwnd = reinterpret_cast<HWND>(reinterpret_cast<uintptr_t>(hwnd) & ~uintptr_t{3});
   Window* w = win(hwnd);
   if (!w) return FALSE;
   while (w->parent) w = win(w->parent);
   HWND root = w->handle;
   auto top = top_level_windows();
   if (!top.empty() && top.front() != root) SetWindowPos(root, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  HWND focus_to = root;
+  if (with_owned) {
+    for (auto it = top.rbegin(); it != top.rend(); ++it) {  // back to front keeps their order
+      HWND t = *it;
+      Window* tw = win(t);
+      if (tw && tw->owner == root && (tw->style & WS_VISIBLE)) {
+        SetWindowPos(t, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        focus_to = t;
+      }
+    }
+  }
   HWND f = GetFocus();
-  if (f != root && !IsChild(root, f)) SetFocus(root);
+  if (f != focus_to && !IsChild(focus_to, f)) SetFocus(focus_to);
   return TRUE;
 }
 

@@ -3,7 +3,7 @@
 // message queues, timers, the paint cycle, focus and keyboard routing, modal loops.
 //
 // Threads: every window belongs to the thread that created it and is used from that thread.
-// PostMessage, PostThreadMessage and IsWindow may be called from any thread; SendMessage to a
+// PostMessage and IsWindow may be called from any thread; SendMessage to a
 // window of another thread waits until that thread has processed it.
 #include <string>
 #include <string_view>
@@ -100,7 +100,8 @@ LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value);  // GWLP_WNDPRO
 // Messages.
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-// Posts to the queue of the calling thread, the user-interface thread when called elsewhere.
+// Asks the calling thread's message loop to end: GetMessage returns false once the messages
+// posted before it are handled.
 void PostQuitMessage(int code);
 // False when WM_QUIT was retrieved. Blocks until a message arrives; on the user-interface thread
 // it presents the screen and takes input from the backend while waiting.

@@ -109,6 +109,5 @@ void check_back_hold(uint64_t now);
 
 // Clock of the platform in ms (virtual in headless).
 uint64_t clock_now();
-void wake_ui_thread();
 
 }  // namespace lumora::plat

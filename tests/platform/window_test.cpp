@@ -339,6 +339,25 @@ TEST_F(WindowTest, ScrollBarsShowWhenThePageDoesNotCoverTheRange) {
   EXPECT_FALSE(GetWindowLongPtr(w, GWL_STYLE) & WS_VSCROLL);
 }
 
+TEST_F(WindowTest, ForegroundWithTheLowBitBringsOwnedWindowsAlong) {
+  HWND main = top();
+  HWND owned = CreateWindowEx(0, "Recorder", "dialog", WS_VISIBLE, 0, 0, 100, 100, main, 0, nullptr, nullptr);
+  HWND other = CreateWindowEx(0, "Recorder", "other", WS_VISIBLE, 0, 0, 240, 320, nullptr, 0, nullptr, nullptr);
+  EXPECT_EQ(FindWindow("RECORDER", "other"), other);
+  EXPECT_EQ(GetForegroundWindow(), other);
+  SetForegroundWindow(main);
+  EXPECT_EQ(GetForegroundWindow(), main);
+  SetForegroundWindow(other);
+  SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<uintptr_t>(main) | 1));
+  EXPECT_EQ(GetForegroundWindow(), owned);
+  EXPECT_EQ(GetWindow(owned, GW_HWNDNEXT), main);
+  EXPECT_EQ(GetFocus(), owned);
+  // The owned window's area shows the owned window, not the one that covered it before.
+  g_fill = RGB(0, 0, 255);
+  PumpPendingMessages();
+  EXPECT_EQ(testing::screen_pixel(50, 50), 0x0000FFu);
+}
+
 TEST_F(WindowTest, DestroyingAParentDestroysChildrenAfterIt) {
   HWND w = top();
   HWND c = child(w, 1, RECT{0, 0, 10, 10});
