@@ -35,6 +35,21 @@ void reverse_pixels(uint8_t* row, int32_t width, int bytes_per_pixel) {
                      row + static_cast<size_t>(b) * bytes_per_pixel);
 }
 
+// The high byte of each deep sample (stored in the processor's byte order).
+void narrow_row(const uint8_t* src, uint8_t* dst, size_t samples, int sample_bytes) {
+  for (size_t i = 0; i < samples; ++i, src += sample_bytes) {
+    if (sample_bytes == 2) {
+      uint16_t v;
+      std::memcpy(&v, src, 2);
+      dst[i] = static_cast<uint8_t>(v >> 8);
+    } else {
+      uint32_t v;
+      std::memcpy(&v, src, 4);
+      dst[i] = static_cast<uint8_t>(v >> 24);
+    }
+  }
+}
+
 uint64_t colour_count(int bits) { return bits >= 24 ? (1ull << 24) : (1ull << bits); }
 
 }  // namespace
@@ -92,6 +107,18 @@ int begin_save(SaveContext* ctx, WriterHeader* h) {
 
   auto* rows = new (std::nothrow) SaveRows;
   if (!rows) return kStatusNoMemory;
+  // A deep picture for a writer that does not take its sample size is narrowed to 8 bits.
+  if (f.bitmap_bits_per_sample > 8) {
+    const int samples = bitmap_samples_for_type(ctx->bitmap_type);
+    const int sample_bytes = samples ? bm->bytes_per_pixel / samples : 0;
+    if (convert_writer_bits(f) != bm->bytes_per_pixel * 8 && (sample_bytes == 2 || sample_bytes == 4)) {
+      rows->narrow = true;
+      rows->narrow_samples = samples;
+      rows->narrow_sample_bytes = sample_bytes;
+      f.bitmap_bytes_per_pixel = samples;
+      f.bitmap_bits_per_sample = 8;
+    }
+  }
   if (int st = convert_select_save(f, &rows->converters)) {
     delete rows;
     return st;
@@ -113,6 +140,7 @@ int begin_save(SaveContext* ctx, WriterHeader* h) {
     rows->row_buffer.assign(std::max(stride, spec_bytes) * h->rows_per_call + 1024, 0);
     rows->working.assign(((working + 3) & ~size_t{3}) + 16, 0);
     if (!bm->pixels) rows->source.assign(static_cast<size_t>(bm->bytes_per_line) + 16, 0);
+    if (rows->narrow) rows->narrowed.assign(static_cast<size_t>(ctx->width) * rows->narrow_samples + 16, 0);
   } catch (...) {
     delete rows;
     return kStatusNoMemory;
@@ -193,6 +221,11 @@ int get_rows(SaveContext* ctx, int32_t row, int32_t count) {
       int st = ctx->params.source_callback(rows->source.data(), src_row, 1, ctx->params.source_user);
       if (st) return st;
       src = rows->source.data();
+    }
+    if (rows->narrow) {
+      narrow_row(src, rows->narrowed.data(), static_cast<size_t>(ctx->width) * rows->narrow_samples,
+                 rows->narrow_sample_bytes);
+      src = rows->narrowed.data();
     }
     c.to_working(src, rows->working.data(), ctx->width, -1, &c.params);
 

@@ -19,6 +19,11 @@ struct SaveRows {
   bool use_levels = false;
   bool call_row_callback = true;
   bool progress_bar = false;
+  // Deep pictures (16 or 32-bit samples) for a writer of 8-bit samples: each sample's high byte.
+  bool narrow = false;
+  int narrow_sample_bytes = 0;
+  int narrow_samples = 0;
+  std::vector<uint8_t> narrowed;
   int progress_stars = 0;
   uint8_t levels[256] = {};
   std::vector<uint8_t> row_buffer;

@@ -175,6 +175,35 @@ TEST(BmpWriter, CmykIsWrittenAsRgb) {
   bitmap_free(&back);
 }
 
+TEST(BmpWriter, DeepPicturesAreNarrowedToTheirHighBytes) {
+  TempDir dir;
+  for (uint16_t type : {kPixRGB, kPixGrey}) {
+    SCOPED_TRACE(type);
+    Bitmap deep{};
+    ASSERT_EQ(bitmap_alloc_deep(&deep, type, 4, 2, 2, 16), 1);
+    const int samples = type == kPixRGB ? 3 : 1;
+    for (int y = 0; y < 2; ++y) {
+      auto* row = reinterpret_cast<uint16_t*>(bitmap_row(&deep, y));
+      for (int i = 0; i < 2 * samples; ++i) row[i] = static_cast<uint16_t>(0x1100 * (i + 3 * y) + 0xFF);
+    }
+    ASSERT_EQ(save_bmp(deep, dir.file("deep.bmp"), false, false), 0);
+    Bitmap back{};
+    ASSERT_EQ(load(dir.file("deep.bmp"), &back), 0);
+    for (int y = 0; y < 2; ++y) {
+      for (int x = 0; x < 2; ++x) {
+        Bytes want;
+        for (int c = 0; c < 3; ++c)
+          want.push_back(static_cast<uint8_t>(0x11 * (x * samples + (samples == 3 ? c : 0) + 3 * y)));
+        Bytes got = pixel(back, x, y);
+        if (back.type == kPixIndexed) got = {back.palette[kPalR + got[0]], back.palette[kPalG + got[0]], back.palette[kPalB + got[0]]};
+        EXPECT_EQ(got, want) << x << "," << y;
+      }
+    }
+    bitmap_free(&deep);
+    bitmap_free(&back);
+  }
+}
+
 TEST(BmpWriter, RleIntoAStreamThatAlreadyHoldsData) {
   Bitmap b = make_picture(kPixIndexed, 9, 4, 200, 5);
   SaveParams p;
