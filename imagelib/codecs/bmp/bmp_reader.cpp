@@ -12,6 +12,7 @@
 #include "imagelib/codecs/bmp/bmp_header.h"
 #include "imagelib/codecs/bmp/bmp_rle.h"
 #include "imagelib/core/convert.h"
+#include "imagelib/core/palette.h"
 #include "imagelib/core/status.h"
 
 namespace lumora {
@@ -19,8 +20,6 @@ namespace lumora {
 namespace {
 
 using namespace bmp;
-
-constexpr uint32_t kPaletteFormBGR = 0x200;  // palette of blue, green, red byte triplets
 
 uint32_t padded4(uint64_t bytes) { return static_cast<uint32_t>((bytes + 3) & ~uint64_t{3}); }
 
@@ -123,7 +122,7 @@ int read_palette_picture(BmpRead& r) {
   int st = read_palette(r, palette);
   if (!st) st = stream_seek(r.stream, f.data_offset);
   if (!st) st = read_palette_rows(r);
-  return r.finish(st, kPaletteFormBGR, 8, palette);
+  return r.finish(st, kPaletteBGR, 8, palette);
 }
 
 // ---- true colour ----------------------------------------------------------------------------
