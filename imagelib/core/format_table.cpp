@@ -4,9 +4,13 @@
 
 #include "imagelib/codecs/bmp/bmp.h"
 #include "imagelib/codecs/gif/gif.h"
+#include "imagelib/codecs/ico/ico.h"
 #include "imagelib/codecs/jpeg/jpeg.h"
+#include "imagelib/codecs/pcx/pcx.h"
 #include "imagelib/codecs/png/png.h"
+#include "imagelib/codecs/pnm/pnm.h"
 #include "imagelib/codecs/tga/tga.h"
+#include "imagelib/codecs/x11/x11.h"
 
 namespace lumora {
 
@@ -26,21 +30,21 @@ const FormatEntry kFormatTable[kStaticFormatCount] = {
    {"2bp"}},
   {kFormatByContent, "tiff", "TIFF Revision 6", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
    {"tif", "tim", "tiff"}},
-  {kFormatByContent, "pcx", "Zsoft Publisher's Paintbrush", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "pcx", "Zsoft Publisher's Paintbrush", nullptr, 0, pcx_read, nullptr, nullptr, 0, 0,
    {"pcx", "pcc", "dcx"}},
-  {kFormatByContent, "pbm", "Portable Bitmap", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "pbm", "Portable Bitmap", nullptr, 0, pnm_read, nullptr, nullptr, 0, 0,
    {"pbm", "rpbm", "ppma"}},
-  {kFormatByContent, "pgm", "Portable Greyscale", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "pgm", "Portable Greyscale", nullptr, 0, pnm_read, nullptr, nullptr, 0, 0,
    {"pgm", "rpgm"}},
-  {kFormatByContent, "ppm", "Portable Pixmap", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "ppm", "Portable Pixmap", nullptr, 0, pnm_read, nullptr, nullptr, 0, 0,
    {"ppm", "rppm"}},
-  {kFormatByContent, "pnm", "Portable Image", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "pnm", "Portable Image", nullptr, 0, pnm_read, nullptr, nullptr, 0, 0,
    {"pnm", "rpnm", "pbm", "rpbm", "pgm", "rpgm", "ppm", "rppm"}},
-  {kFormatByContent, "xbm", "X11 Bitmap", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "xbm", "X11 Bitmap", nullptr, 0, xbm_read, nullptr, nullptr, 0, 0,
    {"xbm", "bm"}},
-  {kFormatByContent, "xpm", "X11 Pixmap", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "xpm", "X11 Pixmap", nullptr, 0, xpm_read, nullptr, nullptr, 0, 0,
    {"xpm", "pm"}},
-  {kFormatByContent, "ico", "Windows Icon", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "ico", "Windows Icon", nullptr, 0, ico_read, nullptr, nullptr, 0, 0,
    {"ico"}},
 };
 // clang-format on

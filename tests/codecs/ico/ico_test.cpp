@@ -1,0 +1,227 @@
+// The icon reader on byte-built icon files: the directory and image choice, palettes, the AND
+// mask as alpha, 32-bit alpha, and refused or cut files.
+#include <gtest/gtest.h>
+
+#include "tests/codecs/picture_file.h"
+
+namespace lumora {
+namespace {
+
+using namespace testing_support;
+using Bytes = std::vector<uint8_t>;
+using Pixel = std::array<int, 4>;
+
+::testing::Environment* const library_env = ::testing::AddGlobalTestEnvironment(new LibraryStarted);
+
+void put16(Bytes* b, uint32_t v) {
+  b->push_back(static_cast<uint8_t>(v));
+  b->push_back(static_cast<uint8_t>(v >> 8));
+}
+void put32(Bytes* b, uint32_t v) {
+  put16(b, v & 0xFFFF);
+  put16(b, v >> 16);
+}
+
+// One image: a bitmap information header, palette, XOR rows and AND rows, bottom row first.
+// Pixel (x, y) of the picture (y from the top) has colour index or grey value `value(x, y)`;
+// the mask marks the pixels where x == y as transparent.
+struct IconImage {
+  int32_t width = 4, height = 4;
+  uint16_t bits = 4;
+  uint32_t info_size = 40;
+  uint32_t colors_used = 0;
+  bool with_mask = true;
+
+  static int value(int32_t x, int32_t y) { return (x + 2 * y) % 16; }
+
+  Bytes bytes() const {
+    Bytes b;
+    put32(&b, info_size);
+    put32(&b, static_cast<uint32_t>(width));
+    put32(&b, static_cast<uint32_t>(2 * height));
+    put16(&b, 1);
+    put16(&b, bits);
+    for (int i = 0; i < 6; ++i) put32(&b, i == 4 ? colors_used : 0);
+    const uint32_t entries = bits <= 8 ? (colors_used ? colors_used : 1u << bits) : 0;
+    for (uint32_t i = 0; i < entries; ++i) {
+      b.push_back(static_cast<uint8_t>(3 * i));        // blue
+      b.push_back(static_cast<uint8_t>(2 * i));        // green
+      b.push_back(static_cast<uint8_t>(10 * i));       // red
+      b.push_back(0);
+    }
+    const size_t xor_row = (static_cast<size_t>(width) * bits + 31) / 32 * 4;
+    for (int32_t y = height - 1; y >= 0; --y) {
+      Bytes row(xor_row, 0);
+      for (int32_t x = 0; x < width; ++x) {
+        const int v = value(x, y);
+        switch (bits) {
+          case 1: row[x / 8] = static_cast<uint8_t>(row[x / 8] | ((v & 1) << (7 - x % 8))); break;
+          case 4: row[x / 2] = static_cast<uint8_t>(row[x / 2] | (v << (x % 2 ? 0 : 4))); break;
+          case 8: row[x] = static_cast<uint8_t>(v); break;
+          case 24: row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = static_cast<uint8_t>(16 * v); break;
+          case 32:
+            row[4 * x] = row[4 * x + 1] = row[4 * x + 2] = static_cast<uint8_t>(16 * v);
+            row[4 * x + 3] = static_cast<uint8_t>(x == y ? 0 : 200);
+            break;
+        }
+      }
+      b.insert(b.end(), row.begin(), row.end());
+    }
+    if (!with_mask) return b;
+    const size_t mask_row = (static_cast<size_t>(width) + 31) / 32 * 4;
+    for (int32_t y = height - 1; y >= 0; --y) {
+      Bytes row(mask_row, 0);
+      for (int32_t x = 0; x < width; ++x)
+        if (x == y) row[x / 8] = static_cast<uint8_t>(row[x / 8] | (0x80 >> (x % 8)));
+      b.insert(b.end(), row.begin(), row.end());
+    }
+    return b;
+  }
+};
+
+Bytes icon_file(const std::vector<IconImage>& images) {
+  Bytes b;
+  put16(&b, 0);
+  put16(&b, 1);
+  put16(&b, static_cast<uint32_t>(images.size()));
+  std::vector<Bytes> data;
+  uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
+  for (const IconImage& image : images) {
+    data.push_back(image.bytes());
+    b.push_back(static_cast<uint8_t>(image.width));
+    b.push_back(static_cast<uint8_t>(image.height));
+    b.push_back(0);
+    b.push_back(0);
+    put16(&b, 1);
+    put16(&b, image.bits);
+    put32(&b, static_cast<uint32_t>(data.back().size()));
+    put32(&b, offset);
+    offset += static_cast<uint32_t>(data.back().size());
+  }
+  for (const Bytes& d : data) b.insert(b.end(), d.begin(), d.end());
+  return b;
+}
+
+Pixel palette_colour(int i) { return {10 * i, 2 * i, 3 * i, 255}; }
+
+TEST(IcoReader, ImagesOfTheDirectory) {
+  IconImage a, b, c;
+  a.width = a.height = 2;
+  b.width = 3;
+  b.height = 5;
+  b.bits = 8;
+  c.width = c.height = 6;
+  c.bits = 24;
+  const Bytes file = icon_file({a, b, c});
+  const struct {
+    int32_t index;
+    int32_t width, height;
+  } cases[] = {{0, 2, 2}, {1, 3, 5}, {2, 6, 6}, {3, 2, 2}, {-1, 2, 2}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.index);
+    LoadParams p = plain_params();
+    p.image_index = k.index;
+    LoadedPicture pic;
+    load_bytes(file, "ico", p, &pic);
+    ASSERT_EQ(pic.status, 0);
+    EXPECT_EQ(pic.info.image_count, 3u);
+    EXPECT_EQ(pic.bitmap.width, k.width);
+    EXPECT_EQ(pic.bitmap.height, k.height);
+  }
+}
+
+// Pictures are checked against the rule that made them: colour `value(x, y)`, rows top-down
+// after the bottom-up storage is undone, and for the alpha forms transparency on the diagonal.
+TEST(IcoReader, DepthsWithAndWithoutMaskAlpha) {
+  struct Case {
+    uint16_t bits;
+    uint32_t colors_used;
+    bool mask_alpha;
+    uint16_t type;
+  };
+  const Case cases[] = {
+      {4, 0, false, kPixIndexed}, {4, 0, true, kPixRGBA},  {8, 0, false, kPixIndexed},
+      {8, 0, true, kPixRGBA},     {8, 16, false, kPixIndexed}, {24, 0, false, kPixRGB},
+      {24, 0, true, kPixRGBA},    {32, 0, false, kPixRGBA},  {32, 0, true, kPixRGBA},
+      {1, 0, false, kPixIndexed}, {1, 0, true, kPixIndexed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.bits << " bits, mask alpha " << c.mask_alpha
+                                    << ", colours used " << c.colors_used);
+    IconImage image;
+    image.width = image.height = 32;
+    image.bits = c.bits;
+    image.colors_used = c.colors_used;
+    LoadParams p = plain_params();
+    p.icon_mask_alpha = c.mask_alpha;
+    LoadedPicture pic;
+    load_bytes(icon_file({image}), "ico", p, &pic);
+    ASSERT_EQ(pic.status, 0);
+    EXPECT_EQ(pic.bitmap.type, c.type);
+    ASSERT_EQ(pic.bitmap.height, 32);
+    for (int32_t y = 0; y < 32; ++y)
+      for (int32_t x = 0; x < 32; ++x) {
+        const int v = IconImage::value(x, y);
+        Pixel want = c.bits <= 8 ? palette_colour(c.bits == 1 ? v & 1 : v) : Pixel{16 * v, 16 * v, 16 * v, 255};
+        if (c.type == kPixRGBA && c.bits == 32) want[3] = x == y ? 0 : 200;
+        else if (c.type == kPixRGBA) want[3] = x == y ? 0 : 255;
+        ASSERT_EQ(pic.rgba(x, y), want) << x << "," << y;
+      }
+  }
+}
+
+TEST(IcoReader, ThirtyTwoBitsNeedNoMask) {
+  IconImage image;
+  image.bits = 32;
+  image.with_mask = false;
+  LoadedPicture pic;
+  load_bytes(icon_file({image}), "ico", &pic);
+  EXPECT_EQ(pic.status, 0);
+}
+
+TEST(IcoReader, RefusedAndCutFiles) {
+  auto with = [](auto change) {
+    IconImage image;
+    change(image);
+    return icon_file({image});
+  };
+  Bytes reserved = with([](IconImage&) {});
+  reserved[0] = 1;
+  Bytes no_type = with([](IconImage&) {});
+  no_type[2] = 0;
+  Bytes far_offset = with([](IconImage&) {});
+  far_offset[18] = 0xFF;
+  far_offset[19] = 0x7F;
+  const Bytes good = with([](IconImage&) {});
+  struct Case {
+    const char* name;
+    Bytes file;
+    bool mask_alpha;
+    int status;
+  };
+  const Case cases[] = {
+      {"reserved word set", reserved, false, 2},
+      {"type 0", no_type, false, 2},
+      {"directory cut", Bytes(good.begin(), good.begin() + 12), false, 2},
+      {"information header of 124 bytes", with([](IconImage& i) { i.info_size = 124; }), false, 2},
+      {"3 bits per pixel", with([](IconImage& i) { i.bits = 3; }), false, 2},
+      {"width 16000", with([](IconImage& i) { i.width = 16000; i.with_mask = false; }), false, 2},
+      {"data offset beyond the file", far_offset, false, 2},
+      // Cut before the picture could be described: not a usable icon.
+      {"palette cut", Bytes(good.begin(), good.begin() + 22 + 40 + 20), false, 2},
+      {"colour rows cut", Bytes(good.begin(), good.end() - 20), false, 4},
+      {"mask rows cut", Bytes(good.begin(), good.end() - 4), true, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoadParams p = plain_params();
+    p.format_index = kFormatIco;
+    p.icon_mask_alpha = c.mask_alpha;
+    LoadedPicture pic;
+    load_bytes(c.file, "ico", p, &pic);
+    EXPECT_EQ(pic.status, c.status);
+  }
+}
+
+}  // namespace
+}  // namespace lumora
