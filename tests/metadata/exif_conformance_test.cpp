@@ -47,8 +47,9 @@ struct Blocks {
 Blocks extract(const std::vector<uint8_t>& d) {
   Blocks b;
   if (d.size() >= 8 && ((d[0] == 'I' && d[1] == 'I') || (d[0] == 'M' && d[1] == 'M'))) {
-    b.exif = {'E', 'x', 'i', 'f', 0, 0};
-    b.exif.insert(b.exif.end(), d.begin(), d.end());
+    b.exif.resize(6 + d.size());
+    std::memcpy(b.exif.data(), "Exif\0\0", 6);
+    std::copy(d.begin(), d.end(), b.exif.begin() + 6);
     return b;
   }
   if (d.size() < 4 || d[0] != 0xFF || d[1] != 0xD8) return b;

@@ -26,26 +26,22 @@ std::vector<uint8_t> iim(const std::vector<Dataset>& datasets) {
   return out;
 }
 
-void put_be32(std::vector<uint8_t>& v, uint32_t x) {
-  for (int shift = 24; shift >= 0; shift -= 8) v.push_back(static_cast<uint8_t>(x >> shift));
-}
-
 // "Photoshop 3.0\0", an unrelated resource, then resource `id` named `name` holding `data`.
 std::vector<uint8_t> photoshop(const std::vector<uint8_t>& data, const std::string& name = "",
                                uint16_t id = 0x0404, int64_t size = -1) {
-  std::string sig("Photoshop 3.0", 14);
-  std::vector<uint8_t> out(sig.begin(), sig.end());
-  std::string other = "8BIM\x03\xED";
-  out.insert(out.end(), other.begin(), other.end());
-  out.insert(out.end(), {0, 0, 0, 0, 0, 4, 0, 0x48, 0, 1});
-  out.insert(out.end(), {'8', 'B', 'I', 'M', static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id)});
-  out.push_back(static_cast<uint8_t>(name.size()));
-  out.insert(out.end(), name.begin(), name.end());
-  if ((name.size() + 1) & 1) out.push_back(0);
-  put_be32(out, size < 0 ? static_cast<uint32_t>(data.size()) : static_cast<uint32_t>(size));
-  out.insert(out.end(), data.begin(), data.end());
-  if (data.size() & 1) out.push_back(0);
-  return out;
+  std::string out("Photoshop 3.0", 14);
+  out += std::string("8BIM\x03\xED\0\0\0\0\0\4\0\x48\0\1", 16);
+  out += "8BIM";
+  out += static_cast<char>(id >> 8);
+  out += static_cast<char>(id & 0xFF);
+  out += static_cast<char>(name.size());
+  out += name;
+  if ((name.size() + 1) & 1) out += '\0';
+  auto length = size < 0 ? static_cast<uint32_t>(data.size()) : static_cast<uint32_t>(size);
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((length >> shift) & 0xFF);
+  out.append(data.begin(), data.end());
+  if (data.size() & 1) out += '\0';
+  return std::vector<uint8_t>(out.begin(), out.end());
 }
 
 using Calls = std::vector<std::tuple<uint32_t, std::string, std::string>>;
