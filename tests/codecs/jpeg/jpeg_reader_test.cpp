@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "imagelib/codecs/jpeg/jpeg.h"
 #include "imagelib/core/format.h"
 #include "imagelib/core/load.h"
 #include "imagelib/core/status.h"
+#include "imagelib/core/stream.h"
 #include "jpeg_test_util.h"
 
 namespace lumora {
@@ -382,6 +384,72 @@ TEST_F(JpegReaderTest, InfoOnlyLoadDescribesWithoutDecoding) {
   EXPECT_EQ(info.samples_per_pixel, 3);
   EXPECT_STREQ(info.description, "JPEG TrueColor (v1.1)");
   file_info_free(&info);
+}
+
+
+// A container that holds a JFIF stream after 100 bytes of its own, as TIFF files with old-style
+// JPEG pages do; its reader hands the stream to the JFIF-stream readers.
+constexpr size_t kContainerHeader = 100;
+
+int read_container_stream(ByteStream* stream, LoadContext* context) {
+  if (stream_seek(stream, kContainerHeader) != 0) return kStatusNotRecognised;
+  return jpeg_read_jfif_stream(stream, context, "TIFF (jpeg)");
+}
+
+int read_container_memory(ByteStream* stream, LoadContext* context) {
+  std::vector<uint8_t> data(stream_remaining(stream));
+  if (data.size() <= kContainerHeader || stream_read(stream, data.data(), data.size()) != 0)
+    return kStatusNotRecognised;
+  return jpeg_read_jfif_memory(data.data() + kContainerHeader, data.size() - kContainerHeader, context,
+                               "TIFF (jpeg)");
+}
+
+TEST_F(JpegReaderTest, JfifStreamInsideAnotherFormat) {
+  JpegSpec s;
+  s.width = 160;
+  s.height = 120;
+  const Bytes jpeg = jpegtest::make_jpeg(s);
+  const jpegtest::Reference ref = jpegtest::reference_decode(jpeg);
+  Bytes file(kContainerHeader, 0x11);
+  const Bytes inner = jpegtest::with_markers(
+      jpeg, {{0xFE, jpegtest::text_bytes("first", 5)}, {0xFE, jpegtest::text_bytes("second", 6)},
+             {0xE1, jpegtest::exif_with_thumbnail(jpeg)}});
+  file.insert(file.end(), inner.begin(), inner.end());
+  const std::string path = dir_.write("c.jfx", file);
+  for (ReaderFn reader : {read_container_stream, read_container_memory}) {
+    FormatEntry row{};
+    row.name = "jfiftest";
+    row.description = "JFIF container";
+    row.reader = reader;
+    row.extensions[0] = "jfx";
+    const int index = format_register(row);
+    ASSERT_GE(index, 0);
+    LoadParams p = params_with(kLoadKeepComment | kLoadKeepChunks | kLoadEstimateQuality);
+    p.format_index = static_cast<int16_t>(index);
+    p.use_embedded = 1;  // not for embedded streams: the Exif block is not looked at
+    Loaded full;
+    load(path, p, &full);
+    ASSERT_EQ(full.status, 0);
+    EXPECT_STREQ(full.info.description, "TIFF (jpeg)");
+    ASSERT_NE(full.bitmap.comment, nullptr);
+    EXPECT_STREQ(full.bitmap.comment, "first");
+    EXPECT_EQ(full.bitmap.chunks, nullptr);
+    EXPECT_EQ(full.info.reader_values[2], 0u);
+    EXPECT_EQ(full.info.reader_flag, 0u);
+    ASSERT_EQ(full.bitmap.width, 160);
+    for (int y = 0; y < ref.height; ++y)
+      ASSERT_EQ(0, std::memcmp(bitmap_row(&full.bitmap, y), ref.pixels.data() + static_cast<size_t>(y) * 160 * 3, 160 * 3));
+
+    p.flags |= kLoadQuick;
+    p.max_width = 40;
+    p.max_height = 40;
+    Loaded quick;
+    load(path, p, &quick);
+    ASSERT_EQ(quick.status, 0);
+    EXPECT_EQ(quick.delivered_height, 60);  // ratios 4 and 3: decoded at 1/2
+    library_stop();
+    library_start();  // forget the added row
+  }
 }
 
 }  // namespace
