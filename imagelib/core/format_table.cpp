@@ -10,6 +10,7 @@
 #include "imagelib/codecs/png/png.h"
 #include "imagelib/codecs/pnm/pnm.h"
 #include "imagelib/codecs/tga/tga.h"
+#include "imagelib/codecs/tiff/tiff.h"
 #include "imagelib/codecs/x11/x11.h"
 
 namespace lumora {
@@ -28,7 +29,7 @@ const FormatEntry kFormatTable[kStaticFormatCount] = {
    {"png"}},
   {0, "2bp", "Pocket PC Bitmap", nullptr, 0, bmp_read, nullptr, nullptr, 0, 0,
    {"2bp"}},
-  {kFormatByContent, "tiff", "TIFF Revision 6", nullptr, 0, nullptr, nullptr, nullptr, 0, 0,
+  {kFormatByContent, "tiff", "TIFF Revision 6", nullptr, 0, tiff_read, nullptr, nullptr, 0, 0,
    {"tif", "tim", "tiff"}},
   {kFormatByContent, "pcx", "Zsoft Publisher's Paintbrush", nullptr, 0, pcx_read, nullptr, nullptr, 0, 0,
    {"pcx", "pcc", "dcx"}},

@@ -1,0 +1,101 @@
+// The TIFF reader on the image-rs TIFF files (against their reference renderings where the rules
+// agree) and on camera sample TIFF files (clean statuses, Exif kept).
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tests/codecs/conformance_support.h"
+
+namespace lumora {
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+::testing::Environment* const library_env = ::testing::AddGlobalTestEnvironment(new LibraryEnvironment);
+
+// Files whose reference rendering follows other rules than this library's, and why. The value
+// is the status the reader gives.
+struct Excuse {
+  int status;
+  const char* reason;
+};
+const std::map<std::string, Excuse> kExcused = {};
+
+// Per-channel tolerance for files whose samples are reduced or transformed differently.
+int tolerance_for(const std::string& rel) {
+  if (rel.find("32f") != std::string::npos) return 1;   // floats scaled with rounding
+  if (rel.find("16b") != std::string::npos) return 1;   // 16-bit samples keep their high byte
+  return 0;
+}
+
+TEST(TiffConformance, MatchesTheReferences) {
+  LUMORA_REQUIRE_TESTDATA(dir);
+  const fs::path images = fs::path(dir) / "image-rs/images/tiff";
+  const fs::path reference = fs::path(dir) / "image-rs/reference/tiff";
+  int compared = 0;
+  std::vector<fs::path> files = files_below(images, ".tif");
+  for (const fs::path& f : files_below(images, ".tiff")) files.push_back(f);
+  for (const fs::path& f : files) {
+    const std::string rel = fs::relative(f, images).string();
+    SCOPED_TRACE(rel);
+    Rgba got;
+    const int status = load_rgba(f.string(), &got);
+    const fs::path ref = reference / (rel + ".png");
+    if (!fs::exists(ref)) {
+      // Broken or unrendered files: a clean status, whatever it is.
+      EXPECT_TRUE(status == 0 || status == 2 || status == 4 || status == 9 || status == 10) << status;
+      continue;
+    }
+    auto excused = kExcused.find(rel);
+    if (excused != kExcused.end()) {
+      EXPECT_EQ(status, excused->second.status) << excused->second.reason;
+      continue;
+    }
+    ASSERT_EQ(status, 0);
+    Rgba want;
+    ASSERT_TRUE(libpng_rgba(ref.string(), &want, PngDecode::kReference));
+    EXPECT_EQ(differing_pixels(got, want, tolerance_for(rel), got.has_alpha && want.has_alpha, false), 0);
+    ++compared;
+  }
+  EXPECT_GE(compared, 6);
+}
+
+// The camera samples carry ICC profiles, XMP and text tags but no Exif directory.
+TEST(TiffConformance, CameraSamplesLoadWithTheirProfiles) {
+  LUMORA_REQUIRE_TESTDATA(dir);
+  const std::map<std::string, uint32_t> profile_bytes = {
+      {"BSG1.tiff", 3940}, {"DudleyLeavittUtah.tiff", 4384}, {"Tless0.tiff", 4380}};
+  const fs::path images = fs::path(dir) / "exif-samples/tiff";
+  int loaded = 0;
+  for (const fs::path& f : files_below(images, ".tiff")) {
+    SCOPED_TRACE(f.filename().string());
+    LoadParams p;
+    load_params_init(&p);
+    p.flags = kLoadKeepChunks | kLoadKeepComment | kLoadKeepText;
+    Bitmap b{};
+    FileInfo info{};
+    const int status = load_image(f.string().c_str(), &b, &p, &info);
+    EXPECT_EQ(status, 0);
+    if (status == 0) {
+      ++loaded;
+      EXPECT_GT(b.width, 0);
+      // An ICC profile is kept whole as one kind-4 block ("acsp" at byte 36).
+      uint32_t kept = 0;
+      for (const MetadataChunk* c = b.chunks; c; c = c->next) {
+        if (c->kind != 4) continue;
+        kept += c->size;
+        ASSERT_GE(c->size, 40u);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(c->data) + 36, 4), "acsp");
+      }
+      const auto want = profile_bytes.find(f.filename().string());
+      EXPECT_EQ(kept, want == profile_bytes.end() ? 0u : want->second);
+    }
+    bitmap_free(&b);
+    file_info_free(&info);
+  }
+  EXPECT_GE(loaded, 5);
+}
+
+}  // namespace
+}  // namespace lumora
