@@ -78,7 +78,7 @@ std::unique_ptr<Backend> make_headless_backend(const Options& opts, std::string*
   std::vector<ScriptStep> steps;
   if (!parse_key_script(opts.keys, &steps, error)) return nullptr;
   // A run with a screenshot but no keys still ends: it shows the first screen and quits.
-  bool has_script = !opts.keys.empty() || !opts.screenshot.empty();
+  bool has_script = opts.quit_after_script || !opts.keys.empty() || !opts.screenshot.empty();
   return std::make_unique<HeadlessBackend>(std::move(steps), opts.screenshot, has_script);
 }
 

@@ -37,6 +37,7 @@ bool ParseCommandLine(int argc, char** argv, Options* opts, std::string* path, s
     };
     if (a == "--headless") {
       opts->headless = true;
+      opts->quit_after_script = true;
     } else if (a == "--fullscreen") {
       opts->fullscreen = true;
     } else if (a == "--screen") {

@@ -138,6 +138,7 @@ bool Startup(const Options& opts, std::string* error) {
   g_virtual = opts.headless;
   g_virtual_ms = 0;
   the_system() = std::move(s);
+  reset_input_state();
   this_queue();
   return true;
 }

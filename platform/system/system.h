@@ -17,6 +17,9 @@ struct Options {
   std::string config_dir;   // empty: LUMORA_CONFIG_DIR, then $XDG_CONFIG_HOME/lumora
   std::string keys;         // key script of the headless backend
   std::string screenshot;   // PNG written when a headless run ends
+  // Headless: the run ends once the key script (even an empty one) is done. The command line
+  // sets it with --headless; tests that drive the message loop themselves leave it off.
+  bool quit_after_script = false;
 };
 
 // Reads the program's options:

@@ -39,6 +39,8 @@ void post_back(UINT modifiers) {
 
 }  // namespace
 
+void reset_input_state() { keys() = KeyState{}; }
+
 HWND GetFocus() {
   HWND f = keys().focus;
   return IsWindow(f) ? f : nullptr;

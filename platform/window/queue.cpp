@@ -71,9 +71,14 @@ void idle_wait(ThreadQueue& q) {
   std::unique_lock lock(q.m);
   if (has_work_locked(q)) return;
   if (clock_is_virtual()) {
-    // Virtual time: give other threads a moment to post, then jump to the next deadline.
+    if (deadline == UINT64_MAX) {
+      q.cv.wait(lock, [&] { return has_work_locked(q); });
+      return;
+    }
+    // Virtual time: give other threads a moment to post, then jump to the next deadline. Only the
+    // user-interface thread moves the clock, and not while a key script decides when time passes.
     if (q.cv.wait_for(lock, std::chrono::milliseconds(20), [&] { return has_work_locked(q); })) return;
-    if (deadline != UINT64_MAX && !(be && be->scripted())) {
+    if (be && !be->scripted()) {
       lock.unlock();
       set_virtual_clock(deadline);
     }

@@ -103,6 +103,7 @@ void on_window_hidden_or_destroyed(HWND h);
 void paint_nonclient(Window* w);
 
 // Input.
+void reset_input_state();  // a new run starts with no key held and no focus
 HWND key_target();
 uint64_t back_hold_deadline();  // 0 when none pending
 void check_back_hold(uint64_t now);

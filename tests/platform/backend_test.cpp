@@ -76,6 +76,7 @@ TEST(CommandLine, OptionsAndPath) {
   EXPECT_EQ(o.dpi, 192);
   EXPECT_EQ(o.depth, 24);
   EXPECT_TRUE(o.headless);
+  EXPECT_TRUE(o.quit_after_script);
   EXPECT_EQ(o.keys, "down action");
   EXPECT_EQ(o.config_dir, "/tmp/x");
   EXPECT_EQ(o.screenshot, "a.png");
@@ -170,6 +171,30 @@ TEST(Headless, ScriptDrivesTheMessageLoopClockAndScreenshots) {
   EXPECT_EQ(px[6 * 32 + 31], 0x00FF00u);  // 7 rows after "type:7"
   EXPECT_EQ(px[7 * 32], 0x000000u);
   fs::remove_all(dir);
+}
+
+TEST(Headless, AnEmptyScriptEndsTheRunWhenTheQueueFirstGoesIdle) {
+  Options o;
+  o.headless = true;
+  o.quit_after_script = true;
+  std::string err;
+  ASSERT_TRUE(Startup(o, &err)) << err;
+  WNDCLASS wc;
+  wc.lpfnWndProc = script_proc;
+  wc.lpszClassName = "ScriptWindow";
+  RegisterClass(&wc);
+  g_ticks = 0;
+  CreateWindowEx(0, "ScriptWindow", "", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                 0, nullptr, nullptr);
+  MSG m;
+  int handled = 0;
+  while (GetMessage(&m, nullptr, 0, 0) && handled < 1000) {
+    DispatchMessage(&m);
+    ++handled;
+  }
+  EXPECT_LT(handled, 1000);
+  EXPECT_EQ(g_ticks, 0);  // the virtual clock did not move
+  Shutdown();
 }
 
 TEST(Headless, UnknownTokensStopStartUp) {
