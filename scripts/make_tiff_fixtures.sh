@@ -1,0 +1,78 @@
+#!/bin/sh
+# Remakes the small TIFF files the TIFF reader's tests and fuzz corpus use, with Debian's
+# libtiff-tools (ppm2tiff, raw2tiff, tiffcp). The pictures follow fixed formulas that the tests
+# compute again (tests/codecs/tiff/tiff_fixture_pixels.h):
+#   colour (x, y) = ((x * 37 + y * 11) & 255, (x * 5 + y * 71) & 255, ((x ^ y) * 13) & 255)
+#   grey   (x, y) = (x * 6 + y * 9) & 255;   16-bit grey = grey * 256 + x
+#   bilevel(x, y) = black when ((x / (1 + y % 5)) + y) % 3 == 0
+#   CMYK   (x, y) = (x * 6, y * 12, (x + y) * 4, 255 - x * 6)
+# Usage: scripts/make_tiff_fixtures.sh   (from anywhere)
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+out="$root/tests/codecs/tiff/fixtures"
+corpus="$root/fuzz/corpus/tiff"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+mkdir -p "$out" "$corpus"
+
+python3 - "$tmp" <<'PY'
+import struct, sys
+d = sys.argv[1]
+W, H = 40, 20
+def colour(x, y): return ((x * 37 + y * 11) & 255, (x * 5 + y * 71) & 255, ((x ^ y) * 13) & 255)
+def grey(x, y): return (x * 6 + y * 9) & 255
+def black(x, y): return ((x // (1 + y % 5)) + y) % 3 == 0
+with open(f"{d}/rgb.ppm", "wb") as f:
+    f.write(b"P6 %d %d 255\n" % (W, H))
+    f.write(bytes(c for y in range(H) for x in range(W) for c in colour(x, y)))
+with open(f"{d}/grey.pgm", "wb") as f:
+    f.write(b"P5 %d %d 255\n" % (W, H))
+    f.write(bytes(grey(x, y) for y in range(H) for x in range(W)))
+BW, BH = 61, 9
+with open(f"{d}/bilevel.pbm", "wb") as f:
+    f.write(b"P4 %d %d\n" % (BW, BH))
+    for y in range(BH):
+        row = bytearray((BW + 7) // 8)
+        for x in range(BW):
+            if black(x, y): row[x >> 3] |= 0x80 >> (x & 7)
+        f.write(row)
+with open(f"{d}/grey16.raw", "wb") as f:
+    f.write(b"".join(struct.pack("<H", grey(x, y) * 256 + x) for y in range(H) for x in range(W)))
+with open(f"{d}/cmyk.raw", "wb") as f:
+    f.write(bytes(v & 255 for y in range(H) for x in range(W)
+                  for v in (x * 6, y * 12, (x + y) * 4, 255 - x * 6)))
+PY
+
+ppm2tiff -c none -r 3 "$tmp/rgb.ppm" "$tmp/rgb.tif"
+ppm2tiff -c none -r 4 "$tmp/grey.pgm" "$tmp/grey.tif"
+ppm2tiff -c none "$tmp/bilevel.pbm" "$tmp/bilevel.tif"
+
+tiffcp -c none -r 3 "$tmp/rgb.tif" "$out/rgb_none.tif"
+tiffcp -c none -r 3 -B "$tmp/rgb.tif" "$out/rgb_none_be.tif"
+tiffcp -c lzw -r 7 "$tmp/rgb.tif" "$out/rgb_lzw.tif"
+tiffcp -c lzw:2 -r 7 -B "$tmp/rgb.tif" "$out/rgb_lzw_predictor_be.tif"
+tiffcp -c zip -r 20 "$tmp/rgb.tif" "$out/rgb_zip.tif"
+tiffcp -c zip:2 -r 5 "$tmp/rgb.tif" "$out/rgb_zip_predictor.tif"
+tiffcp -c packbits -r 3 "$tmp/rgb.tif" "$out/rgb_packbits.tif"
+tiffcp -c jpeg:r -r 16 "$tmp/rgb.tif" "$out/rgb_jpeg.tif"
+tiffcp -c jpeg -r 16 "$tmp/rgb.tif" "$out/ycbcr_jpeg.tif"
+tiffcp -c lzw -p separate -r 6 "$tmp/rgb.tif" "$out/rgb_planar_lzw.tif"
+tiffcp -c zip -t -w 16 -l 16 "$tmp/rgb.tif" "$out/rgb_tiled_zip.tif"
+tiffcp -c lzw -p separate -t -w 16 -l 16 -B "$tmp/rgb.tif" "$out/rgb_tiled_planar_be.tif"
+tiffcp -c lzw -r 4 "$tmp/grey.tif" "$out/grey_lzw.tif"
+tiffcp -c none "$tmp/grey.tif" "$tmp/rgb.tif" "$tmp/bilevel.tif" "$out/three_pages.tif"
+tiffcp -c g3:1d "$tmp/bilevel.tif" "$out/bilevel_g3.tif"
+tiffcp -c g3:2d "$tmp/bilevel.tif" "$out/bilevel_g3_2d.tif"
+tiffcp -c g3:2d:fill -f lsb2msb "$tmp/bilevel.tif" "$out/bilevel_g3_2d_fill_lsb.tif"
+tiffcp -c g4 "$tmp/bilevel.tif" "$out/bilevel_g4.tif"
+tiffcp -c g4 -t -w 16 -l 16 "$tmp/bilevel.tif" "$out/bilevel_g4_tiled.tif"
+tiffcp -c packbits "$tmp/bilevel.tif" "$out/bilevel_packbits.tif"
+raw2tiff -w 40 -l 20 -d short -b 1 -p minisblack -c lzw:2 "$tmp/grey16.raw" "$out/grey16_lzw_predictor.tif"
+raw2tiff -w 40 -l 20 -d byte -b 4 -p cmyk -c none "$tmp/cmyk.raw" "$out/cmyk.tif"
+ls -l "$out"
+
+# The fuzz corpus: one small file per compression.
+for f in rgb_none rgb_lzw_predictor_be rgb_zip rgb_packbits rgb_jpeg rgb_tiled_planar_be \
+         bilevel_g3 bilevel_g3_2d bilevel_g4 grey16_lzw_predictor cmyk three_pages; do
+  cp "$out/$f.tif" "$corpus/$f.tif"
+done

@@ -1,0 +1,227 @@
+#pragma once
+// Helpers of the TIFF reader's tests: a small TIFF writer for files built byte by byte, the
+// formulas of the committed fixtures (scripts/make_tiff_fixtures.sh), and loading shortcuts.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "imagelib/core/bitmap.h"
+#include "imagelib/core/format.h"
+#include "imagelib/core/load.h"
+#include "tests/codecs/conformance_support.h"
+
+namespace lumora::tiff_test {
+
+// ---------------------------------------------------------------------------------------------
+// A TIFF file written field by field (TIFF 6.0 section 2).
+
+class TiffBuilder {
+ public:
+  explicit TiffBuilder(bool big_endian = false) : big_(big_endian) {
+    bytes_ = big_ ? std::vector<uint8_t>{'M', 'M', 0, 42, 0, 0, 0, 0}
+                  : std::vector<uint8_t>{'I', 'I', 42, 0, 0, 0, 0, 0};
+  }
+  // Appends raw data (a strip, a table) and returns its offset.
+  uint32_t data(const std::vector<uint8_t>& d) {
+    const uint32_t at = static_cast<uint32_t>(bytes_.size());
+    bytes_.insert(bytes_.end(), d.begin(), d.end());
+    if (bytes_.size() & 1) bytes_.push_back(0);
+    return at;
+  }
+  // An entry of numbers: type 1 (BYTE), 3 (SHORT), 4 (LONG) or 5 (RATIONAL, pairs).
+  TiffBuilder& add(uint16_t tag, uint16_t type, const std::vector<uint32_t>& values) {
+    std::vector<uint8_t> v;
+    for (uint32_t x : values) {
+      if (type == 1 || type == 2 || type == 7) v.push_back(static_cast<uint8_t>(x));
+      else if (type == 3) put16(v, static_cast<uint16_t>(x));
+      else put32(v, x);
+    }
+    const uint32_t count = type == 5 ? static_cast<uint32_t>(values.size() / 2)
+                                     : static_cast<uint32_t>(values.size());
+    entries_.push_back({tag, type, count, v});
+    return *this;
+  }
+  TiffBuilder& add_bytes(uint16_t tag, uint16_t type, const std::vector<uint8_t>& raw) {
+    entries_.push_back({tag, type, static_cast<uint32_t>(raw.size()), raw});
+    return *this;
+  }
+  TiffBuilder& add_text(uint16_t tag, const std::string& text) {
+    std::vector<uint8_t> raw(text.begin(), text.end());
+    raw.push_back(0);
+    return add_bytes(tag, 2, raw);
+  }
+  // An entry whose value field holds `value` as it stands (an offset the test chose).
+  TiffBuilder& add_raw(uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+    std::vector<uint8_t> v;
+    put32(v, value);
+    entries_.push_back({tag, type, count, v, true});
+    return *this;
+  }
+  // Ends the current page's directory; the next add() starts another page.
+  void next_page() {
+    pages_.push_back(entries_);
+    entries_.clear();
+  }
+  // The whole file. `next_of_last` links the last directory (0 ends the chain; tests of loops
+  // give the offset of an earlier directory through first_directory_offset()).
+  std::vector<uint8_t> build() {
+    if (!entries_.empty() || pages_.empty()) next_page();
+    std::vector<uint8_t> out = bytes_;
+    std::vector<size_t> next_fields;
+    for (size_t p = 0; p < pages_.size(); ++p) {
+      auto& entries = pages_[p];
+      std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
+      // Values of more than 4 bytes go before the directory.
+      std::vector<uint32_t> offsets(entries.size(), 0);
+      for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].raw_field || entries[i].value.size() <= 4) continue;
+        offsets[i] = static_cast<uint32_t>(out.size());
+        out.insert(out.end(), entries[i].value.begin(), entries[i].value.end());
+        if (out.size() & 1) out.push_back(0);
+      }
+      const uint32_t dir = static_cast<uint32_t>(out.size());
+      directories_.push_back(dir);
+      if (p == 0) set32(out, 4, dir);
+      else set32(out, next_fields.back(), dir);
+      std::vector<uint8_t> d;
+      put16(d, static_cast<uint16_t>(entries.size()));
+      for (size_t i = 0; i < entries.size(); ++i) {
+        const Entry& e = entries[i];
+        put16(d, e.tag);
+        put16(d, e.type);
+        put32(d, e.count);
+        if (e.raw_field) {
+          d.insert(d.end(), e.value.begin(), e.value.end());
+        } else if (e.value.size() <= 4) {
+          std::vector<uint8_t> field = e.value;
+          field.resize(4, 0);
+          d.insert(d.end(), field.begin(), field.end());
+        } else {
+          put32(d, offsets[i]);
+        }
+      }
+      next_fields.push_back(out.size() + d.size());
+      put32(d, 0);
+      out.insert(out.end(), d.begin(), d.end());
+    }
+    return out;
+  }
+  const std::vector<uint32_t>& directories() const { return directories_; }
+  bool big_endian() const { return big_; }
+  void put16(std::vector<uint8_t>& v, uint16_t x) const {
+    if (big_) { v.push_back(x >> 8); v.push_back(x & 0xFF); }
+    else { v.push_back(x & 0xFF); v.push_back(x >> 8); }
+  }
+  void put32(std::vector<uint8_t>& v, uint32_t x) const {
+    if (big_) { put16(v, x >> 16); put16(v, x & 0xFFFF); }
+    else { put16(v, x & 0xFFFF); put16(v, x >> 16); }
+  }
+  void set32(std::vector<uint8_t>& v, size_t at, uint32_t x) const {
+    std::vector<uint8_t> b;
+    put32(b, x);
+    std::copy(b.begin(), b.end(), v.begin() + static_cast<std::ptrdiff_t>(at));
+  }
+
+ private:
+  struct Entry {
+    uint16_t tag, type;
+    uint32_t count;
+    std::vector<uint8_t> value;
+    bool raw_field = false;
+  };
+  bool big_;
+  std::vector<uint8_t> bytes_;
+  std::vector<Entry> entries_;
+  std::vector<std::vector<Entry>> pages_;
+  std::vector<uint32_t> directories_;
+};
+
+// The usual tags of a one-strip page.
+inline void basic_page(TiffBuilder& t, uint32_t width, uint32_t height, uint32_t bits,
+                       uint32_t samples, uint32_t photometric, uint32_t compression,
+                       const std::vector<uint8_t>& strip) {
+  const uint32_t at = t.data(strip);
+  t.add(256, 4, {width}).add(257, 4, {height}).add(259, 3, {compression}).add(262, 3, {photometric});
+  std::vector<uint32_t> bps(samples, bits);
+  t.add(258, 3, bps).add(277, 3, {samples}).add(273, 4, {at}).add(278, 4, {height});
+  t.add(279, 4, {static_cast<uint32_t>(strip.size())});
+}
+
+// ---------------------------------------------------------------------------------------------
+// The fixtures' formulas.
+
+inline void fixture_colour(int x, int y, uint8_t rgb[3]) {
+  rgb[0] = static_cast<uint8_t>((x * 37 + y * 11) & 255);
+  rgb[1] = static_cast<uint8_t>((x * 5 + y * 71) & 255);
+  rgb[2] = static_cast<uint8_t>(((x ^ y) * 13) & 255);
+}
+inline uint8_t fixture_grey(int x, int y) { return static_cast<uint8_t>((x * 6 + y * 9) & 255); }
+inline bool fixture_black(int x, int y) { return ((x / (1 + y % 5)) + y) % 3 == 0; }
+inline void fixture_cmyk_rgb(int x, int y, uint8_t rgb[3]) {
+  const int c = (x * 6) & 255, m = (y * 12) & 255, ye = ((x + y) * 4) & 255, k = (255 - x * 6) & 255;
+  rgb[0] = static_cast<uint8_t>((255 - c) * (255 - k) / 255);
+  rgb[1] = static_cast<uint8_t>((255 - m) * (255 - k) / 255);
+  rgb[2] = static_cast<uint8_t>((255 - ye) * (255 - k) / 255);
+}
+
+inline std::string fixture(const std::string& name) {
+  return (std::filesystem::path(__FILE__).parent_path() / "fixtures" / name).string();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files and loads.
+
+// A private file with the given bytes, removed with the object.
+class TempFile {
+ public:
+  explicit TempFile(const std::vector<uint8_t>& bytes) {
+    char name[] = "/tmp/lumora_tiff_test_XXXXXX.tif";
+    const int fd = mkstemps(name, 4);
+    if (fd >= 0) close(fd);
+    path_ = name;
+    FILE* f = std::fopen(path_.c_str(), "wb");
+    if (f) {
+      if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+      std::fclose(f);
+    }
+  }
+  ~TempFile() { std::remove(path_.c_str()); }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+struct Loaded {
+  int status = -1;
+  Bitmap bitmap{};
+  FileInfo info{};
+  Loaded() = default;
+  Loaded(const Loaded&) = delete;
+  Loaded& operator=(const Loaded&) = delete;
+  ~Loaded() {
+    bitmap_free(&bitmap);
+    file_info_free(&info);
+  }
+  const uint8_t* pixel(int x, int y) const {
+    return bitmap.pixels + static_cast<size_t>(y) * bitmap.bytes_per_line +
+           static_cast<size_t>(x) * bitmap.bytes_per_pixel;
+  }
+};
+
+// Loads with component order 0 and alignment 1, through the TIFF row of the table.
+inline void load(const std::string& path, Loaded* out, uint32_t flags = 0, int32_t page = 0) {
+  LoadParams p;
+  load_params_init(&p);
+  p.alignment = 1;
+  p.flags = flags;
+  p.image_index = page;
+  p.format_index = kFormatTiff;
+  out->status = load_image(path.c_str(), &out->bitmap, &p, &out->info);
+}
+
+}  // namespace lumora::tiff_test
