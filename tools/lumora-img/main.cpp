@@ -16,18 +16,18 @@ struct Command {
 
 // One row per command; the order is the order of the help text.
 const Command kCommands[] = {
-    {"convert", cmd_convert, "convert a picture to another format"},
-    {"thumbs", cmd_thumbs, "make thumbnails of pictures (the browser's loader)"},
-    {"frames", cmd_frames, "write every frame of an animated GIF as a PAM file"},
     {"info", cmd_info, "print the description of pictures (size, format, samples)"},
     {"decode", cmd_decode, "decode a picture into a PAM file"},
-    {nullptr, nullptr, nullptr},
+    {"convert", cmd_convert, "convert a picture to another format"},
+    {"exif", cmd_exif, "print the Exif, maker-note and IPTC lines of a picture"},
+    {"thumbs", cmd_thumbs, "make thumbnails of pictures (the browser's loader)"},
+    {"frames", cmd_frames, "write every frame of an animated GIF as a PAM file"},
 };
 
 void print_usage(FILE* out) {
   std::fputs("usage: lumora-img COMMAND [OPTIONS] ARGS...\n\ncommands:\n", out);
   for (const Command& c : kCommands)
-    if (c.name) std::fprintf(out, "  %-8s %s\n", c.name, c.summary);
+    std::fprintf(out, "  %-8s %s\n", c.name, c.summary);
   std::fputs("\nlumora-img COMMAND --help describes a command; lumora-img --version prints the version.\n",
              out);
 }
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   for (const Command& c : kCommands) {
-    if (c.name && !std::strcmp(c.name, argv[1])) {
+    if (!std::strcmp(c.name, argv[1])) {
       LibraryScope library;
       return c.run(argc - 1, argv + 1);
     }
