@@ -1,0 +1,6 @@
+// Fuzz target of the X11 pixmap reader.
+#include "fuzz/reader_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return lumora_fuzz::fuzz_reader(data, size, lumora::kFormatXpm, "xpm");
+}
