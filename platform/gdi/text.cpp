@@ -58,7 +58,7 @@ void draw_glyphs(DeviceContext* dc, FontInstance* font, const std::vector<char32
 
 // Draws one line whose cell's top-left corner is at device (x, y); opaque fills the cell first.
 void draw_line(DeviceContext* dc, FontInstance* font, const std::vector<char32_t>& cps, int x, int y,
-               const Region& clip, bool opaque, const std::string& utf8) {
+               const Region& clip, bool opaque, const std::string& utf8, const LOGFONT& lf) {
   int width = text_width(font, cps);
   int height = font->ascent() + font->descent();
   RECT cell{x, y, x + width, y + height};
@@ -70,7 +70,21 @@ void draw_line(DeviceContext* dc, FontInstance* font, const std::vector<char32_t
       for (int yy = r.top; yy < r.bottom; ++yy) dc->surface->fill_span(r.left, yy, r.right - r.left, bk);
     }
   }
-  draw_glyphs(dc, font, cps, x, y + font->ascent(), clip, colorref_to_rgb(dc->st.text_colour));
+  const int baseline = y + font->ascent();
+  const uint32_t ink = colorref_to_rgb(dc->st.text_colour);
+  draw_glyphs(dc, font, cps, x, baseline, clip, ink);
+  // Underline just below the baseline, strike-out through the middle of the lower-case letters.
+  const int thickness = std::max(1, font->pixel_size() / 14);
+  for (int line_y : {lf.lfUnderline ? baseline + 1 + thickness / 2 : INT32_MIN,
+                     lf.lfStrikeOut ? baseline - font->ascent() / 3 : INT32_MIN}) {
+    if (line_y == INT32_MIN) continue;
+    RECT bar{x, line_y, x + width, line_y + thickness};
+    for (const RECT& c : clip.rects()) {
+      RECT r;
+      if (!IntersectRect(&r, &c, &bar)) continue;
+      for (int yy = r.top; yy < r.bottom; ++yy) dc->surface->fill_span(r.left, yy, r.right - r.left, ink);
+    }
+  }
   if (dc->screen) {
     mark_screen_dirty();
     if (clip.intersects(cell)) record_text(DrawnText{utf8, cell, dc->st.text_colour, dc->hwnd});
@@ -148,7 +162,7 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, std::stri
   POINT d = dc->to_device(x, y);
   // With ETO_OPAQUE the rectangle was the background; the cell is not filled again.
   bool opaque = dc->st.bk_mode == OPAQUE && !(rect && (options & ETO_OPAQUE));
-  draw_line(dc, font, cps, d.x, d.y, clip, opaque, std::string(text));
+  draw_line(dc, font, cps, d.x, d.y, clip, opaque, std::string(text), gdi_cast<FontObject>(dc->st.font, GdiType::Font)->lf);
   return TRUE;
 }
 

@@ -308,6 +308,27 @@ TEST_F(GdiTest, StretchDIBitsMeasuresBottomUpSourcesFromTheBottom) {
   EXPECT_EQ(GetPixel(dst.dc, 1, 0), RGB(255, 0, 0));
 }
 
+TEST_F(GdiTest, UnderlineRunsUnderTheWholeTextBlanksIncluded) {
+  Dib d;
+  make_dib(d, 32, 80, 30);
+  RECT all{0, 0, 80, 30};
+  FillRect(d.dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  HFONT f = CreateFont(-12, 0, 0, 0, FW_NORMAL, 0, TRUE, 0, DEFAULT_CHARSET, 0, 0, 0, VARIABLE_PITCH, "Tahoma");
+  HGDIOBJ old = SelectObject(d.dc, f);
+  SetBkMode(d.dc, TRANSPARENT);
+  ASSERT_TRUE(TextOut(d.dc, 0, 0, "a  b"));
+  TEXTMETRIC tm;
+  SIZE sz;
+  GetTextMetrics(d.dc, &tm);
+  GetTextExtentPoint32(d.dc, "a  b", &sz);
+  int inked = 0;
+  for (int x = 0; x < sz.cx; ++x) inked += GetPixel(d.dc, x, tm.tmAscent + 1) == RGB(0, 0, 0);
+  EXPECT_EQ(inked, sz.cx);
+  EXPECT_EQ(GetPixel(d.dc, sz.cx, tm.tmAscent + 1), RGB(255, 255, 255));
+  SelectObject(d.dc, old);
+  DeleteObject(f);
+}
+
 TEST_F(GdiTest, UnusableDescriptionsAreRefused) {
   BITMAPINFO info;
   info.bmiHeader.biWidth = 4;
