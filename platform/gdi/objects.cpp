@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "platform/gdi/gdi_internal.h"
@@ -11,6 +12,9 @@ namespace lumora::plat {
 BitmapObject::~BitmapObject() { std::free(storage); }
 
 FontInstance* FontObject::get() {
+  // Stock fonts are shared by every thread; resolve each font once.
+  static std::mutex m;
+  std::lock_guard lock(m);
   if (!resolved) {
     resolved = true;
     std::string file = font_file_for(lf.lfFaceName, lf.lfWeight, lf.lfItalic != 0);

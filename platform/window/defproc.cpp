@@ -30,6 +30,12 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       FillRect(reinterpret_cast<HDC>(wp), &r, b);
       return 1;
     }
+    case WM_SETREDRAW:
+      // Redrawing off hides the window from the paint cycle without exposing what is below;
+      // turning it on again does not repaint by itself (the caller redraws when ready).
+      if (wp) w->style |= WS_VISIBLE;
+      else w->style &= ~WS_VISIBLE, w->update.clear();
+      return 0;
     case WM_SETTEXT:
       w->title = lp ? reinterpret_cast<const char*>(lp) : "";
       return TRUE;

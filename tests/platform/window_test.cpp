@@ -295,6 +295,21 @@ TEST_F(WindowTest, PaintCycleRepaintsOnlyInvalidAreas) {
   EXPECT_TRUE(g_painted.empty());  // validated
 }
 
+TEST_F(WindowTest, RedrawOffSuspendsPaintingUntilTheCallerRedraws) {
+  HWND w = top();
+  PumpPendingMessages();
+  g_painted.clear();
+  SendMessage(w, WM_SETREDRAW, FALSE, 0);
+  InvalidateRect(w, nullptr, TRUE);
+  PumpPendingMessages();
+  EXPECT_TRUE(g_painted.empty());
+  SendMessage(w, WM_SETREDRAW, TRUE, 0);
+  PumpPendingMessages();
+  EXPECT_TRUE(g_painted.empty());
+  RedrawWindow(w, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(g_painted.size(), 1u);  // painted at once, not later from the queue
+}
+
 TEST_F(WindowTest, ChildrenClipTheirParentAndHidingExposesWhatWasBelow) {
   HWND w = top(WS_VISIBLE | WS_CLIPCHILDREN);
   HWND c = child(w, 1, RECT{50, 50, 100, 100});
