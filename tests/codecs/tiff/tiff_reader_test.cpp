@@ -1,0 +1,445 @@
+// The TIFF reader on files built byte by byte: the description record and its defaults, byte
+// orders, metadata, colour models, the smaller compressions and the failures.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "imagelib/core/status.h"
+#include "tests/codecs/tiff/tiff_test_support.h"
+
+namespace lumora {
+namespace {
+
+using namespace tiff_test;
+
+::testing::Environment* const library_env =
+    ::testing::AddGlobalTestEnvironment(new testing_support::LibraryEnvironment);
+
+std::vector<uint8_t> bytes_of(const char* s) { return std::vector<uint8_t>(s, s + std::strlen(s)); }
+
+TEST(TiffReader, ShortStripOffsetsInBothByteOrders) {
+  for (bool big : {false, true}) {
+    SCOPED_TRACE(big ? "MM" : "II");
+    TiffBuilder t(big);
+    const uint32_t at = t.data({10, 200, 0, 0});
+    // A SHORT offset sits in the first half of the value field.
+    t.add(256, 3, {2}).add(257, 3, {1}).add(258, 3, {8}).add(262, 3, {1}).add(273, 3, {at});
+    t.add(279, 3, {2});
+    TempFile f(t.build());
+    Loaded l;
+    load(f.path(), &l);
+    ASSERT_EQ(l.status, 0);
+    EXPECT_EQ(*l.pixel(0, 0), 10);
+    EXPECT_EQ(*l.pixel(1, 0), 200);
+  }
+}
+
+TEST(TiffReader, OrientationGivesTheRowOrder) {
+  const std::pair<uint32_t, uint16_t> cases[] = {{1, 0}, {2, 1}, {3, 17}, {4, 16}, {6, 0}};
+  for (const auto& [orientation, row_order] : cases) {
+    SCOPED_TRACE(orientation);
+    TiffBuilder t;
+    basic_page(t, 2, 2, 8, 1, 1, 1, {1, 2, 3, 4});
+    t.add(274, 3, {orientation});
+    TempFile f(t.build());
+    Loaded l;
+    load(f.path(), &l);
+    ASSERT_EQ(l.status, 0);
+    EXPECT_EQ(l.info.row_order, row_order);
+  }
+}
+
+TEST(TiffReader, ResolutionByUnit) {
+  struct Case {
+    uint32_t num, den, unit;
+    int16_t dpi;
+  };
+  const Case cases[] = {
+      {300, 1, 3, 761},   // centimetres
+      {300, 1, 2, 300},   // inches
+      {601, 2, 1, 300},   // no unit: integer division
+      {300, 0, 2, 0},     // zero denominator: unset
+      {300, 1, 9, 0},     // unknown unit: unset
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.num * 100 + c.unit);
+    TiffBuilder t;
+    basic_page(t, 1, 1, 8, 1, 1, 1, {7});
+    t.add(282, 5, {c.num, c.den}).add(283, 5, {c.num, c.den}).add(296, 3, {c.unit});
+    TempFile f(t.build());
+    Loaded l;
+    load(f.path(), &l);
+    ASSERT_EQ(l.status, 0);
+    EXPECT_EQ(l.info.xdpi, c.dpi);
+    EXPECT_EQ(l.info.ydpi, c.dpi);
+  }
+}
+
+TEST(TiffReader, PositionInPixels) {
+  TiffBuilder t;
+  basic_page(t, 1, 1, 8, 1, 1, 1, {7});
+  t.add(282, 5, {100, 1}).add(283, 5, {50, 1}).add(286, 5, {3, 2}).add(287, 5, {2, 1});
+  TempFile f(t.build());
+  Loaded l;
+  load(f.path(), &l);
+  ASSERT_EQ(l.status, 0);
+  EXPECT_EQ(l.info.reader_values[0], 150u);
+  EXPECT_EQ(l.info.reader_values[1], 100u);
+}
+
+TEST(TiffReader, TextTagsBecomeCommentAndLines) {
+  TiffBuilder t;
+  basic_page(t, 1, 1, 8, 1, 1, 1, {7});
+  t.add_text(270, "A harbour").add_text(271, "Cam").add_text(315, "Ann").add_text(33432, "(c) Ann");
+  TempFile f(t.build());
+  Loaded l;
+  load(f.path(), &l, kLoadKeepComment | kLoadKeepText);
+  ASSERT_EQ(l.status, 0);
+  ASSERT_NE(l.bitmap.comment, nullptr);
+  EXPECT_STREQ(l.bitmap.comment, "A harbour");
+  std::vector<std::string> lines(l.info.text_lines, l.info.text_lines + l.info.text_count);
+  // Photometric first (read with its tag), then the text tags in their fixed order.
+  const std::vector<std::string> want = {"Photometric Interpretation: Black=0", "Artist: Ann",
+                                         "Copyright: (c) Ann", "Make: Cam"};
+  EXPECT_EQ(lines, want);
+}
+
+const MetadataChunk* find_chunk(const Bitmap& b, uint32_t kind) {
+  for (const MetadataChunk* c = b.chunks; c; c = c->next)
+    if (c->kind == kind) return c;
+  return nullptr;
+}
+
+TEST(TiffReader, IptcAndPhotoshopBlocks) {
+  std::vector<uint8_t> iptc(100);
+  for (size_t i = 0; i < iptc.size(); ++i) iptc[i] = static_cast<uint8_t>(i);
+  TiffBuilder t;
+  basic_page(t, 1, 1, 8, 1, 1, 1, {7});
+  t.add_bytes(33723, 7, iptc);
+  TempFile f(t.build());
+  Loaded l;
+  load(f.path(), &l, kLoadKeepChunks);
+  ASSERT_EQ(l.status, 0);
+  const MetadataChunk* c = find_chunk(l.bitmap, 2);
+  ASSERT_NE(c, nullptr);
+  ASSERT_EQ(c->size, 124u);
+  EXPECT_EQ(std::memcmp(c->data, "Photoshop 3.0\0008BIM\x04\x04\0\0\0\0", 24), 0);
+  EXPECT_EQ(std::memcmp(c->data + 24, iptc.data(), iptc.size()), 0);
+
+  TiffBuilder p;
+  basic_page(p, 1, 1, 8, 1, 1, 1, {7});
+  p.add_bytes(34377, 7, bytes_of("8BIM resources"));
+  TempFile g(p.build());
+  Loaded m;
+  load(g.path(), &m, kLoadKeepChunks);
+  ASSERT_EQ(m.status, 0);
+  c = find_chunk(m.bitmap, 2);
+  ASSERT_NE(c, nullptr);
+  ASSERT_EQ(c->size, 14u + 14u);
+  EXPECT_EQ(std::memcmp(c->data + 14, "8BIM resources", 14), 0);
+}
+
+TEST(TiffReader, IccProfileOnlyForEightBitPages) {
+  for (uint32_t bits : {8u, 16u}) {
+    SCOPED_TRACE(bits);
+    TiffBuilder t;
+    basic_page(t, 1, 1, bits, 1, 1, 1, {7, 7});
+    t.add_bytes(34675, 7, bytes_of("profile bytes"));
+    TempFile f(t.build());
+    Loaded l;
+    load(f.path(), &l, kLoadKeepChunks);
+    ASSERT_EQ(l.status, 0);
+    const MetadataChunk* c = find_chunk(l.bitmap, 4);
+    if (bits == 8) {
+      ASSERT_NE(c, nullptr);
+      EXPECT_EQ(c->size, 13u);
+    } else {
+      EXPECT_EQ(c, nullptr);
+    }
+  }
+}
+
+// The Exif directory and the text tags are rebuilt into one Exif block.
+TEST(TiffReader, ExifDirectoryIsRebuilt) {
+  for (bool big : {false, true}) {
+    SCOPED_TRACE(big ? "MM" : "II");
+    TiffBuilder t(big);
+    // The Exif directory: ExposureTime 1/250 (RATIONAL at an offset) and ISO 200 (SHORT).
+    std::vector<uint8_t> exif;
+    t.put16(exif, 2);
+    const uint32_t exif_at = t.data(std::vector<uint8_t>(2 + 24 + 4 + 8, 0));
+    t.put16(exif, 33434); t.put16(exif, 5); t.put32(exif, 1); t.put32(exif, exif_at + 30);
+    t.put16(exif, 34855); t.put16(exif, 3); t.put32(exif, 1); t.put16(exif, 200); t.put16(exif, 0);
+    t.put32(exif, 0);
+    t.put32(exif, 1); t.put32(exif, 250);
+    basic_page(t, 1, 1, 8, 1, 1, 1, {7});
+    t.add_text(271, "Cam").add_text(315, "Ann").add(34665, 4, {exif_at});
+    std::vector<uint8_t> file = t.build();
+    std::copy(exif.begin(), exif.end(), file.begin() + exif_at);
+    TempFile f(file);
+    Loaded l;
+    load(f.path(), &l, kLoadKeepChunks | kLoadKeepText);
+    ASSERT_EQ(l.status, 0);
+    // With the Exif record kept, the text tags are not repeated as lines.
+    EXPECT_EQ(l.info.text_count, 1u);
+    const MetadataChunk* c = find_chunk(l.bitmap, 1);
+    ASSERT_NE(c, nullptr);
+    ASSERT_GT(c->size, 6u + 8u);
+    EXPECT_EQ(std::memcmp(c->data, "Exif\0\0", 6), 0);
+    const uint8_t* tiff = c->data + 6;
+    EXPECT_EQ(tiff[0], big ? 'M' : 'I');
+    auto u16 = [&](uint32_t at) { return big ? get_u16be(tiff + at) : get_u16le(tiff + at); };
+    auto u32 = [&](uint32_t at) { return big ? get_u32be(tiff + at) : get_u32le(tiff + at); };
+    const uint32_t ifd0 = u32(4);
+    // Make, Artist and the pointer to the Exif directory.
+    ASSERT_EQ(u16(ifd0), 3);
+    EXPECT_EQ(u16(ifd0 + 2), 271);
+    EXPECT_EQ(u16(ifd0 + 14), 315);
+    EXPECT_EQ(u16(ifd0 + 26), 34665);
+    const uint32_t sub = u32(ifd0 + 26 + 8);
+    ASSERT_LT(sub + 2 + 24, c->size - 6);
+    ASSERT_EQ(u16(sub), 2);
+    EXPECT_EQ(u16(sub + 2), 33434);
+    const uint32_t rational = u32(sub + 2 + 8);
+    ASSERT_LE(rational + 8, c->size - 6);
+    EXPECT_EQ(u32(rational), 1u);
+    EXPECT_EQ(u32(rational + 4), 250u);
+    EXPECT_EQ(u16(sub + 14), 34855);
+    EXPECT_EQ(u16(sub + 14 + 8), 200);
+  }
+}
+
+TEST(TiffReader, PaletteFourBit) {
+  std::vector<uint32_t> map(48, 0);
+  map[1] = 65535;        // entry 1 red
+  map[32 + 15] = 65535;  // entry 15 blue
+  TiffBuilder t;
+  basic_page(t, 2, 1, 4, 1, 3, 1, {0x1F});
+  t.add(320, 3, map);
+  TempFile f(t.build());
+  Loaded l;
+  load(f.path(), &l, kLoadForceColor);
+  ASSERT_EQ(l.status, 0);
+  ASSERT_EQ(l.bitmap.type, kPixRGB);
+  const uint8_t red[3] = {255, 0, 0}, blue[3] = {0, 0, 255};
+  EXPECT_EQ(std::memcmp(l.pixel(0, 0), red, 3), 0);
+  EXPECT_EQ(std::memcmp(l.pixel(1, 0), blue, 3), 0);
+}
+
+TEST(TiffReader, YCbCrSubsampledBlocks) {
+  // 3 x 2 pixels in 2 x 2 blocks: grey luma in the first block, a red shift in the second,
+  // whose right half lies outside the picture.
+  TiffBuilder t;
+  basic_page(t, 3, 2, 8, 3, 6, 1, {10, 20, 30, 40, 128, 128, 100, 100, 100, 100, 128, 228});
+  TempFile f(t.build());
+  Loaded l;
+  load(f.path(), &l);
+  ASSERT_EQ(l.status, 0);
+  EXPECT_EQ(l.info.color_model, kModelYCbCr);
+  const uint8_t grey[3] = {30, 30, 30};
+  EXPECT_EQ(std::memcmp(l.pixel(0, 1), grey, 3), 0);
+  // R = Y + (2 - 2 x 0.299) Cr, G = Y - 0.299 (2 - 2 x 0.299) Cr / 0.587 with Cr = 100.
+  const uint8_t red[3] = {240, 28, 100};
+  EXPECT_EQ(std::memcmp(l.pixel(2, 0), red, 3), 0);
+  EXPECT_EQ(std::memcmp(l.pixel(2, 1), red, 3), 0);
+}
+
+TEST(TiffReader, SixteenBitRgbAndCieLab) {
+  TiffBuilder t;
+  basic_page(t, 2, 1, 16, 3, 2, 1, {0x34, 0x12, 0x00, 0xFF, 0x80, 0x7F, 0, 0, 0, 0, 0xFF, 0xFF});
+  TempFile f(t.build());
+  Loaded l;
+  load(f.path(), &l);
+  ASSERT_EQ(l.status, 0);
+  EXPECT_EQ(l.bitmap.type, kPixRGB);
+  const uint8_t first[3] = {0x12, 0xFF, 0x7F}, second[3] = {0, 0, 0xFF};
+  EXPECT_EQ(std::memcmp(l.pixel(0, 0), first, 3), 0);
+  EXPECT_EQ(std::memcmp(l.pixel(1, 0), second, 3), 0);
+
+  TiffBuilder lab;
+  basic_page(lab, 2, 1, 8, 3, 8, 1, {255, 0, 0, 0, 0, 0});
+  TempFile g(lab.build());
+  Loaded m;
+  load(g.path(), &m);
+  ASSERT_EQ(m.status, 0);
+  EXPECT_EQ(m.info.color_model, kModelLab);
+  const uint8_t white[3] = {255, 255, 255}, black[3] = {0, 0, 0};
+  EXPECT_EQ(std::memcmp(m.pixel(0, 0), white, 3), 0);
+  EXPECT_EQ(std::memcmp(m.pixel(1, 0), black, 3), 0);
+}
+
+// LogL16 pixels: 0 is black; 2^-2 of full luminance is 256 x sqrt(0.25) = 128.
+TEST(TiffReader, SgiLogLuminanceAndColour) {
+  TiffBuilder t;
+  basic_page(t, 2, 1, 16, 1, 32844, 34676, {2, 0x00, 0x3E, 2, 0x00, 0x00});
+  TempFile f(t.build());
+  Loaded l;
+  load(f.path(), &l);
+  ASSERT_EQ(l.status, 0) << l.info.message;
+  EXPECT_STREQ(l.info.compression_text, "SGILog");
+  EXPECT_EQ(*l.pixel(0, 0), 0);
+  EXPECT_EQ(*l.pixel(1, 0), 128);
+
+  // LogLuv32 at the neutral chromaticity (u 0.2105, v 0.4737): a grey near 128.
+  TiffBuilder c;
+  basic_page(c, 1, 1, 32, 1, 32845, 34676, {1, 0x3E, 1, 0x00, 1, 86, 1, 194});
+  TempFile g(c.build());
+  Loaded m;
+  load(g.path(), &m);
+  ASSERT_EQ(m.status, 0) << m.info.message;
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(m.pixel(0, 0)[k], 128, 4) << k;
+}
+
+// LZW in both variants: clear, 'A', 'B', end; old-style codes are least significant bit first.
+std::vector<uint8_t> pack_codes(const std::vector<int>& codes, bool lsb_first) {
+  std::vector<uint8_t> out;
+  uint32_t acc = 0;
+  int n = 0;
+  for (int c : codes) {
+    if (lsb_first) {
+      acc |= static_cast<uint32_t>(c) << n;
+      n += 9;
+      while (n >= 8) { out.push_back(acc & 0xFF); acc >>= 8; n -= 8; }
+    } else {
+      acc = (acc << 9) | static_cast<uint32_t>(c);
+      n += 9;
+      while (n >= 8) { out.push_back(static_cast<uint8_t>(acc >> (n - 8))); n -= 8; }
+    }
+  }
+  if (n > 0) out.push_back(static_cast<uint8_t>(lsb_first ? acc : acc << (8 - n)));
+  return out;
+}
+
+TEST(TiffReader, LzwVariantsAndBadFirstCode) {
+  for (bool old_style : {false, true}) {
+    SCOPED_TRACE(old_style);
+    TiffBuilder t;
+    basic_page(t, 3, 1, 8, 1, 1, 5, pack_codes({256, 65, 66, 258, 257}, old_style));
+    TempFile f(t.build());
+    Loaded l;
+    load(f.path(), &l);
+    ASSERT_EQ(l.status, 0);
+    EXPECT_EQ(*l.pixel(0, 0), 65);
+    EXPECT_EQ(*l.pixel(1, 0), 66);
+    EXPECT_EQ(*l.pixel(2, 0), 65);   // code 258 = "AB", cut at the row's end
+  }
+  TiffBuilder t;
+  basic_page(t, 2, 1, 8, 1, 1, 5, pack_codes({65, 66, 257}, false));
+  TempFile f(t.build());
+  Loaded l;
+  load(f.path(), &l);
+  EXPECT_EQ(l.status, kStatusImpossible);
+  EXPECT_STREQ(l.info.message, "TIFF : Bad LZW codes !");
+}
+
+TEST(TiffReader, ThunderScanAndCcittRle) {
+  // Raw 5; deltas +1, skip, -1; a run of one: 5, 6, 5, 5 as 4-bit grey.
+  TiffBuilder t;
+  basic_page(t, 4, 1, 4, 1, 1, 32809, {0xC5, 0x5B, 0x01});
+  TempFile f(t.build());
+  Loaded l;
+  load(f.path(), &l);
+  ASSERT_EQ(l.status, 0);
+  // 4-bit grey stays 16 grey levels.
+  const uint8_t want[4] = {5, 6, 5, 5};
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(*l.pixel(x, 0), want[x]) << x;
+
+  // Modified Huffman, rows byte-aligned: white 8; white 2 + black 6.
+  TiffBuilder r;
+  basic_page(r, 8, 2, 1, 1, 0, 2, {0x98, 0x72});
+  TempFile g(r.build());
+  Loaded m;
+  load(g.path(), &m);
+  ASSERT_EQ(m.status, 0);
+  EXPECT_EQ(m.info.compression, kCompCcittRle);
+  EXPECT_EQ(m.bitmap.pixels[0], 0xFF);
+  EXPECT_EQ(m.bitmap.pixels[m.bitmap.bytes_per_line], 0xC0);
+}
+
+TEST(TiffReader, RefusedDescriptions) {
+  struct Case {
+    const char* what;
+    uint32_t compression, photometric, bits;
+    int status;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"unknown compression", 99, 1, 8, 9, "TIFF : Bad data compression algorithm !"},
+      {"old-style JPEG without its stream", 6, 1, 8, 9, "TIFF : Bad data compression algorithm !"},
+      {"SGILog24", 34677, 32845, 8, 9, "TIFF : Bad data compression algorithm !"},
+      {"unknown photometric", 1, 7, 8, 9, "TIFF : Bad photometric interpretation !"},
+      // No usable bit count before the description: the pipeline reports it as unusable.
+      {"no bits", 1, 1, 0, 2, ""},
+      {"33 bits", 1, 1, 33, 2, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TiffBuilder t;
+    basic_page(t, 1, 1, c.bits, 1, c.photometric, c.compression, {7, 7, 7, 7});
+    TempFile f(t.build());
+    Loaded l;
+    load(f.path(), &l);
+    EXPECT_EQ(l.status, c.status);
+    EXPECT_STREQ(l.info.message, c.message);
+  }
+}
+
+TEST(TiffReader, DirectoryChains) {
+  struct Case {
+    const char* what;
+    int loop_to;        // -1: none; else the directory the last one points back to
+    uint32_t bad_next;  // non-zero: the last directory's next offset
+    uint32_t pages;
+  };
+  const Case cases[] = {
+      {"two pages", -1, 0, 2},
+      {"loop back to the first", 0, 0, 2},
+      {"loop onto itself", 1, 0, 2},
+      {"next offset beyond the file", -1, 0x7FFFFFF0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TiffBuilder t;
+    basic_page(t, 1, 1, 8, 1, 1, 1, {7});
+    t.next_page();
+    basic_page(t, 2, 1, 8, 1, 1, 1, {8, 9});
+    std::vector<uint8_t> file = t.build();
+    const uint32_t last = t.directories()[1];
+    const uint32_t next = c.loop_to >= 0 ? t.directories()[static_cast<size_t>(c.loop_to)] : c.bad_next;
+    if (next) t.set32(file, last + 2 + 12 * 9, next);
+    TempFile f(file);
+    Loaded l;
+    load(f.path(), &l, 0, 1);
+    ASSERT_EQ(l.status, 0);
+    EXPECT_EQ(l.info.image_count, c.pages);
+    EXPECT_EQ(l.bitmap.width, c.pages == 2 ? 2 : 1);
+  }
+}
+
+TEST(TiffReader, StripsOutsideTheFile) {
+  struct Case {
+    const char* what;
+    uint32_t offset, count;
+    int status;
+  };
+  const Case cases[] = {
+      {"offset beyond the end", 0x10000000, 4, 4},
+      {"count beyond the end", 8, 0xFFFFFFF0, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TiffBuilder t;
+    t.add(256, 4, {2}).add(257, 4, {2}).add(258, 3, {8}).add(262, 3, {1});
+    t.add(273, 4, {c.offset}).add(279, 4, {c.count});
+    TempFile f(t.build());
+    Loaded l, lenient;
+    load(f.path(), &l);
+    EXPECT_EQ(l.status, c.status);
+    load(f.path(), &lenient, kLoadAcceptIncomplete);
+    EXPECT_EQ(lenient.status, 0);
+  }
+}
+
+}  // namespace
+}  // namespace lumora
