@@ -1,5 +1,5 @@
 #pragma once
-// Truevision Targa (TGA 2.0 file format specification): the format table's reader and writer,
+// Truevision Targa (TGA 2.0 file format): the format table's reader and writer,
 // uncompressed and run-length encoded.
 #include <cstddef>
 #include <cstdint>

@@ -20,7 +20,7 @@ using testing_support::RecordedLoad;
 using Bytes = std::vector<uint8_t>;
 
 // A PNG made with libpng itself: `rows` hold the raw row bytes of the given type and depth.
-struct PngSpec {
+struct PngRecipe {
   uint32_t width = 2, height = 2;
   int color_type = PNG_COLOR_TYPE_RGB, bit_depth = 8;
   bool interlaced = false;
@@ -36,7 +36,7 @@ void append_png(png_structp png, png_bytep data, size_t size) {
   out->insert(out->end(), data, data + size);
 }
 
-bool write_png_bytes(const PngSpec* spec, Bytes* out) {
+bool write_png_bytes(const PngRecipe* recipe, Bytes* out) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   if (setjmp(png_jmpbuf(png))) {
@@ -44,34 +44,34 @@ bool write_png_bytes(const PngSpec* spec, Bytes* out) {
     return false;
   }
   png_set_write_fn(png, out, append_png, nullptr);
-  png_set_IHDR(png, info, spec->width, spec->height, spec->bit_depth, spec->color_type,
-               spec->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, 0, 0);
+  png_set_IHDR(png, info, recipe->width, recipe->height, recipe->bit_depth, recipe->color_type,
+               recipe->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, 0, 0);
   png_color palette[256];
   for (int i = 0; i < 256; ++i) palette[i] = {static_cast<png_byte>(i), static_cast<png_byte>(255 - i), 7};
-  if (spec->palette_size) png_set_PLTE(png, info, palette, spec->palette_size);
-  if (!spec->trans.empty())
-    png_set_tRNS(png, info, const_cast<png_bytep>(spec->trans.data()), static_cast<int>(spec->trans.size()), nullptr);
-  if (spec->ppm) png_set_pHYs(png, info, spec->ppm, spec->ppm, PNG_RESOLUTION_METER);
+  if (recipe->palette_size) png_set_PLTE(png, info, palette, recipe->palette_size);
+  if (!recipe->trans.empty())
+    png_set_tRNS(png, info, const_cast<png_bytep>(recipe->trans.data()), static_cast<int>(recipe->trans.size()), nullptr);
+  if (recipe->ppm) png_set_pHYs(png, info, recipe->ppm, recipe->ppm, PNG_RESOLUTION_METER);
   png_text texts[4];
-  for (size_t i = 0; i < spec->texts.size(); ++i) {
+  for (size_t i = 0; i < recipe->texts.size(); ++i) {
     texts[i] = {};
     texts[i].compression = PNG_TEXT_COMPRESSION_NONE;
-    texts[i].key = const_cast<char*>(spec->texts[i].first);
-    texts[i].text = const_cast<char*>(spec->texts[i].second);
+    texts[i].key = const_cast<char*>(recipe->texts[i].first);
+    texts[i].text = const_cast<char*>(recipe->texts[i].second);
   }
-  if (!spec->texts.empty()) png_set_text(png, info, texts, static_cast<int>(spec->texts.size()));
+  if (!recipe->texts.empty()) png_set_text(png, info, texts, static_cast<int>(recipe->texts.size()));
   png_write_info(png, info);
   std::vector<png_bytep> pointers;
-  for (const Bytes& r : spec->rows) pointers.push_back(const_cast<png_bytep>(r.data()));
+  for (const Bytes& r : recipe->rows) pointers.push_back(const_cast<png_bytep>(r.data()));
   png_write_image(png, pointers.data());
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return true;
 }
 
-Bytes make_png(const PngSpec& spec) {
+Bytes make_png(const PngRecipe& recipe) {
   Bytes out;
-  EXPECT_TRUE(write_png_bytes(&spec, &out));
+  EXPECT_TRUE(write_png_bytes(&recipe, &out));
   return out;
 }
 
@@ -95,7 +95,7 @@ void read(const Bytes& bytes, Read* r, uint32_t flags = 0, bool blend_alpha = fa
 TEST(PngReader, TransformationsByColourType) {
   struct Case {
     const char* name;
-    PngSpec spec;
+    PngRecipe recipe;
     bool blend_alpha, blend_palette;
     uint16_t bits;
     uint32_t row_bytes;
@@ -104,7 +104,7 @@ TEST(PngReader, TransformationsByColourType) {
     bool palette;
   };
   std::vector<Case> cases;
-  PngSpec s;
+  PngRecipe s;
   s.color_type = PNG_COLOR_TYPE_RGB_ALPHA;
   s.bit_depth = 16;
   s.rows = {Bytes{0xFF, 0x01, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0},
@@ -133,7 +133,7 @@ TEST(PngReader, TransformationsByColourType) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Read r;
-    read(make_png(c.spec), &r, 0, c.blend_alpha, c.blend_palette);
+    read(make_png(c.recipe), &r, 0, c.blend_alpha, c.blend_palette);
     ASSERT_EQ(r.status, 0);
     const ImageHeader& h = r.load.header;
     EXPECT_EQ(h.bits_per_plane, c.bits);
@@ -141,8 +141,8 @@ TEST(PngReader, TransformationsByColourType) {
     EXPECT_EQ(h.compression, kCompZip);
     EXPECT_EQ(h.transparent_index, c.transparent);
     EXPECT_EQ(std::string(h.description),
-              std::string("Portable Network Graphics") + (c.spec.interlaced ? " (Interlaced)" : ""));
-    ASSERT_EQ(r.load.order.size(), c.spec.height);
+              std::string("Portable Network Graphics") + (c.recipe.interlaced ? " (Interlaced)" : ""));
+    ASSERT_EQ(r.load.order.size(), c.recipe.height);
     EXPECT_EQ(r.load.rows[0], c.first_row);
     EXPECT_EQ(r.load.palette_given, c.palette);
     if (c.palette) {
@@ -158,7 +158,7 @@ TEST(PngReader, TransformationsByColourType) {
 }
 
 TEST(PngReader, InterlacedRowsAreMergedFromAllPasses) {
-  PngSpec s;
+  PngRecipe s;
   s.width = 13;
   s.height = 11;
   s.interlaced = true;
@@ -174,7 +174,7 @@ TEST(PngReader, InterlacedRowsAreMergedFromAllPasses) {
 }
 
 TEST(PngReader, TextResolutionAndProfile) {
-  PngSpec s;
+  PngRecipe s;
   s.rows = {Bytes(6, 1), Bytes(6, 2)};
   s.ppm = 2835;
   s.texts = {{"COMMENT", "the comment"}, {"Author", "someone"}, {"Title", "nCC marker"}};
@@ -194,7 +194,7 @@ TEST(PngReader, TextResolutionAndProfile) {
 
 TEST(PngReader, DamagedFiles) {
   std::mt19937 rng(1);
-  PngSpec s;
+  PngRecipe s;
   s.width = 128;
   s.height = 128;
   for (uint32_t y = 0; y < s.height; ++y) {
