@@ -97,7 +97,7 @@ class FrameLoader {
 
  private:
   int read_screen();
-  int read_graphic_control();
+  void read_graphic_control();
   int read_frame();
   int append_frame(Bitmap* bitmap, uint32_t delay_ms);
   void choose_palette(const GifColorTable& table, Bitmap* frame);
@@ -147,21 +147,21 @@ int FrameLoader::read_screen() {
   return kStatusOk;
 }
 
-int FrameLoader::read_graphic_control() {
+// A graphic control extension (GIF89a section 23); damaged ones are passed over.
+void FrameLoader::read_graphic_control() {
   int size = std::getc(file_);
-  if (size == EOF) return kStatusOk;
+  if (size == EOF) return;
   if (size == 4) {
     uint8_t b[4];
-    if (!read_exact(file_, b, sizeof b)) return kStatusOk;
+    if (!read_exact(file_, b, sizeof b)) return;
     control_packed_ = b[0];
     uint32_t delay = get_u16le(b + 1);
     next_delay_ = delay == 0 ? 10 : delay;   // hundredths of a second; 0 is shown for 100 ms
     control_transparent_ = b[3];
   } else if (std::fseek(file_, size, SEEK_CUR) != 0) {
-    return kStatusOk;
+    return;
   }
   skip_file_blocks(file_);
-  return kStatusOk;
 }
 
 int FrameLoader::append_frame(Bitmap* bitmap, uint32_t delay_ms) {
