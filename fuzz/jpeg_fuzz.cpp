@@ -12,7 +12,7 @@
 
 namespace {
 
-// A private file per process; load_image reads from a path.
+// A private file name per process (load_image reads from a path); the file lives for one input.
 const std::string& scratch_path() {
   static const std::string path = [] {
     char name[] = "/tmp/lumora_jpeg_fuzz_XXXXXX.jpg";
@@ -23,7 +23,6 @@ const std::string& scratch_path() {
   return path;
 }
 
-void remove_scratch() { std::remove(scratch_path().c_str()); }
 
 void load_with(const char* path, uint32_t flags, int32_t max_w, int32_t max_h, uint8_t embedded) {
   lumora::LoadParams p;
@@ -46,7 +45,6 @@ void load_with(const char* path, uint32_t flags, int32_t max_w, int32_t max_h, u
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool started = [] {
     lumora::library_start();
-    std::atexit(remove_scratch);
     return true;
   }();
   (void)started;
@@ -69,5 +67,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (pixels <= (uint64_t{1} << 20))
     load_with(path.c_str(), lumora::kLoadAcceptIncomplete | lumora::kLoadKeepCmyk | keep, -1, -1, 0);
+  std::remove(path.c_str());  // libFuzzer may end the process without running exit handlers
   return 0;
 }
