@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string>
@@ -50,6 +51,13 @@ struct LoadedPicture {
     }
   }
 };
+
+// Appends `tail` to `bytes` (resize and copy: GCC 12 misreports vector::insert under -O3).
+inline void append(std::vector<uint8_t>& bytes, const std::vector<uint8_t>& tail) {
+  const size_t at = bytes.size();
+  bytes.resize(at + tail.size());
+  std::copy(tail.begin(), tail.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+}
 
 inline LoadParams plain_params() {
   LoadParams p;

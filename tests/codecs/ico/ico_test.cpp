@@ -65,7 +65,7 @@ struct IconImage {
             break;
         }
       }
-      b.insert(b.end(), row.begin(), row.end());
+      append(b, row);
     }
     if (!with_mask) return b;
     const size_t mask_row = (static_cast<size_t>(width) + 31) / 32 * 4;
@@ -73,7 +73,7 @@ struct IconImage {
       Bytes row(mask_row, 0);
       for (int32_t x = 0; x < width; ++x)
         if (x == y) row[x / 8] = static_cast<uint8_t>(row[x / 8] | (0x80 >> (x % 8)));
-      b.insert(b.end(), row.begin(), row.end());
+      append(b, row);
     }
     return b;
   }
@@ -98,7 +98,7 @@ Bytes icon_file(const std::vector<IconImage>& images) {
     put32(&b, offset);
     offset += static_cast<uint32_t>(data.back().size());
   }
-  for (const Bytes& d : data) b.insert(b.end(), d.begin(), d.end());
+  for (const Bytes& d : data) append(b, d);
   return b;
 }
 

@@ -36,7 +36,7 @@ struct PcxFile {
     b[65] = planes;
     b[66] = static_cast<uint8_t>(bytes_per_line);
     b[67] = static_cast<uint8_t>(bytes_per_line >> 8);
-    b.insert(b.end(), data.begin(), data.end());
+    append(b, data);
     return b;
   }
 };
@@ -93,13 +93,14 @@ TEST(PcxReader, EightBitPaletteBlockOrGrey) {
     std::array<int, 4> pixel1;
   };
   Bytes block{12};
+  Bytes after_gap{0, 0, 0, 12};
   for (int i = 0; i < 256; ++i) {
-    block.push_back(static_cast<uint8_t>(i));
-    block.push_back(static_cast<uint8_t>(255 - i));
-    block.push_back(7);
+    for (Bytes* b : {&block, &after_gap}) {
+      b->push_back(static_cast<uint8_t>(i));
+      b->push_back(static_cast<uint8_t>(255 - i));
+      b->push_back(7);
+    }
   }
-  Bytes after_gap{0, 0, 0};
-  after_gap.insert(after_gap.end(), block.begin(), block.end());
   const Case cases[] = {
       {"marker right after the data", 5, block, 0, {200, 55, 7, 255}},
       {"marker a few bytes later", 5, after_gap, 0, {200, 55, 7, 255}},
@@ -112,7 +113,7 @@ TEST(PcxReader, EightBitPaletteBlockOrGrey) {
     PcxFile f;
     f.version = c.version;
     f.data = {9, 0xC1, 200};   // the literal 9, then 200 as a run of one (2 pixels)
-    f.data.insert(f.data.end(), c.tail.begin(), c.tail.end());
+    append(f.data, c.tail);
     LoadedPicture pic;
     load_bytes(f.bytes(), "pcx", &pic);
     ASSERT_EQ(pic.status, c.status);
@@ -144,7 +145,7 @@ TEST(PcxReader, RunLengthsStayInsideTheRow) {
     f.ymax = 1;
     f.bytes_per_line = 4;
     f.data = c.row0;
-    f.data.insert(f.data.end(), {5, 6, 7, 8});
+    append(f.data, {5, 6, 7, 8});
     LoadedPicture pic;
     load_bytes(f.bytes(), "pcx", &pic);
     ASSERT_EQ(pic.status, 0);

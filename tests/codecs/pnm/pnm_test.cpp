@@ -15,7 +15,7 @@ using Pixel = std::array<int, 4>;
 
 Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
+  append(a, b);
   return a;
 }
 
