@@ -2,12 +2,6 @@
 // built by the test.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,27 +9,10 @@
 #include "imagelib/core/format.h"
 #include "imagelib/core/save.h"
 #include "metadata/exif_builder.h"
+#include "support/cli_runner.h"
 
 namespace lumora::test {
 namespace {
-
-// The tool sits next to the tests in the build tree: build/tools/lumora-img.
-std::string tool_path() {
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  self[n] = '\0';
-  std::string dir(self);
-  dir = dir.substr(0, dir.rfind('/'));
-  return dir.substr(0, dir.rfind('/')) + "/tools/lumora-img";
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
 
 std::vector<uint8_t> exif_block() {
   TiffBuilder b(true);
@@ -58,24 +35,20 @@ std::vector<uint8_t> iptc_block() {
   return std::vector<uint8_t>(s.begin(), s.end());
 }
 
-class LumoraImgExif : public ::testing::Test {
+class LumoraImgExif : public lumora_test::CliTest {
  protected:
   void SetUp() override {
-    tool_ = tool_path();
-    if (access(tool_.c_str(), X_OK) != 0) GTEST_SKIP() << "lumora-img is not built at " << tool_;
-    char dir[] = "/tmp/lumora_exifXXXXXX";
-    dir_ = mkdtemp(dir);
+    CliTest::SetUp();
     library_start();
   }
   void TearDown() override {
     library_stop();
-    if (!dir_.empty()) std::system(("rm -rf '" + dir_ + "'").c_str());
+    CliTest::TearDown();
   }
   int run(const std::string& args, std::string* out) {
-    const std::string o = dir_ + "/stdout", e = dir_ + "/stderr";
-    const int status = std::system(("'" + tool_ + "' " + args + " >" + o + " 2>" + e).c_str());
-    *out = slurp(o);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    lumora_test::RunResult r = CliTest::run(args);
+    *out = r.out;
+    return r.exit_code;
   }
   // An 8 x 8 JPEG carrying `chunks`.
   std::string write_jpeg(const std::string& name, bool with_metadata) {
@@ -96,7 +69,6 @@ class LumoraImgExif : public ::testing::Test {
     bitmap_free(&bitmap);
     return path;
   }
-  std::string tool_, dir_;
 };
 
 TEST_F(LumoraImgExif, PrintsTabSeparatedUtf8Lines) {

@@ -1,9 +1,6 @@
 // lumora-img info and decode, run as a process on pictures written by the test.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -11,50 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "support/cli_runner.h"
+
 namespace {
 
-// The tool sits next to the tests in the build tree: build/tools/lumora-img.
-std::string tool_path() {
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  self[n] = '\0';
-  std::string dir(self);
-  dir = dir.substr(0, dir.rfind('/'));
-  return dir.substr(0, dir.rfind('/')) + "/tools/lumora-img";
-}
+using lumora_test::RunResult;
+using lumora_test::slurp;
 
-struct RunResult {
-  int exit_code;
-  std::string out, err;
-};
-
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-class LumoraImg : public ::testing::Test {
+class LumoraImg : public lumora_test::CliTest {
  protected:
-  void SetUp() override {
-    tool_ = tool_path();
-    if (access(tool_.c_str(), X_OK) != 0) GTEST_SKIP() << "lumora-img is not built at " << tool_;
-    char dir[] = "/tmp/lumora_cliXXXXXX";
-    dir_ = mkdtemp(dir);
-  }
-  void TearDown() override {
-    if (!dir_.empty()) std::system(("rm -rf '" + dir_ + "'").c_str());
-  }
-
-  RunResult run(const std::string& args) {
-    const std::string out = dir_ + "/stdout", err = dir_ + "/stderr";
-    const std::string cmd = "cd '" + dir_ + "' && '" + tool_ + "' " + args + " >" + out + " 2>" + err;
-    const int status = std::system(cmd.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
-  }
-
   // A 24-bit Windows bitmap, 5 x 3, bottom-up; file row y holds grey levels 50 x + y.
   void write_bmp(const std::string& name) {
     std::vector<uint8_t> rows;
@@ -90,7 +52,6 @@ class LumoraImg : public ::testing::Test {
         .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   }
 
-  std::string tool_, dir_;
 };
 
 TEST_F(LumoraImg, InfoBlocksAndExitCodes) {
