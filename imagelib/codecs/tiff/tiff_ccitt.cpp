@@ -20,16 +20,15 @@ constexpr uint32_t kMaxRun = 1u << 24;
 
 class BitReader {
  public:
-  BitReader(const uint8_t* data, size_t size) : data_(data), bits_(static_cast<uint64_t>(size) * 8) {}
+  BitReader(const uint8_t* data, size_t size)
+      : data_(data), size_(size), bits_(static_cast<uint64_t>(size) * 8) {}
   // The next `n` bits (n <= 16), zero-padded beyond the end.
   uint32_t peek(int n) const {
-    uint32_t v = 0;
-    uint64_t p = pos_;
-    for (int i = 0; i < n; ++i, ++p) {
-      const uint32_t bit = p < bits_ ? (data_[p >> 3] >> (7 - (p & 7))) & 1u : 0u;
-      v = (v << 1) | bit;
-    }
-    return v;
+    const uint64_t byte = pos_ >> 3;
+    uint32_t w = 0;
+    for (uint64_t i = byte; i < byte + 3; ++i) w = (w << 8) | (i < size_ ? data_[i] : 0u);
+    w <<= (pos_ & 7);
+    return (w >> (24 - n)) & ((1u << n) - 1);
   }
   void consume(int n) { pos_ += static_cast<uint64_t>(n); }
   bool at_end() const { return pos_ >= bits_; }
@@ -37,6 +36,7 @@ class BitReader {
 
  private:
   const uint8_t* data_;
+  uint64_t size_;
   uint64_t bits_;
   uint64_t pos_ = 0;
 };
@@ -140,22 +140,29 @@ RowEnd decode_row_2d(BitReader& in, uint32_t width, const std::vector<uint32_t>&
   return RowEnd::kDone;
 }
 
+// Clears the bits of pixels [from, to) (black).
+void clear_span(uint8_t* row, uint32_t from, uint32_t to) {
+  while (from < to && (from & 7)) {
+    row[from >> 3] &= static_cast<uint8_t>(~(0x80u >> (from & 7)));
+    ++from;
+  }
+  if (to - from >= 8) {
+    std::memset(row + (from >> 3), 0, (to - from) >> 3);
+    from += (to - from) & ~7u;
+  }
+  for (; from < to; ++from) row[from >> 3] &= static_cast<uint8_t>(~(0x80u >> (from & 7)));
+}
+
 // Packed bits of one row: white 1, black 0.
 void fill_row(uint8_t* row, size_t row_bytes, uint32_t width, const std::vector<uint32_t>& changes) {
   std::memset(row, 0xFF, row_bytes);
   uint32_t x = 0;
   for (size_t k = 0; k < changes.size(); ++k) {
     const uint32_t next = std::min(changes[k], width);
-    if (k & 1) {
-      // Black from x to next.
-      for (uint32_t p = x; p < next; ++p) row[p >> 3] &= static_cast<uint8_t>(~(0x80u >> (p & 7)));
-    }
+    if ((k & 1) && next > x) clear_span(row, x, next);   // a black run ends here
     x = std::max(x, next);
   }
-  if (changes.size() & 1) {
-    // The row ends black.
-    for (uint32_t p = x; p < width; ++p) row[p >> 3] &= static_cast<uint8_t>(~(0x80u >> (p & 7)));
-  }
+  if (changes.size() & 1) clear_span(row, x, width);     // the row ends black
 }
 
 // Skips fill bits and end-of-line codes before a T.4 row; true when an end of line was seen.

@@ -145,6 +145,8 @@ int make_plan(const TiffFile& f, const TiffPage& page, LoadContext* context, Pag
     return kStatusNotRecognised;
   }
 
+  // YCbCr planes are never delivered apart: the three are needed for every pixel.
+  if (p == 6 && planar) return kStatusNotRecognised;
   if (is_colour(p)) {
     const uint32_t needed = p == 5 ? 4 : log_photometric ? 1 : 3;
     if (page.samples < needed) return kStatusNotRecognised;

@@ -134,6 +134,18 @@ void undo_float_predictor(const Stage& st, uint8_t* row, uint32_t width, std::ve
   }
 }
 
+// The most bytes one stored byte can decode to, by compression (unbounded ones count as such).
+uint64_t expansion_limit(uint32_t compression) {
+  switch (compression) {
+    case 1: return 1;
+    case 32773: return 64;        // PackBits: 2 bytes repeat one up to 128 times
+    case 32809: return 32;        // ThunderScan: a run byte gives up to 63 pixels of 4 bits
+    case 8: case 32946: return 1032;   // deflate's largest ratio
+    case 5: return 4096;          // LZW: a 9-bit code can stand for a 4096-byte string
+    default: return UINT64_MAX / (1ull << 40);
+  }
+}
+
 struct ChunkList {
   std::vector<uint32_t> offsets;
   std::vector<uint32_t> counts;
@@ -247,6 +259,15 @@ int PageDecoder::decode_chunk(uint32_t index, uint32_t rows, uint32_t* rows_done
     stored = f_.size - offset;
     cut = true;
   }
+  // What the stored bytes can expand to at most bounds the buffer, so that a tiny file claiming a
+  // huge strip costs no more than its data can fill.
+  const uint32_t rows_wanted = rows;
+  const uint64_t most = stored * expansion_limit(page_.compression);
+  if (plan_.kind == DataKind::kSamples && most < expected) {
+    expected = most;
+    rows = static_cast<uint32_t>(std::min<uint64_t>(rows, expected / file_row + 1));
+    expected = std::min<uint64_t>(expected, file_row * rows);
+  }
   try {
     input_.resize(static_cast<size_t>(stored));
     decoded_.assign(static_cast<size_t>(expected), 0);
@@ -326,7 +347,8 @@ int PageDecoder::decode_chunk(uint32_t index, uint32_t rows, uint32_t* rows_done
       }
     }
   }
-  if (r.status == kStatusOk && cut) r.status = kStatusFileEndsEarly;
+  if (r.status == kStatusOk && (cut || (page_.compression == 1 && *rows_done < rows_wanted)))
+    r.status = kStatusFileEndsEarly;
   return r.status;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imagelib/core/status.h"
+#include "tests/codecs/jpeg/jpeg_test_util.h"
 #include "tests/codecs/tiff/tiff_test_support.h"
 
 namespace lumora {
@@ -357,6 +358,26 @@ TEST(TiffReader, ThunderScanAndCcittRle) {
   EXPECT_EQ(m.bitmap.pixels[m.bitmap.bytes_per_line], 0xC0);
 }
 
+// Old-style JPEG: the page is the JFIF stream at the interchange offset.
+TEST(TiffReader, OldStyleJpegStream) {
+  jpegtest::JpegSpec spec;
+  spec.width = 24;
+  spec.height = 16;
+  const std::vector<uint8_t> jpeg = jpegtest::make_jpeg(spec);
+  TiffBuilder t(true);
+  const uint32_t at = t.data(jpeg);
+  t.add(256, 4, {24}).add(257, 4, {16}).add(258, 3, {8, 8, 8}).add(277, 3, {3});
+  t.add(259, 3, {6}).add(262, 3, {6}).add(513, 4, {at}).add(514, 4, {static_cast<uint32_t>(jpeg.size())});
+  TempFile f(t.build());
+  Loaded l;
+  load(f.path(), &l);
+  ASSERT_EQ(l.status, 0);
+  EXPECT_STREQ(l.info.description, "TIFF (jpeg)");
+  EXPECT_EQ(l.bitmap.width, 24);
+  EXPECT_EQ(l.bitmap.height, 16);
+  EXPECT_EQ(l.bitmap.type, kPixRGB);
+}
+
 TEST(TiffReader, RefusedDescriptions) {
   struct Case {
     const char* what;
@@ -369,6 +390,7 @@ TEST(TiffReader, RefusedDescriptions) {
       {"old-style JPEG without its stream", 6, 1, 8, 9, "TIFF : Bad data compression algorithm !"},
       {"SGILog24", 34677, 32845, 8, 9, "TIFF : Bad data compression algorithm !"},
       {"unknown photometric", 1, 7, 8, 9, "TIFF : Bad photometric interpretation !"},
+      {"LogL data without SGILog coding", 1, 32844, 16, 9, "TIFF : Bad photometric interpretation !"},
       // No usable bit count before the description: the pipeline reports it as unusable.
       {"no bits", 1, 1, 0, 2, ""},
       {"33 bits", 1, 1, 33, 2, ""},
@@ -426,6 +448,7 @@ TEST(TiffReader, StripsOutsideTheFile) {
   const Case cases[] = {
       {"offset beyond the end", 0x10000000, 4, 4},
       {"count beyond the end", 8, 0xFFFFFFF0, 4},
+      {"count short of the rows", 8, 2, 4},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
