@@ -25,7 +25,7 @@ class GifBuilder {
 
   GifBuilder& header(int width, int height, int global_bits, uint8_t background = 0,
                      const char* signature = "GIF89a", std::vector<Rgb> colors = {}) {
-    bytes.insert(bytes.end(), signature, signature + 6);
+    for (int i = 0; i < 6; ++i) bytes.push_back(static_cast<uint8_t>(signature[i]));
     u16(width);
     u16(height);
     bytes.push_back(static_cast<uint8_t>(global_bits ? 0x80 | (global_bits - 1) : 0));

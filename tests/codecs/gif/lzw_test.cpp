@@ -89,10 +89,9 @@ std::vector<uint8_t> pack_codes(const std::vector<std::pair<int, int>>& codes) {
     }
   }
   if (count) bytes.push_back(static_cast<uint8_t>(bits));
-  std::vector<uint8_t> out{static_cast<uint8_t>(bytes.size())};
-  out.insert(out.end(), bytes.begin(), bytes.end());
-  out.push_back(0);
-  return out;
+  bytes.insert(bytes.begin(), static_cast<uint8_t>(bytes.size()));   // one sub-block
+  bytes.push_back(0);
+  return bytes;
 }
 
 TEST(LzwRoundTrip, EncoderOutputDecodesToTheSamePixels) {

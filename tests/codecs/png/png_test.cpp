@@ -37,6 +37,9 @@ void append_png(png_structp png, png_bytep data, size_t size) {
 }
 
 bool write_png_bytes(const PngRecipe* recipe, Bytes* out) {
+  // Made before the jump point: a jump from libpng must not skip a destructor.
+  std::vector<png_bytep> pointers;
+  for (const Bytes& r : recipe->rows) pointers.push_back(const_cast<png_bytep>(r.data()));
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   if (setjmp(png_jmpbuf(png))) {
@@ -61,8 +64,6 @@ bool write_png_bytes(const PngRecipe* recipe, Bytes* out) {
   }
   if (!recipe->texts.empty()) png_set_text(png, info, texts, static_cast<int>(recipe->texts.size()));
   png_write_info(png, info);
-  std::vector<png_bytep> pointers;
-  for (const Bytes& r : recipe->rows) pointers.push_back(const_cast<png_bytep>(r.data()));
   png_write_image(png, pointers.data());
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
