@@ -1,5 +1,6 @@
 // The TIFF reader's entry: page choice, the checks of the page's description, the header given
 // to the load pipeline, decoding and the palette at the end.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -165,11 +166,16 @@ int make_plan(const TiffFile& f, const TiffPage& page, LoadContext* context, Pag
       plan->chunk_samples = 3;
     }
     if (p == 6 && page.ycbcr_coefficients.present) {
+      float luma[3] = {0.299f, 0.587f, 0.114f};
       for (uint32_t i = 0; i < 3; ++i) {
         uint32_t num = 0, den = 0;
         if (field_rational(f, page.ycbcr_coefficients, i, &num, &den) && den != 0)
-          plan->luma[i] = static_cast<float>(num) / static_cast<float>(den);
+          luma[i] = static_cast<float>(num) / static_cast<float>(den);
       }
+      // Coefficients that cannot be luma weights (the green one divides) keep the defaults.
+      const bool usable = luma[1] > 0.0f && luma[0] >= 0.0f && luma[2] >= 0.0f &&
+                          luma[0] + luma[1] + luma[2] < 1.5f;
+      if (usable) std::copy(luma, luma + 3, plan->luma);
     }
   } else {
     plan->out_samples = 1;

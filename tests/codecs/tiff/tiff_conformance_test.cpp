@@ -29,6 +29,37 @@ int tolerance_for(const std::string& rel) {
   return 0;
 }
 
+// Files without a rendering whose pixels follow from their samples: CMYK (0, 0, 0, 65) and
+// (1, 1, 1, 128) give (255 - ink) x (255 - black) / 255, truncated.
+TEST(TiffConformance, UnrenderedCmykFiles) {
+  LUMORA_REQUIRE_TESTDATA(dir);
+  const fs::path images = fs::path(dir) / "image-rs/images/tiff/testsuite";
+  const std::pair<const char*, uint8_t> cases[] = {{"cmyk_u8_edge_case.tif", 190},
+                                                   {"cmyk_u8_trunc_case.tif", 126}};
+  for (const auto& [name, grey] : cases) {
+    SCOPED_TRACE(name);
+    Rgba got;
+    ASSERT_EQ(load_rgba((images / name).string(), &got), 0);
+    ASSERT_EQ(got.width, 1);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(got.px[k], grey);
+  }
+}
+
+// The same YCbCr picture with BT.709 coefficients and with unusable (zero) coefficients: the
+// latter falls back to the default weights and must still give a picture of the same content.
+TEST(TiffConformance, YCbCrCoefficients) {
+  LUMORA_REQUIRE_TESTDATA(dir);
+  const fs::path images = fs::path(dir) / "image-rs/images/tiff/testsuite";
+  Rgba bt709, broken;
+  ASSERT_EQ(load_rgba((images / "ycbcr_lzw_bt709.tif").string(), &bt709), 0);
+  ASSERT_EQ(load_rgba((images / "ycbcr_lzw_broken.tif").string(), &broken), 0);
+  ASSERT_EQ(bt709.px.size(), broken.px.size());
+  // The two weightings differ a little on saturated colours, never wildly.
+  double total = 0;
+  for (size_t i = 0; i < bt709.px.size(); ++i) total += std::abs(bt709.px[i] - broken.px[i]);
+  EXPECT_LT(total / bt709.px.size(), 12.0);
+}
+
 TEST(TiffConformance, MatchesTheReferences) {
   LUMORA_REQUIRE_TESTDATA(dir);
   const fs::path images = fs::path(dir) / "image-rs/images/tiff";
