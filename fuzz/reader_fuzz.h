@@ -60,7 +60,8 @@ inline int fuzz_reader(const uint8_t* data, size_t size, int format, const char*
   const uint64_t pixels = static_cast<uint64_t>(info.width) * info.height;
   lumora::file_info_free(&info);
   if (status != 0) return 0;
-  load_with(path.c_str(), format, 0x1404 | 0x800, 48, 2, 0);
+  // Pictures of 8 bits or less are reduced after a full-size load: keep those within memory.
+  if (pixels <= (1u << 26)) load_with(path.c_str(), format, 0x1404 | 0x800, 48, 2, 0);
   if (pixels <= (1u << 20)) {
     load_with(path.c_str(), format, 0x70000 | 0x400, -1, 0, 1);
     load_with(path.c_str(), format, 0x8 | 0x80000, -1, 0, 0);
