@@ -110,7 +110,8 @@ DecodeResult decode_lzw(const uint8_t* in, size_t in_size, uint8_t* out, size_t 
       previous = code;
       continue;
     }
-    if (code > next || code == kClear || code == kEnd || (code >= kFirstFree && code == next && next >= kTableSize)) {
+    // A code may name the entry about to be made, never one beyond it (nor the full table's).
+    if (code > next || code >= kTableSize) {
       r.status = kStatusCorrupt;
       return r;
     }
@@ -135,7 +136,7 @@ DecodeResult decode_lzw(const uint8_t* in, size_t in_size, uint8_t* out, size_t 
     r.produced = std::min(end, out_size);
     if (next < kTableSize) {
       table->prefix[next] = static_cast<uint16_t>(previous);
-      table->suffix[next] = known ? first : table->first[previous];
+      table->suffix[next] = first;   // the first byte of the current string
       table->first[next] = table->first[previous];
       table->length[next] = static_cast<uint16_t>(table->length[previous] + 1);
       ++next;

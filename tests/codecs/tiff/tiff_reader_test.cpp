@@ -270,6 +270,37 @@ TEST(TiffReader, SixteenBitRgbAndCieLab) {
   EXPECT_EQ(std::memcmp(m.pixel(1, 0), black, 3), 0);
 }
 
+// Sample sizes other than the pipeline's own: above 8 bits the most significant 8 are kept, odd
+// sizes below 8 are scaled to bytes, extra samples are dropped.
+TEST(TiffReader, SampleSizes) {
+  struct Case {
+    const char* what;
+    uint32_t width, bits, samples, photometric;
+    std::vector<uint8_t> strip;
+    uint32_t type;
+    std::vector<uint8_t> want;   // the first row's pixel bytes
+  };
+  const Case cases[] = {
+      {"12-bit grey", 2, 12, 1, 1, {0xAB, 0xC1, 0x23}, kPixGrey, {0xAB, 0x12}},
+      {"6-bit grey", 2, 6, 1, 1, {0xFC, 0x80}, kPixGrey, {255, 8 * 255 / 63}},
+      {"2-bit grey keeps four levels", 4, 2, 1, 1, {0x1B}, kPixGrey, {0, 1, 2, 3}},
+      {"grey with alpha", 2, 8, 2, 1, {10, 255, 20, 0}, kPixGrey, {10, 20}},
+      {"4-bit RGB", 1, 4, 3, 2, {0xF0, 0x80}, kPixRGB, {255, 0, 136}},
+      {"24-bit grey", 1, 24, 1, 1, {0x12, 0x34, 0x56}, kPixGrey, {0x12}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TiffBuilder t;
+    basic_page(t, c.width, 1, c.bits, c.samples, c.photometric, 1, c.strip);
+    TempFile f(t.build());
+    Loaded l;
+    load(f.path(), &l);
+    ASSERT_EQ(l.status, 0);
+    EXPECT_EQ(l.bitmap.type, c.type);
+    EXPECT_EQ(std::vector<uint8_t>(l.bitmap.pixels, l.bitmap.pixels + c.want.size()), c.want);
+  }
+}
+
 // LogL16 pixels: 0 is black; 2^-2 of full luminance is 256 x sqrt(0.25) = 128.
 TEST(TiffReader, SgiLogLuminanceAndColour) {
   TiffBuilder t;
