@@ -20,6 +20,15 @@ class Backend {
   virtual int poll_interval_ms() const = 0;
   // True while a key script drives the run (the virtual clock then moves only with the script).
   virtual bool scripted() const { return false; }
+  // Shows the framebuffer over the whole host display (the slideshow) or in its window again.
+  // False when the backend cannot.
+  virtual bool set_fullscreen(bool on) {
+    (void)on;
+    return false;
+  }
+  virtual bool fullscreen() const { return false; }
+  // Raises the host window above the desktop's other windows (a later start brings us forward).
+  virtual void raise() {}
 };
 
 std::unique_ptr<Backend> make_headless_backend(const Options& opts, std::string* error);

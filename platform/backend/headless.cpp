@@ -19,6 +19,12 @@ class HeadlessBackend : public Backend {
   void present(const Surface&) override {}
   int poll_interval_ms() const override { return -1; }
   bool scripted() const override { return has_script_ && !finished_; }
+  // No display: the state is only kept, so that tests can see what the program asked for.
+  bool set_fullscreen(bool on) override {
+    fullscreen_ = on;
+    return true;
+  }
+  bool fullscreen() const override { return fullscreen_; }
 
   bool pump_input() override {
     if (!has_script_ || finished_) return false;
@@ -70,6 +76,7 @@ class HeadlessBackend : public Backend {
   std::string screenshot_;
   bool has_script_;
   bool finished_ = false;
+  bool fullscreen_ = false;
 };
 
 }  // namespace
@@ -79,7 +86,9 @@ std::unique_ptr<Backend> make_headless_backend(const Options& opts, std::string*
   if (!parse_key_script(opts.keys, &steps, error)) return nullptr;
   // A run with a screenshot but no keys still ends: it shows the first screen and quits.
   bool has_script = opts.quit_after_script || !opts.keys.empty() || !opts.screenshot.empty();
-  return std::make_unique<HeadlessBackend>(std::move(steps), opts.screenshot, has_script);
+  auto b = std::make_unique<HeadlessBackend>(std::move(steps), opts.screenshot, has_script);
+  b->set_fullscreen(opts.fullscreen);
+  return b;
 }
 
 }  // namespace lumora::plat

@@ -109,6 +109,14 @@ class SdlBackend : public Backend {
 
   int poll_interval_ms() const override { return 10; }
 
+  bool set_fullscreen(bool on) override {
+    if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
+    mark_screen_dirty();
+    return true;
+  }
+  bool fullscreen() const override { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0; }
+  void raise() override { SDL_RaiseWindow(window_); }
+
   bool pump_input() override {
     bool any = false;
     SDL_Event e;
