@@ -61,7 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint64_t pixels = static_cast<uint64_t>(info.width) * info.height;
   lumora::file_info_free(&info);
   if (status != 0) return 0;
-  load_with(path.c_str(), 0x1404 | 0x800, 48, 2);
+  // The reduced load of a bilevel or tiled picture builds the whole picture and shrinks it after
+  // the load (the pipeline's rule); a header claiming billions of pixels would only time out.
+  if (pixels <= (1u << 26)) load_with(path.c_str(), 0x1404 | 0x800, 48, 2);
   if (pixels <= (1u << 20)) {
     load_with(path.c_str(), 0x70000 | 0x400, -1, 0);
     load_with(path.c_str(), 0x8 | 0x80000, -1, 0);

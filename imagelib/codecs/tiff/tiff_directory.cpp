@@ -93,6 +93,8 @@ int read_directory(const TiffFile& f, uint64_t offset, LoadContext* context, Tif
   for (uint32_t i = 0; i < entries; ++i) {
     if (f.read_at(offset + 2 + 12ull * i, b, 12) != kStatusOk) return kStatusFileEndsEarly;
     const TiffField field = make_field(f, b);
+    // Fields of unknown types are skipped (TIFF 6.0 section 2): their values cannot be read.
+    if (field_type_size(field.type) == 0) continue;
     const uint32_t v = field_scalar(f, field);
     switch (field.tag) {
       case 256: page->width = v; break;

@@ -438,6 +438,19 @@ TEST(TiffReader, RefusedDescriptions) {
   }
 }
 
+// A field of an unknown type cannot be read and is skipped: the compression stays 1.
+TEST(TiffReader, UnknownFieldTypesAreSkipped) {
+  TiffBuilder t;
+  const uint32_t at = t.data({5, 6});
+  t.add(256, 3, {2}).add(257, 3, {1}).add(258, 3, {8}).add(262, 3, {1}).add(273, 4, {at});
+  t.add(279, 4, {2}).add_raw(259, 0, 1, 99);
+  TempFile f(t.build());
+  Loaded l;
+  load(f.path(), &l);
+  ASSERT_EQ(l.status, 0);
+  EXPECT_EQ(*l.pixel(1, 0), 6);
+}
+
 TEST(TiffReader, DirectoryChains) {
   struct Case {
     const char* what;
