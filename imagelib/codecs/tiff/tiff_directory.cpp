@@ -171,6 +171,11 @@ int read_directory(const TiffFile& f, uint64_t offset, LoadContext* context, Tif
     }
   }
   if (!samples_given && page->bits_values > 2) page->samples = page->bits_values;
+  // Colour pages that state neither count: the samples their interpretation needs.
+  if (!samples_given && page->bits_values <= 1) {
+    if (page->photometric == 2 || page->photometric == 6 || page->photometric == 8) page->samples = 3;
+    if (page->photometric == 5) page->samples = 4;
+  }
   if (!rows_per_strip_given || page->rows_per_strip == 0 || page->rows_per_strip > page->length)
     page->rows_per_strip = page->length;
   return kStatusOk;

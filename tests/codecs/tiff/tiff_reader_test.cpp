@@ -438,6 +438,20 @@ TEST(TiffReader, RefusedDescriptions) {
   }
 }
 
+// An RGB page with one bits-per-sample value and no sample count has three samples.
+TEST(TiffReader, ColourPageWithoutSampleCount) {
+  TiffBuilder t;
+  const uint32_t at = t.data({1, 2, 3, 4, 5, 6});
+  t.add(256, 3, {2}).add(257, 3, {1}).add(258, 3, {8}).add(262, 3, {2}).add(273, 4, {at});
+  t.add(279, 4, {6});
+  TempFile f(t.build());
+  Loaded l;
+  load(f.path(), &l);
+  ASSERT_EQ(l.status, 0);
+  ASSERT_EQ(l.bitmap.type, kPixRGB);
+  EXPECT_EQ(l.pixel(1, 0)[2], 6);
+}
+
 // A field of an unknown type cannot be read and is skipped: the compression stays 1.
 TEST(TiffReader, UnknownFieldTypesAreSkipped) {
   TiffBuilder t;
