@@ -61,7 +61,9 @@ class PcxReader {
 int PcxReader::read_header() {
   uint8_t b[kHeaderBytes];
   if (stream_read(s_, b, sizeof b) != kStatusOk) return kStatusNotRecognised;
-  if (b[0] != kManufacturer) return kStatusNotRecognised;
+  // ZSoft wrote versions 0 to 5 (1 was never used) and one encoding, 1; anything else is not
+  // PCX, so that files beginning with a line feed (byte 10) are not taken for it.
+  if (b[0] != kManufacturer || b[1] > 5 || b[1] == 1 || b[2] > 1) return kStatusNotRecognised;
   h_.version = b[1];
   h_.encoding = b[2];
   h_.bits = b[3];

@@ -191,6 +191,8 @@ TEST(PcxReader, RefusedAndCutFiles) {
       {"no planes", with([](PcxFile& f) { f.planes = 0; }), 0, 2, "Pcx : Bad picture's size !"},
       {"nine planes", with([](PcxFile& f) { f.planes = 9; }), 0, 2, "Pcx : Bad picture's size !"},
       {"32 bits", with([](PcxFile& f) { f.bits = 32; }), 0, 2, "Pcx : Bad picture's size !"},
+      {"version 7", with([](PcxFile& f) { f.version = 7; }), 0, 2, ""},
+      {"encoding 2", with([](PcxFile& f) { f.encoding = 2; }), 0, 2, ""},
       {"line shorter than its pixels", with([](PcxFile& f) { f.bytes_per_line = 3; }), 0, 2,
        "Pcx : Bad picture's size !"},
       {"encoded data cut", with([](PcxFile& f) { f.data.resize(6); }), 0, 4, ""},
