@@ -93,9 +93,16 @@ void check_back_hold(uint64_t now) {
   }
 }
 
+namespace {
+KeyFilter g_key_filter = nullptr;
+}  // namespace
+
+void SetKeyFilter(KeyFilter filter) { g_key_filter = filter; }
+
 void InjectKey(UINT vk, bool down) {
   KeyState& k = keys();
   vk &= 0xFF;
+  if (g_key_filter && g_key_filter(vk, down)) return;
   if (vk == VK_TBACK && back_target()) {
     if (down) {
       if (k.back_down) return;  // auto-repeat

@@ -167,6 +167,10 @@ void InjectKey(UINT vk, bool down);
 void InjectText(std::string_view utf8);
 // Makes WM_HOTKEY carry the Back key to this window (the soft-key bar's override).
 BOOL SetBackKeyOverride(HWND hwnd, BOOL on);
+// A filter that sees every phone key before it is routed (the soft-key bars take their keys
+// there); returning true consumes the key. One filter; null removes it.
+using KeyFilter = bool (*)(UINT vk, bool down);
+void SetKeyFilter(KeyFilter filter);
 inline constexpr DWORD kBackHoldMs = 800;
 
 // Modal loops. RunModalLoop disables the owner, shows the window and processes messages until

@@ -1,0 +1,187 @@
+// Push buttons and check boxes (also radio buttons). The action key clicks the focused button; a
+// click toggles an automatic check box and sends BN_CLICKED to the parent.
+#include <algorithm>
+
+#include "platform/controls/control_base.h"
+
+namespace lumora::plat {
+namespace {
+
+using namespace ctl;
+
+struct Button {
+  LRESULT check = BST_UNCHECKED;
+  bool pushed = false;
+  HFONT font = nullptr;
+};
+
+StateMap<Button>& states() {
+  static StateMap<Button> m;
+  return m;
+}
+
+DWORD kind_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)) & BS_TYPEMASK; }
+bool is_check(DWORD k) { return k == BS_CHECKBOX || k == BS_AUTOCHECKBOX; }
+bool is_radio(DWORD k) { return k == BS_RADIOBUTTON || k == BS_AUTORADIOBUTTON; }
+
+void paint(HWND h, Button& b) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(h, &ps);
+  RECT c;
+  GetClientRect(h, &c);
+  DWORD k = kind_of(h);
+  bool enabled = IsWindowEnabled(h);
+  bool focus = has_focus(h);
+  std::string label = without_prefix(GetWindowText(h));
+  HFONT f = control_font(b.font);
+  if (k == BS_OWNERDRAW) {
+    DRAWITEMSTRUCT di;
+    di.CtlType = ODT_BUTTON;
+    di.CtlID = static_cast<UINT>(GetDlgCtrlID(h));
+    di.itemAction = ODA_DRAWENTIRE;
+    di.itemState = (focus ? ODS_FOCUS : 0) | (b.pushed ? ODS_SELECTED : 0) | (enabled ? 0 : ODS_DISABLED);
+    di.hwndItem = h;
+    di.hDC = dc;
+    di.rcItem = c;
+    if (HWND p = GetParent(h)) SendMessage(p, WM_DRAWITEM, di.CtlID, reinterpret_cast<LPARAM>(&di));
+    EndPaint(h, &ps);
+    return;
+  }
+  ui::fill(dc, c, ui::kWindow);
+  COLORREF fg = enabled ? ui::kText : ui::kGreyText;
+  if (is_check(k) || is_radio(k)) {
+    int box = std::min(static_cast<int>(RectHeight(c)) - ui::px(4), ui::px(14));
+    RECT br{c.left + ui::px(4), c.top + (RectHeight(c) - box) / 2, 0, 0};
+    br.right = br.left + box;
+    br.bottom = br.top + box;
+    if (is_radio(k)) {
+      ui::disc(dc, br, enabled ? ui::kText : ui::kGreyText);
+      RECT inner = br;
+      InflateRect(&inner, -1, -1);
+      ui::disc(dc, inner, ui::kWindow);
+      if (b.check == BST_CHECKED) ui::radio_dot(dc, br, ui::kAccent);
+    } else {
+      ui::frame(dc, br, enabled ? ui::kText : ui::kGreyText, 1);
+      if (b.check == BST_CHECKED) {
+        RECT inner = br;
+        InflateRect(&inner, -1, -1);
+        ui::check_mark(dc, inner, enabled ? ui::kAccent : ui::kGreyText);
+      }
+    }
+    RECT tr{br.right + ui::px(6), c.top, c.right - ui::px(2), c.bottom};
+    ui::text(dc, label, tr, DT_LEFT | DT_VCENTER, fg, f);
+    if (focus) ui::focus_frame(dc, c);
+  } else {
+    RECT face = c;
+    InflateRect(&face, -ui::px(1), -ui::px(1));
+    ui::fill(dc, face, b.pushed ? ui::kAccentLight : ui::kFace);
+    ui::frame(dc, face, ui::kBorder, 1);
+    ui::text(dc, label, face, DT_CENTER | DT_VCENTER, fg, (kind_of(h) == BS_DEFPUSHBUTTON) ? ui::font(ui::Font::Bold) : f);
+    if (focus) ui::focus_frame(dc, c);
+  }
+  EndPaint(h, &ps);
+}
+
+void click(HWND h, Button& b) {
+  if (!IsWindowEnabled(h)) return;
+  DWORD k = kind_of(h);
+  if (k == BS_AUTOCHECKBOX) b.check = b.check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+  if (k == BS_AUTORADIOBUTTON) {
+    // The other radio buttons of the parent lose their mark.
+    if (HWND p = GetParent(h))
+      for (HWND s = GetWindow(p, GW_CHILD); s; s = GetWindow(s, GW_HWNDNEXT))
+        if (s != h && GetClassName(s) == WC_BUTTON && kind_of(s) == BS_AUTORADIOBUTTON) SendMessage(s, BM_SETCHECK, BST_UNCHECKED, 0);
+    b.check = BST_CHECKED;
+  }
+  InvalidateRect(h, nullptr, TRUE);
+  command_parent(h, BN_CLICKED);
+}
+
+LRESULT button_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  Button* bp = states().get(h);
+  if (!bp) {
+    if (msg == WM_NCCREATE) {
+      states().create(h);
+      return TRUE;
+    }
+    return DefWindowProc(h, msg, wp, lp);
+  }
+  Button& b = *bp;
+  switch (msg) {
+    case WM_NCDESTROY:
+      states().erase(h);
+      return 0;
+    case WM_PAINT:
+      paint(h, b);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SETTEXT:
+      DefWindowProc(h, msg, wp, lp);
+      InvalidateRect(h, nullptr, TRUE);
+      return TRUE;
+    case WM_SETFONT:
+      b.font = reinterpret_cast<HFONT>(wp);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(b.font);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_ENABLE:
+      InvalidateRect(h, nullptr, TRUE);
+      return 0;
+    case WM_GETDLGCODE:
+      return wp == VK_RETURN ? DLGC_BUTTON : 0;
+    case WM_KEYDOWN:
+      if (wp == VK_RETURN || wp == VK_SPACE) {
+        click(h, b);
+        return 0;
+      }
+      return pass_key_to_parent(h, msg, wp, lp);
+    case WM_KEYUP:
+    case WM_CHAR:
+      if (wp == VK_RETURN || wp == '\r' || wp == ' ') return 0;
+      return pass_key_to_parent(h, msg, wp, lp);
+    case WM_LBUTTONDOWN:
+      SetFocus(h);
+      b.pushed = true;
+      InvalidateRect(h, nullptr, TRUE);
+      return 0;
+    case WM_LBUTTONUP:
+      if (b.pushed) {
+        b.pushed = false;
+        click(h, b);
+      }
+      return 0;
+    case BM_CLICK:
+      click(h, b);
+      return 0;
+    case BM_GETCHECK:
+      return b.check;
+    case BM_SETCHECK:
+      b.check = wp == BST_CHECKED ? BST_CHECKED : BST_UNCHECKED;
+      InvalidateRect(h, nullptr, TRUE);
+      return 0;
+    case BM_GETSTATE:
+      return b.check | (b.pushed ? 0x4 : 0) | (has_focus(h) ? 0x8 : 0);
+    case BM_SETSTATE:
+      b.pushed = wp != 0;
+      InvalidateRect(h, nullptr, TRUE);
+      return 0;
+    default:
+      return DefWindowProc(h, msg, wp, lp);
+  }
+}
+
+}  // namespace
+
+namespace ctl {
+void register_button() {
+  WNDCLASS wc;
+  wc.lpfnWndProc = button_proc;
+  wc.lpszClassName = WC_BUTTON;
+  RegisterClass(&wc);
+}
+}  // namespace ctl
+
+}  // namespace lumora::plat

@@ -1,0 +1,217 @@
+// Drop-down list (combo box): one line showing the current entry between two arrows. Left/Right
+// step through the entries; the action key opens the whole list as a menu to choose from. Each
+// change sends CBN_SELCHANGE to the parent.
+#include <algorithm>
+
+#include "platform/controls/control_base.h"
+#include "platform/controls/list_items.h"
+#include "platform/menu/menu.h"
+#include "platform/system/system.h"
+
+namespace lumora::plat {
+namespace {
+
+using namespace ctl;
+
+struct Combo {
+  ListItems items;
+  HFONT font = nullptr;
+  bool dropped = false;
+};
+
+StateMap<Combo>& states() {
+  static StateMap<Combo> m;
+  return m;
+}
+
+DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
+
+void select(HWND h, Combo& c, int i, bool notify) {
+  if (i == c.items.cur) return;
+  c.items.cur = i;
+  InvalidateRect(h, nullptr, TRUE);
+  if (notify) command_parent(h, CBN_SELCHANGE);
+}
+
+// The list as a popup menu with the current entry checked; returns after the choice.
+void drop_down(HWND h, Combo& c) {
+  if (c.items.count() == 0 || c.dropped) return;
+  command_parent(h, CBN_DROPDOWN);
+  Combo* cp = states().get(h);
+  if (!cp) return;
+  HMENU m = CreatePopupMenu();
+  for (int i = 0; i < cp->items.count(); ++i)
+    AppendMenu(m, MF_STRING | (i == cp->items.cur ? MF_CHECKED | MFT_RADIOCHECK : 0), static_cast<uintptr_t>(i + 1),
+               cp->items.entries[static_cast<size_t>(i)].text);
+  RECT wr;
+  GetWindowRect(h, &wr);
+  cp->dropped = true;
+  int chosen = TrackPopupMenuEx(m, TPM_RETURNCMD | TPM_NONOTIFY, wr.left, wr.bottom, h, nullptr);
+  DestroyMenu(m);
+  cp = states().get(h);
+  if (!cp) return;
+  cp->dropped = false;
+  if (chosen > 0 && chosen <= cp->items.count()) {
+    command_parent(h, CBN_SELENDOK);
+    if ((cp = states().get(h))) select(h, *cp, chosen - 1, true);
+  } else {
+    command_parent(h, CBN_SELENDCANCEL);
+  }
+  if (IsWindow(h)) command_parent(h, CBN_CLOSEUP);
+}
+
+void paint(HWND h, Combo& c) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(h, &ps);
+  RECT r;
+  GetClientRect(h, &r);
+  bool enabled = IsWindowEnabled(h);
+  bool focus = has_focus(h);
+  ui::fill(dc, r, enabled ? ui::kWindow : ui::kFace);
+  if (focus) ui::focus_frame(dc, r);
+  else ui::frame(dc, r, ui::kBorder, 1);
+  int arrow = ui::px(14);
+  COLORREF ac = !enabled ? ui::kGreyText : focus ? ui::kAccent : ui::kBorder;
+  bool can_left = c.items.cur > 0, can_right = c.items.cur + 1 < c.items.count();
+  ui::triangle(dc, RECT{ui::px(3), 0, ui::px(3) + arrow, r.bottom}, 3, can_left ? ac : ui::kFace);
+  ui::triangle(dc, RECT{r.right - ui::px(3) - arrow, 0, r.right - ui::px(3), r.bottom}, 1, can_right ? ac : ui::kFace);
+  if (c.items.valid(c.items.cur))
+    ui::text(dc, c.items.entries[static_cast<size_t>(c.items.cur)].text,
+             RECT{ui::px(5) + arrow, 0, r.right - ui::px(5) - arrow, r.bottom}, DT_LEFT | DT_VCENTER,
+             enabled ? ui::kText : ui::kGreyText, control_font(c.font));
+  EndPaint(h, &ps);
+}
+
+LRESULT combo_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  Combo* cp = states().get(h);
+  if (!cp) {
+    if (msg == WM_NCCREATE) {
+      states().create(h);
+      return TRUE;
+    }
+    return DefWindowProc(h, msg, wp, lp);
+  }
+  Combo& c = *cp;
+  ListItems& it = c.items;
+  switch (msg) {
+    case WM_CREATE: {
+      // A dialog template gives a drop-down list the height of its open list; the closed control
+      // is one line high.
+      RECT wr;
+      GetWindowRect(h, &wr);
+      HDC dc = GetDC(h);
+      int line = ui::line_height(dc, control_font(c.font)) + ui::px(10);
+      ReleaseDC(h, dc);
+      if (RectHeight(wr) > line * 2) SetWindowPos(h, nullptr, 0, 0, RectWidth(wr), line, SWP_NOMOVE | SWP_NOZORDER);
+      return 0;
+    }
+    case WM_NCDESTROY:
+      states().erase(h);
+      return 0;
+    case WM_PAINT:
+      paint(h, c);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SETFONT:
+      c.font = reinterpret_cast<HFONT>(wp);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(c.font);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_ENABLE:
+      InvalidateRect(h, nullptr, TRUE);
+      return 0;
+    case WM_GETDLGCODE:
+      return wp == VK_RETURN ? DLGC_WANTALLKEYS : (wp == VK_LEFT || wp == VK_RIGHT) ? DLGC_WANTARROWS : 0;
+    case WM_KEYDOWN:
+      switch (wp) {
+        case VK_LEFT:
+          if (it.cur > 0) select(h, c, it.cur - 1, true);
+          else if (it.cur < 0 && it.count()) select(h, c, 0, true);
+          return 0;
+        case VK_RIGHT:
+          if (it.cur + 1 < it.count()) select(h, c, it.cur + 1, true);
+          return 0;
+        case VK_RETURN:
+          drop_down(h, c);
+          return 0;
+        default:
+          return pass_key_to_parent(h, msg, wp, lp);
+      }
+    case WM_CHAR:
+      if (wp == '\r') return 0;
+      return pass_key_to_parent(h, msg, wp, lp);
+    case WM_KEYUP:
+      return pass_key_to_parent(h, msg, wp, lp);
+    case WM_LBUTTONDOWN:
+      SetFocus(h);
+      drop_down(h, c);
+      return 0;
+    case WM_SETTEXT:
+      return DefWindowProc(h, msg, wp, lp);
+    case WM_GETTEXTLENGTH:
+      return it.valid(it.cur) ? it.copy_text(it.cur, nullptr) : 0;
+    case WM_GETTEXT: {
+      if (!lp || wp == 0) return 0;
+      std::string t = it.valid(it.cur) ? it.entries[static_cast<size_t>(it.cur)].text : std::string();
+      size_t n = std::min<size_t>(t.size(), wp - 1);
+      std::copy_n(t.data(), n, reinterpret_cast<char*>(lp));
+      reinterpret_cast<char*>(lp)[n] = '\0';
+      return static_cast<LRESULT>(n);
+    }
+    case CB_ADDSTRING:
+    case CB_INSERTSTRING: {
+      int i = it.insert(msg == CB_ADDSTRING ? -1 : static_cast<int>(static_cast<intptr_t>(wp)),
+                        reinterpret_cast<const char*>(lp), msg == CB_ADDSTRING && (style_of(h) & CBS_SORT));
+      InvalidateRect(h, nullptr, TRUE);
+      return i;
+    }
+    case CB_DELETESTRING:
+      if (!it.erase(static_cast<int>(wp))) return CB_ERR;
+      InvalidateRect(h, nullptr, TRUE);
+      return it.count();
+    case CB_RESETCONTENT:
+      it.entries.clear();
+      it.cur = -1;
+      InvalidateRect(h, nullptr, TRUE);
+      return 0;
+    case CB_SETCURSEL: {
+      int i = static_cast<int>(static_cast<intptr_t>(wp));
+      select(h, c, it.valid(i) ? i : -1, false);
+      return it.valid(i) ? i : CB_ERR;
+    }
+    case CB_GETCURSEL: return it.cur;
+    case CB_GETCOUNT: return it.count();
+    case CB_GETLBTEXT: return it.copy_text(static_cast<int>(wp), reinterpret_cast<char*>(lp));
+    case CB_GETLBTEXTLEN: return it.copy_text(static_cast<int>(wp), nullptr);
+    case CB_GETITEMDATA: return it.valid(static_cast<int>(wp)) ? static_cast<LRESULT>(it.entries[wp].data) : CB_ERR;
+    case CB_SETITEMDATA:
+      if (!it.valid(static_cast<int>(wp))) return CB_ERR;
+      it.entries[wp].data = static_cast<uintptr_t>(lp);
+      return TRUE;
+    case CB_FINDSTRINGEXACT:
+      return it.find_exact(static_cast<int>(static_cast<intptr_t>(wp)), reinterpret_cast<const char*>(lp));
+    case CB_SHOWDROPDOWN:
+      if (wp) drop_down(h, c);
+      return TRUE;
+    case CB_GETDROPPEDSTATE:
+      return c.dropped ? TRUE : FALSE;
+    default:
+      return DefWindowProc(h, msg, wp, lp);
+  }
+}
+
+}  // namespace
+
+namespace ctl {
+void register_combobox() {
+  WNDCLASS wc;
+  wc.lpfnWndProc = combo_proc;
+  wc.lpszClassName = WC_COMBOBOX;
+  RegisterClass(&wc);
+}
+}  // namespace ctl
+
+}  // namespace lumora::plat

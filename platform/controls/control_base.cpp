@@ -1,0 +1,72 @@
+// Shared helpers of the controls and the registration of their classes.
+#include "platform/controls/control_base.h"
+
+#include "platform/menu/menubar.h"
+
+namespace lumora::plat {
+
+namespace ctl {
+
+LRESULT notify_parent(HWND hwnd, NMHDR* hdr, int code) {
+  hdr->hwndFrom = hwnd;
+  hdr->idFrom = static_cast<uintptr_t>(GetDlgCtrlID(hwnd));
+  hdr->code = code;
+  HWND parent = GetParent(hwnd);
+  if (!parent) return 0;
+  return SendMessage(parent, WM_NOTIFY, hdr->idFrom, reinterpret_cast<LPARAM>(hdr));
+}
+
+void command_parent(HWND hwnd, WORD code) {
+  HWND parent = GetParent(hwnd);
+  if (!parent) return;
+  SendMessage(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), code), reinterpret_cast<LPARAM>(hwnd));
+}
+
+LRESULT pass_key_to_parent(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (!(GetWindowLongPtr(hwnd, GWL_STYLE) & WS_CHILD)) return 0;
+  HWND parent = GetParent(hwnd);
+  return parent ? SendMessage(parent, msg, wp, lp) : 0;
+}
+
+HFONT control_font(HFONT set) { return set ? set : ui::font(ui::Font::Body); }
+
+bool has_focus(HWND hwnd) { return GetFocus() == hwnd; }
+
+std::string without_prefix(std::string_view s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '&') {
+      if (i + 1 < s.size() && s[i + 1] == '&') {
+        out.push_back('&');
+        ++i;
+      }
+      continue;
+    }
+    out.push_back(s[i]);
+  }
+  return out;
+}
+
+}  // namespace ctl
+
+BOOL InitCommonControls() {
+  static bool done = false;
+  // Classes live in the window system's table, which a new start-up empties; register again
+  // whenever the list view class is missing.
+  WNDCLASS probe;
+  if (done && GetClassInfo(nullptr, WC_LISTVIEW, &probe)) return TRUE;
+  ctl::register_listview();
+  ctl::register_treeview();
+  ctl::register_trackbar();
+  ctl::register_updown();
+  ctl::register_edit();
+  ctl::register_button();
+  ctl::register_static();
+  ctl::register_listbox();
+  ctl::register_combobox();
+  register_menu_classes();
+  done = true;
+  return TRUE;
+}
+
+}  // namespace lumora::plat
