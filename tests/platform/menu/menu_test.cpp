@@ -1,0 +1,158 @@
+// Menus and the soft-key bar: checks, radio checks and greying by command and by position; the
+// bar's labels and popups chosen by pad, action key and number; submenus; Back and soft keys
+// closing menus; the Back-key override.
+#include "../controls_fixture.h"
+
+namespace lumora::plat {
+namespace {
+
+using testing::ControlsTest;
+using testing::g_heard;
+using testing::Heard;
+using testing::Step;
+
+constexpr MenuTemplateItem kZoom[] = {
+    {"Fit to Screen", 32827, MF_CHECKED | MFT_RADIOCHECK}, {"Fill the Screen", 32828}, {"", 0, MF_SEPARATOR},
+    {"100%", 32832}};
+constexpr MenuTemplateItem kAction[] = {
+    {"Previous", 32819, MF_GRAYED}, {"Next", 32820}, {"Zoom", 0, MF_POPUP, kZoom}, {"via IrDA", 32838, MF_GRAYED},
+    {"Properties", 32774}};
+constexpr MenuTemplateItem kFile[] = {{"Save as", 32806}, {"Quit", 32775}};
+constexpr MenuTemplateItem kBar[] = {{"Action", 0, MF_POPUP, kAction}, {"File", 0, MF_POPUP, kFile}};
+constexpr MenuTemplateItem kDoneBar[] = {{"Done", 1}, {"Menu", 0, MF_POPUP, kFile}};
+
+class MenuTest : public ControlsTest {
+ protected:
+  void SetUp() override {
+    ControlsTest::SetUp();
+    RegisterMenuResource(133, kBar);
+    RegisterMenuResource(137, kDoneBar);
+  }
+  HWND make_bar(UINT id) {
+    SHMENUBARINFO mb;
+    mb.hwndParent = parent_;
+    mb.nToolBarId = id;
+    EXPECT_TRUE(SHCreateMenuBar(&mb));
+    PumpPendingMessages();
+    return mb.hwndMB;
+  }
+  // Runs the thread's loop with the driver's steps; the last step ends it.
+  void run(std::vector<Step> steps) {
+    steps.push_back(Step{0, [] { PostQuitMessage(0); }});
+    drive(std::move(steps));
+    MSG m;
+    while (GetMessage(&m, nullptr, 0, 0)) {
+      TranslateMessage(&m);
+      DispatchMessage(&m);
+    }
+  }
+  std::vector<uintptr_t> commands() {
+    std::vector<uintptr_t> out;
+    for (const Heard& h : heard(WM_COMMAND)) out.push_back(h.id);
+    return out;
+  }
+};
+
+TEST_F(MenuTest, ChecksRadioChecksAndGreyingByCommandAndByPosition) {
+  HMENU bar = LoadMenuIndirect(kBar);
+  HMENU action = GetSubMenu(bar, 0);
+  HMENU zoom = GetSubMenu(action, 2);
+  // By command the search goes into submenus.
+  EXPECT_TRUE(CheckMenuRadioItem(bar, 32827, 32835, 32832, MF_BYCOMMAND));
+  EXPECT_EQ(GetMenuState(bar, 32827, MF_BYCOMMAND) & MF_CHECKED, 0u);
+  EXPECT_EQ(GetMenuState(zoom, 3, MF_BYPOSITION) & (MF_CHECKED | MFT_RADIOCHECK), MF_CHECKED | MFT_RADIOCHECK);
+  EXPECT_EQ(CheckMenuItem(bar, 32774, MF_CHECKED), static_cast<UINT>(MF_UNCHECKED));
+  EXPECT_EQ(CheckMenuItem(bar, 32774, MF_UNCHECKED), static_cast<UINT>(MF_CHECKED));
+  EXPECT_EQ(EnableMenuItem(bar, 32819, MF_ENABLED), static_cast<UINT>(MF_GRAYED));
+  EXPECT_EQ(GetMenuState(action, 0, MF_BYPOSITION) & MF_GRAYED, 0u);
+  EXPECT_EQ(EnableMenuItem(bar, 99999, MF_GRAYED), kMenuError);
+  // Translating: texts change, ids, checks and submenus stay.
+  MENUITEMINFO info;
+  std::string text = "Aktion";
+  info.fMask = MIIM_STRING;
+  info.text = &text;
+  EXPECT_TRUE(SetMenuItemInfo(bar, 0, TRUE, &info));
+  EXPECT_EQ(GetMenuString(bar, 0, MF_BYPOSITION), "Aktion");
+  EXPECT_EQ(GetSubMenu(bar, 0), action);
+  EXPECT_TRUE(ModifyMenu(bar, 32832, MF_BYCOMMAND | MF_STRING | MF_CHECKED | MFT_RADIOCHECK, 32832, "100 %"));
+  EXPECT_EQ(GetMenuString(zoom, 3, MF_BYPOSITION), "100 %");
+  EXPECT_EQ(GetMenuItemID(zoom, 3), 32832u);
+  EXPECT_EQ(GetMenuItemCount(action), 5);
+  EXPECT_TRUE(DestroyMenu(bar));
+  EXPECT_FALSE(IsMenu(zoom));
+}
+
+TEST_F(MenuTest, BarShowsTheLabelsAndShortensItsOwner) {
+  SetTextRecording(true);
+  make_bar(133);
+  InvalidateRect(SHFindMenuBar(parent_), nullptr, TRUE);
+  UpdateWindow(SHFindMenuBar(parent_));
+  RECT pr;
+  GetWindowRect(parent_, &pr);
+  int sh = GetSystemMetrics(SM_CYSCREEN);
+  RECT br;
+  GetWindowRect(SHFindMenuBar(parent_), &br);
+  EXPECT_EQ(pr.bottom, br.top);
+  EXPECT_EQ(br.bottom, sh);
+  bool left = false, right = false;
+  for (const DrawnText& t : DrawnTexts()) {
+    if (t.text == "Action") left = t.bounds.left < 40 && t.bounds.top >= br.top;
+    if (t.text == "File") right = t.bounds.right > GetSystemMetrics(SM_CXSCREEN) - 40 && t.bounds.top >= br.top;
+  }
+  SetTextRecording(false);
+  EXPECT_TRUE(left);
+  EXPECT_TRUE(right);
+}
+
+struct MenuRun {
+  const char* name;
+  std::vector<UINT> keys;
+  std::vector<uintptr_t> commands;
+};
+
+TEST_F(MenuTest, SoftKeysOpenPopupsChosenByPadActionKeyAndNumber) {
+  const MenuRun runs[] = {
+      {"pad and action key skip nothing but the separator", {VK_TSOFT1, VK_DOWN, VK_RETURN}, {32820}},
+      {"a greyed item cannot be chosen", {VK_TSOFT1, VK_RETURN, VK_TBACK}, {}},
+      {"number key", {VK_TSOFT1, '5'}, {32774}},
+      {"submenu with Right, number inside it", {VK_TSOFT1, VK_DOWN, VK_DOWN, VK_RIGHT, '3'}, {32832}},
+      {"Left closes the submenu only", {VK_TSOFT1, '3', VK_LEFT, VK_DOWN, VK_DOWN, VK_RETURN}, {32774}},
+      {"Back closes one level at a time", {VK_TSOFT1, '3', VK_TBACK, VK_TBACK, VK_TSOFT2, VK_RETURN}, {32806}},
+      {"a soft key closes every level", {VK_TSOFT1, '3', VK_TSOFT2}, {}},
+      {"wrapping from the top", {VK_TSOFT2, VK_UP, VK_RETURN}, {32775}},
+  };
+  make_bar(133);
+  SetFocus(parent_);
+  for (const MenuRun& r : runs) {
+    g_heard.clear();
+    std::vector<Step> steps(r.keys.begin(), r.keys.end());
+    run(steps);
+    EXPECT_EQ(commands(), r.commands) << r.name;
+    EXPECT_EQ(ActivePopupMenu(), nullptr) << r.name;
+  }
+}
+
+TEST_F(MenuTest, CommandKeysSendAtOnceAndTheBackKeyOverrideReachesTheOwner) {
+  HWND bar = make_bar(137);
+  SetFocus(parent_);
+  g_heard.clear();
+  run({VK_TSOFT1});
+  EXPECT_EQ(commands(), std::vector<uintptr_t>{1});
+  // Without the override Back is an ordinary key; with it, a hot key with press and release.
+  g_heard.clear();
+  SendMessage(bar, SHCMBM_OVERRIDEKEY, VK_TBACK, MAKELPARAM(SHMBOF_NODEFAULT | SHMBOF_NOTIFY, SHMBOF_NODEFAULT | SHMBOF_NOTIFY));
+  press(VK_TBACK);
+  auto hot = heard(WM_HOTKEY);
+  ASSERT_EQ(hot.size(), 2u);
+  EXPECT_EQ(hot[0].id, VK_TBACK);
+  EXPECT_EQ(hot[0].code & MOD_KEYUP, 0);
+  EXPECT_NE(hot[1].code & MOD_KEYUP, 0);
+  // A greyed soft key does nothing.
+  EnableMenuItem(static_cast<HMENU>(SendMessage(bar, SHCMBM_GETMENU, 0, 0)), 0, MF_BYPOSITION | MF_GRAYED);
+  g_heard.clear();
+  run({VK_TSOFT1});
+  EXPECT_TRUE(commands().empty());
+}
+
+}  // namespace
+}  // namespace lumora::plat
