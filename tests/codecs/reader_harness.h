@@ -4,11 +4,14 @@
 // on its own, apart from the load pipeline's conversions.
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "imagelib/core/format.h"
 #include "imagelib/core/load.h"
+#include "imagelib/core/save.h"
 #include "imagelib/core/stream.h"
 
 namespace lumora::testing_support {
@@ -117,6 +120,34 @@ inline LoadParams default_params() {
   LoadParams p;
   load_params_init(&p);
   return p;
+}
+
+// One reader run: its status, what it delivered, and the context (released on destruction).
+struct ReaderRun {
+  int status = -1;
+  RecordedLoad load;
+  LoadContext context{};
+  ReaderRun() = default;
+  ReaderRun(const ReaderRun&) = delete;
+  ReaderRun& operator=(const ReaderRun&) = delete;
+  ~ReaderRun() { free_context(&context); }
+  void run(ReaderFn reader, const std::vector<uint8_t>& bytes, const LoadParams& params) {
+    status = run_reader(reader, bytes, params, &load, &context);
+  }
+};
+
+// Saves `b` into /dev/full: the status the writer reports for the failing writes.
+inline int save_to_full_disk(const Bitmap& b, const SaveParams& params) {
+  FILE* full = std::fopen("/dev/full", "wb");
+  if (!full) return -100;
+  const int status = save_image(nullptr, 0, full, &b, &params);
+  std::fclose(full);
+  return status;
+}
+
+inline std::vector<uint8_t> file_bytes(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), {}};
 }
 
 }  // namespace lumora::testing_support
