@@ -5,8 +5,7 @@
 
 #include <csetjmp>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <random>
 
 #include "imagelib/codecs/png/png.h"
@@ -24,11 +23,11 @@ struct PngRecipe {
   uint32_t width = 2, height = 2;
   int color_type = PNG_COLOR_TYPE_RGB, bit_depth = 8;
   bool interlaced = false;
-  std::vector<Bytes> rows;
+  std::vector<Bytes> rows{};
   int palette_size = 0;
-  Bytes trans;               // palette transparency
+  Bytes trans{};             // palette transparency
   int ppm = 0;               // pHYs pixels per metre
-  std::vector<std::pair<const char*, const char*>> texts;
+  std::vector<std::pair<const char*, const char*>> texts{};
 };
 
 void append_png(png_structp png, png_bytep data, size_t size) {
@@ -76,21 +75,14 @@ Bytes make_png(const PngRecipe& recipe) {
   return out;
 }
 
-struct Read {
-  int status = -1;
-  RecordedLoad load;
-  LoadContext context{};
-  ~Read() { testing_support::free_context(&context); }
-};
-
-void read(const Bytes& bytes, Read* r, uint32_t flags = 0, bool blend_alpha = false,
+void read(const Bytes& bytes, testing_support::ReaderRun* r, uint32_t flags = 0, bool blend_alpha = false,
           bool blend_palette = false, int cancel_after = -1) {
   LoadParams p = testing_support::default_params();
   p.flags = flags;
   p.png_blend_alpha = blend_alpha;
   p.png_blend_palette = blend_palette;
   r->load.cancel_after_rows = cancel_after;
-  r->status = testing_support::run_reader(png_read, bytes, p, &r->load, &r->context);
+  r->run(png_read, bytes, p);
 }
 
 TEST(PngReader, TransformationsByColourType) {
@@ -104,36 +96,25 @@ TEST(PngReader, TransformationsByColourType) {
     int16_t transparent;
     bool palette;
   };
-  std::vector<Case> cases;
-  PngRecipe s;
-  s.color_type = PNG_COLOR_TYPE_RGB_ALPHA;
-  s.bit_depth = 16;
-  s.rows = {Bytes{0xFF, 0x01, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0},
-            Bytes(16, 0xFF)};
-  cases.push_back({"16-bit RGBA", s, false, false, 32, 8, {0xFF, 0, 0, 0xFF, 0, 0, 0, 0}, -1, false});
-  cases.push_back({"16-bit RGBA on white", s, true, false, 24, 6, {0xFF, 0, 0, 0xFF, 0xFF, 0xFF}, -1, false});
-  s = {};
-  s.color_type = PNG_COLOR_TYPE_GRAY_ALPHA;
-  s.rows = {Bytes{10, 0, 20, 255}, Bytes{30, 128, 40, 1}};
-  cases.push_back({"grey with alpha", s, true, true, 8, 2, {10, 20}, -1, false});
-  s = {};
-  s.color_type = PNG_COLOR_TYPE_PALETTE;
-  s.bit_depth = 2;
-  s.width = 5;
-  s.palette_size = 4;
-  s.trans = {255, 0, 255, 0};
-  s.rows = {Bytes{0x1B, 0x40}, Bytes{0xE4, 0x00}};
-  cases.push_back({"2-bit palette, binary alpha", s, false, true, 2, 2, {0x1B, 0x40}, 1, true});
-  s.trans = {255, 128};
-  cases.push_back({"partial alpha on white", s, false, true, 2, 2, {0x1B, 0x40}, -1, true});
-  s = {};
-  s.rows = {Bytes{1, 2, 3, 4, 5, 6}, Bytes{7, 8, 9, 10, 11, 12}};
-  s.interlaced = true;
-  s.height = 2;
-  cases.push_back({"interlaced RGB", s, false, false, 24, 6, {1, 2, 3, 4, 5, 6}, -1, false});
+  PngRecipe rgba16{.color_type = PNG_COLOR_TYPE_RGB_ALPHA, .bit_depth = 16,
+                   .rows = {Bytes{0xFF, 0x01, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0}, Bytes(16, 0xFF)}};
+  PngRecipe grey_alpha{.color_type = PNG_COLOR_TYPE_GRAY_ALPHA, .rows = {Bytes{10, 0, 20, 255}, Bytes{30, 128, 40, 1}}};
+  PngRecipe pal{.width = 5, .color_type = PNG_COLOR_TYPE_PALETTE, .bit_depth = 2,
+                .rows = {Bytes{0x1B, 0x40}, Bytes{0xE4, 0x00}}, .palette_size = 4, .trans = {255, 0, 255, 0}};
+  PngRecipe partial = pal;
+  partial.trans = {255, 128};
+  PngRecipe interlaced{.interlaced = true, .rows = {Bytes{1, 2, 3, 4, 5, 6}, Bytes{7, 8, 9, 10, 11, 12}}};
+  const Case cases[] = {
+      {"16-bit RGBA", rgba16, false, false, 32, 8, {0xFF, 0, 0, 0xFF, 0, 0, 0, 0}, -1, false},
+      {"16-bit RGBA on white", rgba16, true, false, 24, 6, {0xFF, 0, 0, 0xFF, 0xFF, 0xFF}, -1, false},
+      {"grey with alpha", grey_alpha, true, true, 8, 2, {10, 20}, -1, false},
+      {"2-bit palette, binary alpha", pal, false, true, 2, 2, {0x1B, 0x40}, 1, true},
+      {"partial alpha on white", partial, false, true, 2, 2, {0x1B, 0x40}, -1, true},
+      {"interlaced RGB", interlaced, false, false, 24, 6, {1, 2, 3, 4, 5, 6}, -1, false},
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Read r;
+    testing_support::ReaderRun r;
     read(make_png(c.recipe), &r, 0, c.blend_alpha, c.blend_palette);
     ASSERT_EQ(r.status, 0);
     const ImageHeader& h = r.load.header;
@@ -168,7 +149,7 @@ TEST(PngReader, InterlacedRowsAreMergedFromAllPasses) {
     for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint8_t>(y * 40 + i);
     s.rows.push_back(row);
   }
-  Read r;
+  testing_support::ReaderRun r;
   read(make_png(s), &r);
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(r.load.rows, s.rows);
@@ -179,7 +160,7 @@ TEST(PngReader, TextResolutionAndProfile) {
   s.rows = {Bytes(6, 1), Bytes(6, 2)};
   s.ppm = 2835;
   s.texts = {{"COMMENT", "the comment"}, {"Author", "someone"}, {"Title", "nCC marker"}};
-  Read r;
+  testing_support::ReaderRun r;
   read(make_png(s), &r, kLoadKeepComment | kLoadKeepText);
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(r.load.header.xdpi, 72);
@@ -188,7 +169,7 @@ TEST(PngReader, TextResolutionAndProfile) {
   EXPECT_STREQ(r.context.comment, "the comment");
   ASSERT_EQ(r.context.text_count, 1u);
   EXPECT_STREQ(r.context.text_lines[0], "Author: someone");
-  Read plain;
+  testing_support::ReaderRun plain;
   read(make_png(s), &plain);
   EXPECT_EQ(plain.context.comment, nullptr);
 }
@@ -233,7 +214,7 @@ TEST(PngReader, DamagedFiles) {
   cases.push_back({"end chunk missing", Bytes(good.begin(), good.end() - 12), 0, 1, true});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Read r;
+    testing_support::ReaderRun r;
     read(c.bytes, &r, kLoadKeepComment | kLoadKeepText | kLoadKeepChunks);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.load.end_calls, c.end_calls);
@@ -242,7 +223,7 @@ TEST(PngReader, DamagedFiles) {
       EXPECT_EQ(r.load.rows[0], s.rows[0]);
     }
   }
-  Read cancelled;
+  testing_support::ReaderRun cancelled;
   read(good, &cancelled, 0, false, false, 3);
   EXPECT_EQ(cancelled.status, 15);
   EXPECT_EQ(cancelled.load.end_calls, 1);
@@ -263,10 +244,7 @@ class PngWriter : public ::testing::Test {
     p.png_filter = static_cast<uint16_t>(filter);
     return save_image(path_.c_str(), &b, &p);
   }
-  Bytes file() const {
-    std::ifstream f(path_, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
-  }
+  Bytes file() const { return testing_support::file_bytes(path_); }
   // The data of the first chunk of the given type, or empty.
   Bytes chunk(const char* type) const {
     Bytes f = file();
@@ -309,11 +287,13 @@ TEST_F(PngWriter, RoundTripsForEveryPixelType) {
     bool interlaced;
     int filter;
     uint8_t ihdr_depth, ihdr_color;
+    const char* order;  // file byte k of a pixel is Bitmap byte order[k]
   };
   const Case cases[] = {
-      {kPixRGB, 256, false, 0, 8, 2},     {kPixBGR, 256, true, 4, 8, 2},    {kPixRGBA, 256, false, 5, 8, 6},
-      {kPixABGR, 256, true, 1, 8, 6},     {kPixGrey, 256, false, 2, 8, 0},  {kPixIndexed, 8, true, 3, 4, 3},
-      {kPixIndexed, 200, false, 0, 8, 3}, {kPixBilevel, 2, true, 0, 1, 0},
+      {kPixRGB, 256, false, 0, 8, 2, "012"},  {kPixBGR, 256, true, 4, 8, 2, "210"},
+      {kPixRGBA, 256, false, 5, 8, 6, "0123"}, {kPixABGR, 256, true, 1, 8, 6, "3210"},
+      {kPixGrey, 256, false, 2, 8, 0, "0"},    {kPixIndexed, 8, true, 3, 4, 3, ""},
+      {kPixIndexed, 200, false, 0, 8, 3, "0"}, {kPixBilevel, 2, true, 0, 1, 0, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "type " << c.type << " interlaced " << c.interlaced);
@@ -327,33 +307,19 @@ TEST_F(PngWriter, RoundTripsForEveryPixelType) {
     if (c.type == kPixIndexed) {
       EXPECT_EQ(chunk("PLTE").size(), 3u << c.ihdr_depth);
     }
-    Read r;
+    testing_support::ReaderRun r;
     read(file(), &r);
     ASSERT_EQ(r.status, 0);
+    const int n = static_cast<int>(std::strlen(c.order));
     for (int32_t y = 0; y < b.height; ++y) {
       const uint8_t* src = bitmap_row(&b, y);
       const Bytes& got = r.load.rows[static_cast<size_t>(y)];
       for (int32_t x = 0; x < b.width; ++x) {
-        switch (c.type) {
-          case kPixRGB: case kPixGrey: case kPixRGBA:
-            for (int k = 0; k < b.bytes_per_pixel; ++k)
-              ASSERT_EQ(got[b.bytes_per_pixel * x + k], src[b.bytes_per_pixel * x + k]) << x;
-            break;
-          case kPixBGR:
-            ASSERT_EQ(got[3 * x], src[3 * x + 2]) << x;
-            break;
-          case kPixABGR:   // alpha, blue, green, red -> red, green, blue, alpha
-            ASSERT_EQ((Bytes{got[4 * x], got[4 * x + 3]}), (Bytes{src[4 * x + 3], src[4 * x]})) << x;
-            break;
-          case kPixBilevel:
-            ASSERT_EQ(bit_get(got.data(), x), bit_get(src, x)) << x;
-            break;
-          case kPixIndexed: {
-            int v = c.ihdr_depth == 4 ? (got[x / 2] >> (x % 2 ? 0 : 4)) & 15 : got[x];
-            ASSERT_EQ(v, src[x]) << x;
-            break;
-          }
+        if (c.type == kPixBilevel) {
+          ASSERT_EQ(bit_get(got.data(), x), bit_get(src, x)) << x;
         }
+        if (c.ihdr_depth == 4) ASSERT_EQ((got[x / 2] >> (x % 2 ? 0 : 4)) & 15, src[x]) << x;
+        else for (int k = 0; k < n; ++k) ASSERT_EQ(got[n * x + k], src[n * x + (c.order[k] - '0')]) << x;
       }
     }
     if (c.type == kPixIndexed) {
@@ -393,19 +359,16 @@ TEST_F(PngWriter, TransparencyResolutionAndComment) {
 }
 
 TEST_F(PngWriter, WriteFailuresAreReported) {
+  Bitmap b = picture(kPixRGB, 400, 400, 256);
   for (bool interlaced : {false, true}) {
-    FILE* full = std::fopen("/dev/full", "wb");
-    if (!full) GTEST_SKIP() << "/dev/full is not available";
-    Bitmap b = picture(kPixRGB, 400, 400, 256);
     SaveParams p;
     save_params_init(&p);
     p.format_index = kFormatPng;
     p.interlaced = interlaced;
     p.compression_level = 0;
-    EXPECT_EQ(save_image(nullptr, 0, full, &b, &p), 6);
-    std::fclose(full);
-    bitmap_free(&b);
+    EXPECT_EQ(testing_support::save_to_full_disk(b, p), 6) << "interlaced " << interlaced;
   }
+  bitmap_free(&b);
 }
 
 }  // namespace
