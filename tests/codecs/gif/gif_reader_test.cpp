@@ -13,14 +13,7 @@ namespace {
 using testing_support::default_color;
 using testing_support::filled;
 using testing_support::GifBuilder;
-using testing_support::RecordedLoad;
-
-struct ReaderRun {
-  int status;
-  RecordedLoad load;
-  LoadContext context{};
-  ~ReaderRun() { testing_support::free_context(&context); }
-};
+using testing_support::ReaderRun;
 
 void run(const std::vector<uint8_t>& bytes, ReaderRun* r, int32_t image = 0, uint32_t flags = 0,
          int cancel_after = -1, bool info_only = false) {
@@ -29,7 +22,7 @@ void run(const std::vector<uint8_t>& bytes, ReaderRun* r, int32_t image = 0, uin
   p.flags = flags;
   r->load.cancel_after_rows = cancel_after;
   r->load.info_only = info_only;
-  r->status = testing_support::run_reader(gif_read, bytes, p, &r->load, &r->context);
+  r->run(gif_read, bytes, p);
 }
 
 // Three 2x2 images filled with 1, 2 and 3.

@@ -4,8 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "imagelib/codecs/gif/gif.h"
 #include "imagelib/core/save.h"
@@ -53,10 +51,7 @@ class GifWriter : public ::testing::Test {
     return save_image(path_.c_str(), &b, &p);
   }
 
-  std::vector<uint8_t> file() const {
-    std::ifstream f(path_, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
-  }
+  std::vector<uint8_t> file() const { return testing_support::file_bytes(path_); }
 
   std::string path_ = "/tmp/lumora_gif_writer_" + std::to_string(::getpid()) + ".gif";
 };
@@ -121,9 +116,10 @@ TEST_F(GifWriter, RoundTripsThroughTheReader) {
     SCOPED_TRACE(testing::Message() << "type " << c.type << " interlaced " << c.interlaced);
     Bitmap b = picture(c.type, 37, 29, c.colors);
     ASSERT_EQ(save(b, c.interlaced), 0);
-    RecordedLoad r;
-    LoadContext ctx{};
-    ASSERT_EQ(testing_support::run_reader(gif_read, file(), testing_support::default_params(), &r, &ctx), 0);
+    testing_support::ReaderRun run;
+    run.run(gif_read, file(), testing_support::default_params());
+    ASSERT_EQ(run.status, 0);
+    const RecordedLoad& r = run.load;
     for (int32_t y = 0; y < b.height; ++y)
       for (int32_t x = 0; x < b.width; ++x) {
         int expected = c.type == kPixBilevel ? bit_get(bitmap_row(&b, y), x) : bitmap_row(&b, y)[x];
@@ -132,7 +128,6 @@ TEST_F(GifWriter, RoundTripsThroughTheReader) {
     if (c.type == kPixIndexed) {
       EXPECT_EQ(r.palette[3 * 2 + 2], 14);
     }
-    testing_support::free_context(&ctx);
     bitmap_free(&b);
   }
 }
@@ -143,14 +138,11 @@ TEST_F(GifWriter, RefusesColourAndReportsWriteFailures) {
   EXPECT_EQ(save(colour), 7);
   bitmap_free(&colour);
 
-  FILE* full = std::fopen("/dev/full", "wb");
-  if (!full) GTEST_SKIP() << "/dev/full is not available";
   Bitmap b = picture(kPixIndexed, 200, 200, 256);
   SaveParams p;
   save_params_init(&p);
   p.format_index = kFormatGif;
-  EXPECT_EQ(save_image(nullptr, 0, full, &b, &p), 6);
-  std::fclose(full);
+  EXPECT_EQ(testing_support::save_to_full_disk(b, p), 6);
   bitmap_free(&b);
 }
 
