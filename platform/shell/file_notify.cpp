@@ -6,6 +6,10 @@
 // become one rename; alone, the file left the watched folders and counts as deleted. A MOVED_TO
 // without a partner is a file moved in: it counts as created.
 //
+// A rename or move onto an existing name replaces that file: the receiver first hears that the
+// old file is deleted, so that it never holds two entries of one name. The watcher keeps the
+// names of each watched folder for this.
+//
 // A new file is announced when its writer closes it (IN_CLOSE_WRITE), not at IN_CREATE, so that
 // a receiver that opens it at once finds the whole file and not the first bytes of a copy.
 #include "platform/shell/file_notify.h"
@@ -20,6 +24,7 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -52,6 +57,7 @@ struct FileChangeWatcher::Impl {
   std::mutex m;  // guards the two maps; the thread and the caller both use them
   std::map<int, std::string> folder_of;
   std::map<std::string, int> watch_of;
+  std::map<int, std::set<std::string>> names_of;  // names present in each watched folder
   HWND target = nullptr;
   UINT msg = WM_FILECHANGEINFO;
   LONG mask = SHCNE_ALLEVENTS;
@@ -84,6 +90,17 @@ struct FileChangeWatcher::Impl {
     if (it == folder_of.end()) return;
     watch_of.erase(it->second);
     folder_of.erase(it);
+    names_of.erase(wd);
+  }
+
+  // Records that a name appeared or went away; returns whether it was there before.
+  bool note(int wd, const std::string& name, bool present) {
+    std::lock_guard lock(m);
+    auto& names = names_of[wd];
+    bool was = names.count(name) != 0;
+    if (present) names.insert(name);
+    else names.erase(name);
+    return was;
   }
 
   void flush_create(const std::string& path) {
@@ -119,6 +136,11 @@ struct FileChangeWatcher::Impl {
     if (ev.len == 0) return;
     const std::string path = JoinPath(dir, ev.name);
     const bool is_dir = (ev.mask & IN_ISDIR) != 0;
+    if (ev.mask & (IN_CREATE | IN_MOVED_TO)) {
+      if (note(ev.wd, ev.name, true) && (ev.mask & IN_MOVED_TO))
+        post(is_dir ? SHCNE_RMDIR : SHCNE_DELETE, path, {}, is_dir);  // replaced by the arriving one
+    }
+    if (ev.mask & (IN_DELETE | IN_MOVED_FROM)) note(ev.wd, ev.name, false);
     if (ev.mask & IN_CREATE) {
       if (is_dir) post(SHCNE_MKDIR, path, {}, true);
       else creates[path] = now + std::chrono::milliseconds(kQuietCreateMs);
@@ -243,6 +265,11 @@ bool FileChangeWatcher::Watch(const std::string& folder) {
   if (auto it = impl_->folder_of.find(wd); it != impl_->folder_of.end()) impl_->watch_of.erase(it->second);
   impl_->folder_of[wd] = f;
   impl_->watch_of[f] = wd;
+  // Listed after the watch exists, so that no name slips between the two.
+  std::vector<FolderEntry> entries;
+  ListFolder(f, &entries);
+  auto& names = impl_->names_of[wd];
+  for (const FolderEntry& e : entries) names.insert(e.name);
   return true;
 }
 
@@ -257,6 +284,7 @@ void FileChangeWatcher::Unwatch(const std::string& folder) {
     }
     inotify_rm_watch(impl_->inotify_fd, it->second);
     impl_->folder_of.erase(it->second);
+    impl_->names_of.erase(it->second);
     it = impl_->watch_of.erase(it);
   }
 }

@@ -208,20 +208,5 @@ TEST(FileOperations, CopyKeepsTheModificationTime) {
   EXPECT_EQ(e.name, "b.jpg");
 }
 
-TEST(FileOperations, PathHelpers) {
-  const struct {
-    const char* path;
-    const char* folder;
-    const char* name;
-  } cases[] = {{"/a/b.jpg", "/a", "b.jpg"}, {"/b.jpg", "/", "b.jpg"}, {"b.jpg", ".", "b.jpg"}, {"/a/", "/a", ""}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(PathFolder(c.path), c.folder) << c.path;
-    EXPECT_EQ(PathName(c.path), c.name) << c.path;
-  }
-  EXPECT_EQ(JoinPath("/", "x"), "/x");
-  EXPECT_EQ(JoinPath("/a/", "x"), "/a/x");
-  EXPECT_EQ(JoinPath("/a", "x"), "/a/x");
-}
-
 }  // namespace
 }  // namespace lumora::plat

@@ -99,6 +99,13 @@ TEST_F(FileNotifyTest, EventsForChangesInAndAroundTheWatchedFolders) {
        {{SHCNE_RENAMEITEM, "W/a.jpg", "W/b.jpg"}}},
       {"move between two watched folders", [](auto& w, auto& w2, auto&) { fs::rename(w + "/a.jpg", w2 + "/a.jpg"); },
        {{SHCNE_RENAMEITEM, "W/a.jpg", "W2/a.jpg"}}},
+      {"rename onto an existing file", [](auto& w, auto&, auto&) {
+         put(w + "/b.jpg", "old");
+         ::rename((w + "/a.jpg").c_str(), (w + "/b.jpg").c_str());
+       },
+       {{SHCNE_CREATE, "W/b.jpg", ""}, {SHCNE_DELETE, "W/b.jpg", ""}, {SHCNE_RENAMEITEM, "W/a.jpg", "W/b.jpg"}}},
+      {"move in over an existing file", [](auto& w, auto&, auto& o) { ::rename((o + "/x.jpg").c_str(), (w + "/a.jpg").c_str()); },
+       {{SHCNE_DELETE, "W/a.jpg", ""}, {SHCNE_CREATE, "W/a.jpg", ""}}},
       {"move out", [](auto& w, auto&, auto& o) { fs::rename(w + "/a.jpg", o + "/a.jpg"); },
        {{SHCNE_DELETE, "W/a.jpg", ""}}},
       {"move in", [](auto& w, auto&, auto& o) { fs::rename(o + "/x.jpg", w + "/x.jpg"); },
