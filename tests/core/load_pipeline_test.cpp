@@ -23,6 +23,7 @@ namespace {
 // What the test reader describes and delivers. The file itself only carries a magic.
 struct Script {
   std::function<void(ImageHeader&)> describe;
+  std::function<void(ImageHeader&)> adjust;  // changes to the description, applied after it
   // Raw bytes of file row y (the reader writes them into the row buffer).
   std::function<void(int32_t y, uint8_t* raw)> row;
   int32_t rows_to_deliver = -1;  // -1 = all
@@ -47,6 +48,7 @@ int scripted_reader(ByteStream* s, LoadContext* ctx) {
   ImageHeader h;
   ctx->services.header_init(&h);
   g_script.describe(h);
+  if (g_script.adjust) g_script.adjust(h);
   int status = ctx->services.begin_image(ctx, &h);
   g_script.begin_status = status;
   if (status) return status;
@@ -117,26 +119,26 @@ struct TempFile {
   }
 };
 
-struct Loaded {
-  int status = -99;
-  Bitmap bitmap{};
-  FileInfo info{};
-  ~Loaded() {
-    bitmap_free(&bitmap);
-    file_info_free(&info);
-  }
-};
-
-void load(Loaded& out, const LoadParams& params, const char* ext = "lmt") {
-  TempFile file(ext);
-  out.status = load_image(file.path.c_str(), &out.bitmap, &params, &out.info);
-}
-
 LoadParams defaults() {
   LoadParams p;
   load_params_init(&p);
   return p;
 }
+
+// Loads a magic-only file of extension `ext` through the scripted reader.
+struct Loaded {
+  int status = -99;
+  Bitmap bitmap{};
+  FileInfo info{};
+  explicit Loaded(const LoadParams& params = defaults(), const char* ext = "lmt") {
+    TempFile file(ext);
+    status = load_image(file.path.c_str(), &bitmap, &params, &info);
+  }
+  ~Loaded() {
+    bitmap_free(&bitmap);
+    file_info_free(&info);
+  }
+};
 
 // An 8-bit grey picture whose value at (x, y) is value(x, y).
 void grey_picture(int32_t w, int32_t h, std::function<uint8_t(int32_t, int32_t)> value) {
@@ -188,7 +190,6 @@ TEST(LoadPipeline, DescriptionLimits) {
     };
     g_script.row = [](int32_t, uint8_t*) {};
     Loaded r;
-    load(r, defaults());
     EXPECT_EQ(r.status, c.status) << c.width << "x" << c.height << " " << c.planes << "x" << c.bits;
     if (c.status) {
       EXPECT_EQ(r.bitmap.pixels, nullptr);
@@ -205,15 +206,11 @@ TEST(LoadPipeline, RowBufferSizesAreCheckedBeforeAllocation) {
   } cases[] = {{0x7FFFFFFF, 1}, {64, 0x7FFFFFFF}};
   for (const Case& c : cases) {
     grey_picture(64, 4, [](int32_t, int32_t) { return 1; });
-    g_script.describe = [&](ImageHeader& h) {
-      h.width = 64;
-      h.height = 4;
-      h.bits_per_plane = 8;
+    g_script.adjust = [&](ImageHeader& h) {
       h.bytes_per_plane = c.bytes_per_plane;
       h.rows_per_call = c.rows_per_call;
     };
     Loaded r;
-    load(r, defaults());
     EXPECT_EQ(r.status, 2);
   }
 }
@@ -228,14 +225,11 @@ TEST(LoadPipeline, ResolutionRules) {
   };
   for (const Case& c : cases) {
     grey_picture(2, 2, [](int32_t, int32_t) { return 0; });
-    auto describe = g_script.describe;
-    g_script.describe = [&, describe](ImageHeader& h) {
-      describe(h);
+    g_script.adjust = [&](ImageHeader& h) {
       h.xdpi = c.xdpi;
       h.ydpi = c.ydpi;
     };
     Loaded r;
-    load(r, defaults());
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.info.xdpi, c.info_x);
     EXPECT_EQ(r.info.ydpi, c.info_y);
@@ -259,9 +253,7 @@ TEST(LoadPipeline, ReductionSizes) {
   };
   for (const Case& c : cases) {
     grey_picture(c.w, c.h, [](int32_t x, int32_t y) { return static_cast<uint8_t>(x + y); });
-    auto describe = g_script.describe;
-    g_script.describe = [&, describe](ImageHeader& h) {
-      describe(h);
+    g_script.adjust = [&](ImageHeader& h) {
       h.logical_width = c.lw;
       h.logical_height = c.lh;
     };
@@ -269,8 +261,7 @@ TEST(LoadPipeline, ReductionSizes) {
     p.max_width = c.max_w;
     p.max_height = c.max_h;
     p.reduce_mode = c.mode;
-    Loaded r;
-    load(r, p);
+    Loaded r(p);
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.bitmap.width, c.out_w) << c.w << "x" << c.h;
     EXPECT_EQ(r.bitmap.height, c.out_h) << c.w << "x" << c.h;
@@ -287,8 +278,7 @@ TEST(LoadPipeline, NearestKeepsFirstRowOfEachGroupAndMappedColumns) {
     LoadParams p = defaults();
     p.max_width = c.max_w;
     p.max_height = c.max_h;
-    Loaded r;
-    load(r, p);
+    Loaded r(p);
     ASSERT_EQ(r.status, 0);
     for (int32_t py = 0; py < r.bitmap.height; ++py) {
       int32_t sy = 0;  // the first source row falling on produced row py
@@ -301,22 +291,9 @@ TEST(LoadPipeline, NearestKeepsFirstRowOfEachGroupAndMappedColumns) {
   }
 }
 
-// A direct box average of the source over the area of each produced pixel, in doubles.
-double box_average(const std::vector<uint8_t>& src, int32_t w, int32_t h, int32_t ow, int32_t oh,
-                   int32_t px, int32_t py, int c) {
-  const double sx = static_cast<double>(w) / ow, sy = static_cast<double>(h) / oh;
-  double sum = 0;
-  for (int32_t y = static_cast<int32_t>(py * sy); y < h && y < (py + 1) * sy; ++y) {
-    const double cover_y = std::min<double>(y + 1, (py + 1) * sy) - std::max<double>(y, py * sy);
-    for (int32_t x = static_cast<int32_t>(px * sx); x < w && x < (px + 1) * sx; ++x) {
-      const double cover_x = std::min<double>(x + 1, (px + 1) * sx) - std::max<double>(x, px * sx);
-      sum += cover_x * cover_y * src[(static_cast<size_t>(y) * w + x) * 3 + c];
-    }
-  }
-  return sum / (sx * sy);
-}
-
-TEST(LoadPipeline, AveragingMatchesBoxAverageAndTheWholePictureShrink) {
+// The averaging reduction while reading must give exactly what shrinking the whole picture gives
+// (whose arithmetic the resample tests check against a box average).
+TEST(LoadPipeline, AveragingMatchesTheWholePictureShrink) {
   struct Case {
     int32_t w, h, max_w, max_h;
   } cases[] = {{64, 48, 16, 12}, {101, 67, 30, 30}, {300, 20, 37, 37}, {35, 90, 11, 40}};
@@ -331,11 +308,9 @@ TEST(LoadPipeline, AveragingMatchesBoxAverageAndTheWholePictureShrink) {
     p.max_width = c.max_w;
     p.max_height = c.max_h;
     p.reduce_mode = kReduceAverage;
-    Loaded reduced;
-    load(reduced, p);
+    Loaded reduced(p);
     ASSERT_EQ(reduced.status, 0);
     Loaded full;
-    load(full, defaults());
     ASSERT_EQ(full.status, 0);
     ASSERT_EQ(resample_shrink(&full.bitmap, nullptr, reduced.bitmap.width, reduced.bitmap.height,
                               kPixRGB),
@@ -345,12 +320,6 @@ TEST(LoadPipeline, AveragingMatchesBoxAverageAndTheWholePictureShrink) {
                             static_cast<size_t>(reduced.bitmap.width) * 3),
                 0)
           << "row " << y;
-      for (int32_t x = 0; x < reduced.bitmap.width; ++x)
-        for (int ch = 0; ch < 3; ++ch)
-          ASSERT_NEAR(bitmap_row(&reduced.bitmap, y)[x * 3 + ch],
-                      box_average(src, c.w, c.h, reduced.bitmap.width, reduced.bitmap.height, x,
-                                  y, ch),
-                      2.0);
     }
   }
 }
@@ -371,15 +340,12 @@ TEST(LoadPipeline, OrientationAndMirroring) {
   };
   for (const Case& c : cases) {
     grey_picture(3, 2, [](int32_t x, int32_t y) { return static_cast<uint8_t>(10 * y + x); });
-    auto describe = g_script.describe;
-    g_script.describe = [&, describe](ImageHeader& h) {
-      describe(h);
+    g_script.adjust = [&](ImageHeader& h) {
       h.row_order = c.row_order;
     };
     LoadParams p = defaults();
     p.orientation = c.orientation;
-    Loaded r;
-    load(r, p);
+    Loaded r(p);
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.bitmap.orientation, c.orientation);
     for (int y = 0; y < 2; ++y)
@@ -419,8 +385,7 @@ TEST(LoadPipeline, BilevelNormalisation) {
     g_script.palette = {c.pal0[0], c.pal0[1], c.pal0[2], c.pal1[0], c.pal1[1], c.pal1[2]};
     LoadParams p = defaults();
     p.flags = c.flags;
-    Loaded r;
-    load(r, p);
+    Loaded r(p);
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.bitmap.type, c.type);
     const uint8_t* row = bitmap_row(&r.bitmap, 0);
@@ -466,8 +431,7 @@ TEST(LoadPipeline, PaletteAndGreyExpansionIntoColor) {
     p.flags = c.flags;
     p.component_order = c.order;
     p.alpha = 200;
-    Loaded r;
-    load(r, p);
+    Loaded r(p);
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.bitmap.type, c.type);
     const uint8_t* px = bitmap_row(&r.bitmap, 0) + r.bitmap.bytes_per_pixel;
@@ -490,8 +454,7 @@ TEST(LoadPipeline, IncompleteFiles) {
     g_script.after_rows_status = c.reader_status;
     LoadParams p = defaults();
     p.flags = c.flags;
-    Loaded r;
-    load(r, p);
+    Loaded r(p);
     EXPECT_EQ(r.status, c.status);
     if (c.status != 0) {
       EXPECT_EQ(r.bitmap.pixels, nullptr);
@@ -511,8 +474,7 @@ TEST(LoadPipeline, IncompleteAveragedPictureKeepsItsSize) {
   p.flags = kLoadAcceptIncomplete;
   p.max_width = p.max_height = 10;
   p.reduce_mode = kReduceAverage;
-  Loaded r;
-  load(r, p);
+  Loaded r(p);
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(r.bitmap.width, 10);
   EXPECT_EQ(r.bitmap.height, 10);
@@ -535,8 +497,7 @@ TEST(LoadPipeline, Cancellation) {
     if (c.by_cancel) p.cancel_callback = [](void*) { return calls++ >= cancel_at ? 1 : 0; };
     if (c.by_row)
       p.row_callback = [](int32_t, int32_t, void*) { return calls++ >= cancel_at ? 1 : 0; };
-    Loaded r;
-    load(r, p);
+    Loaded r(p);
     EXPECT_EQ(r.status, 15);
     EXPECT_EQ(r.bitmap.pixels, nullptr);
     EXPECT_EQ(calls, c.cancel_at + 1) << "the reader must stop at the answer";
@@ -549,8 +510,7 @@ TEST(LoadPipeline, ProgressReportsEachPercentOnce) {
   seen.clear();
   LoadParams p = defaults();
   p.progress_callback = [](int percent, void*) { seen.push_back(percent); };
-  Loaded r;
-  load(r, p);
+  Loaded r(p);
   ASSERT_EQ(r.status, 0);
   ASSERT_EQ(seen.size(), 101u);
   for (int i = 0; i <= 100; ++i) EXPECT_EQ(seen[i], i);
@@ -584,8 +544,7 @@ TEST(LoadPipeline, ReaderSearchOrder) {
     LoadParams p = defaults();
     p.flags = c.flags;
     p.format_index = c.index == 0 ? static_cast<int16_t>(format_find("early")) : c.index;
-    Loaded r;
-    load(r, p, c.ext);
+    Loaded r(p, c.ext);
     EXPECT_EQ(r.status, c.status) << c.ext;
     EXPECT_EQ(g_early_calls, c.early_calls) << c.ext;
     if (c.format) {
@@ -596,9 +555,7 @@ TEST(LoadPipeline, ReaderSearchOrder) {
 
 TEST(LoadPipeline, FileInfoContents) {
   grey_picture(12, 7, [](int32_t, int32_t) { return 1; });
-  auto describe = g_script.describe;
-  g_script.describe = [describe](ImageHeader& h) {
-    describe(h);
+  g_script.adjust = [](ImageHeader& h) {
     h.compression = kCompRle;
     h.color_model = kModelRGB;
     std::strcpy(h.compression_text, "Packed");
@@ -618,8 +575,7 @@ TEST(LoadPipeline, FileInfoContents) {
   };
   LoadParams p = defaults();
   p.flags = kLoadKeepComment | kLoadKeepText | kLoadKeepChunks;
-  Loaded r;
-  load(r, p);
+  Loaded r(p);
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(r.info.file_size, 4u);
   EXPECT_STREQ(r.info.description, "Test Picture");
@@ -686,11 +642,9 @@ TEST(LoadPipeline, TiledDeliveryMatchesRowDelivery) {
     p.reduce_mode = c.mode;
     p.max_width = p.max_height = c.max;
     make(false);
-    Loaded rows;
-    load(rows, p);
+    Loaded rows(p);
     make(true);
-    Loaded tiles;
-    load(tiles, p);
+    Loaded tiles(p);
     ASSERT_EQ(rows.status, 0);
     ASSERT_EQ(tiles.status, 0);
     ASSERT_EQ(tiles.bitmap.width, rows.bitmap.width);
@@ -724,8 +678,7 @@ TEST(LoadPipeline, DeepGreySamples) {
   for (const Case& c : cases) {
     LoadParams p = defaults();
     p.flags = c.flags;
-    Loaded r;
-    load(r, p);
+    Loaded r(p);
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.bitmap.type, kPixGrey);
     EXPECT_EQ(r.bitmap.bits_per_sample, c.bits_per_sample);
@@ -751,22 +704,18 @@ TEST(LoadPipeline, AllocCallbackSuppliesThePixels) {
     seen_line = static_cast<int32_t>(line);
     return static_cast<uint8_t*>(std::malloc(static_cast<size_t>(h) * line));
   };
-  Loaded r;
-  load(r, p);
+  Loaded r(p);
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(seen_line, 8);
   EXPECT_EQ(bitmap_row(&r.bitmap, 2)[4], 4);
   p.alloc_callback = [](int32_t, int32_t, int, int, int, uint32_t, void*) -> uint8_t* { return nullptr; };
-  Loaded failed;
-  load(failed, p);
+  Loaded failed(p);
   EXPECT_EQ(failed.status, 1);
 }
 
 TEST(LoadPipeline, VerboseLinesAndProgressBar) {
   grey_picture(3, 4, [](int32_t, int32_t) { return 1; });
-  auto describe = g_script.describe;
-  g_script.describe = [describe](ImageHeader& h) {
-    describe(h);
+  g_script.adjust = [](ImageHeader& h) {
     h.compression = kCompRle;
     h.xdpi = h.ydpi = 96;
   };
@@ -774,10 +723,9 @@ TEST(LoadPipeline, VerboseLinesAndProgressBar) {
   g_script.after_rows_status = 4;
   LoadParams p = defaults();
   p.flags = kLoadVerbose | kLoadProgressBar | kLoadAcceptIncomplete;
-  Loaded r;
   ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
-  load(r, p);
+  Loaded r(p);
   const std::string out = ::testing::internal::GetCapturedStdout();
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(r.status, 0);
@@ -814,8 +762,7 @@ TEST(LoadPipeline, OutOfRangeDeliveriesAreIgnored) {
     LoadParams p = defaults();
     p.reduce_mode = c.reduce;
     p.max_width = p.max_height = c.max;
-    Loaded r;
-    load(r, p);
+    Loaded r(p);
     ASSERT_EQ(r.status, 0);
     for (int32_t y = 0; y < r.bitmap.height; ++y)
       for (int32_t x = 0; x < r.bitmap.width * 3; ++x) ASSERT_NEAR(bitmap_row(&r.bitmap, y)[x], 77, 1);
