@@ -71,6 +71,67 @@ raw2tiff -w 40 -l 20 -d short -b 1 -p minisblack -c lzw:2 "$tmp/grey16.raw" "$ou
 raw2tiff -w 40 -l 20 -d byte -b 4 -p cmyk -c none "$tmp/cmyk.raw" "$out/cmyk.tif"
 ls -l "$out"
 
+# Seeds for the compressions libtiff-tools do not write, built field by field: CCITT modified
+# Huffman, ThunderScan, SGILog (LogL and LogLuv), old-style LZW, old-style JPEG, subsampled
+# YCbCr, a 4-bit palette and CIE L*a*b*.
+printf 'P6 16 8 255\n' > "$tmp/small.ppm"
+head -c 384 /dev/zero | tr '\0' '\200' >> "$tmp/small.ppm"
+cjpeg -quality 80 "$tmp/small.ppm" > "$tmp/small.jpg"
+python3 - "$corpus" "$tmp/small.jpg" <<'PY'
+import struct, sys
+out, jpeg_path = sys.argv[1], sys.argv[2]
+
+def tiff(name, width, height, bits, samples, photometric, compression, strip, extra=()):
+    """A little-endian file: header, the strip, then one directory."""
+    data = bytearray(b"II*\0\0\0\0\0")
+    strip_at = len(data)
+    data += strip
+    if len(data) & 1: data += b"\0"
+    blobs = {}
+    entries = [(256, 4, [width]), (257, 4, [height]), (258, 3, [bits] * samples),
+               (259, 3, [compression]), (262, 3, [photometric]), (273, 4, [strip_at]),
+               (277, 3, [samples]), (278, 4, [height]), (279, 4, [len(strip)])] + list(extra)
+    entries.sort()
+    encoded = []
+    for tag, typ, values in entries:
+        fmt = {1: "B", 3: "H", 4: "I", 5: "I"}[typ]
+        raw = b"".join(struct.pack("<" + fmt, v) for v in values)
+        count = len(values) // 2 if typ == 5 else len(values)
+        if len(raw) > 4:
+            at = len(data)
+            data += raw
+            if len(data) & 1: data += b"\0"
+            raw = struct.pack("<I", at)
+        encoded.append(struct.pack("<HHI", tag, typ, count) + raw.ljust(4, b"\0"))
+    directory = len(data)
+    data[4:8] = struct.pack("<I", directory)
+    data += struct.pack("<H", len(encoded)) + b"".join(encoded) + struct.pack("<I", 0)
+    open(f"{out}/{name}.tif", "wb").write(data)
+
+def lsb_codes(codes):
+    acc = n = 0
+    res = bytearray()
+    for c in codes:
+        acc |= c << n
+        n += 9
+        while n >= 8:
+            res.append(acc & 255); acc >>= 8; n -= 8
+    if n: res.append(acc & 255)
+    return bytes(res)
+
+tiff("ccitt_rle", 8, 2, 1, 1, 0, 2, bytes([0x98, 0x72]))
+tiff("thunderscan", 4, 1, 4, 1, 1, 32809, bytes([0xC5, 0x5B, 0x01]))
+tiff("sgilog_l", 2, 1, 16, 1, 32844, 34676, bytes([2, 0, 0x3E, 2, 0, 0]))
+tiff("sgilog_luv", 1, 1, 32, 1, 32845, 34676, bytes([1, 0x3E, 1, 0, 1, 86, 1, 194]))
+tiff("lzw_old_style", 3, 1, 8, 1, 1, 5, lsb_codes([256, 65, 66, 258, 257]))
+tiff("ycbcr_subsampled", 3, 2, 8, 3, 6, 1, bytes([10, 20, 30, 40, 128, 128, 100, 100, 100, 100, 128, 228]),
+     [(530, 3, [2, 2])])
+tiff("palette4", 2, 1, 4, 1, 3, 1, bytes([0x1F]), [(320, 3, [65535 * (i % 3 == 0) for i in range(48)])])
+tiff("lab", 2, 1, 8, 3, 8, 1, bytes([255, 0, 0, 0, 0, 0]))
+jpeg = open(jpeg_path, "rb").read()
+tiff("jpeg_old_style", 16, 8, 8, 3, 6, 6, jpeg, [(513, 4, [8]), (514, 4, [len(jpeg)])])
+PY
+
 # The fuzz corpus: one small file per compression.
 for f in rgb_none rgb_lzw_predictor_be rgb_zip rgb_packbits rgb_jpeg rgb_tiled_planar_be \
          bilevel_g3 bilevel_g3_2d bilevel_g4 grey16_lzw_predictor cmyk three_pages; do
