@@ -329,20 +329,37 @@ TEST(ConvertSave, WriterFormatsThatCannotTakeTheBitmapAreRefused) {
 }
 
 
-// Every selectable load format, run over rows of exactly the sizes the selection reports: the
-// guard bytes after each buffer must stay untouched (and under AddressSanitizer no read may pass
-// the reported source size).
+// Runs `first` then `second` over buffers of exactly the reported sizes followed by guard bytes,
+// which must stay untouched (and under AddressSanitizer no read may pass the reported sizes).
+template <class First, class Second>
+::testing::AssertionResult stays_inside(size_t work_bytes, size_t out_bytes, First first, Second second) {
+  constexpr uint8_t kGuard = 0x5C;
+  Bytes work(work_bytes + 8, kGuard), out(out_bytes + 8, kGuard);
+  first(work.data());
+  second(work.data(), out.data());
+  for (size_t i = 0; i < 8; ++i)
+    if (work[work_bytes + i] != kGuard || out[out_bytes + i] != kGuard)
+      return ::testing::AssertionFailure() << "wrote past the reported size";
+  return ::testing::AssertionSuccess();
+}
+
+Bytes counting(size_t n) {
+  Bytes b(n);
+  for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(i * 37 + 11);
+  return b;
+}
+
+// Every selectable load format over rows of exactly the sizes the selection reports.
 TEST(ConvertLoad, ConvertersStayInsideTheSizesTheyReport) {
   const uint32_t layouts[] = {0, 0x1, 0x2, 0x4, 0x8, 0x10, 0x20, 0x100, 0x200, 0x400, 0x800,
                               0x1000, 0x2000, 0x4000, 0x8000, 0x80000};
   const uint32_t produced[] = {1, 2, 4, 80, 1952, 2048, 4096, 8192};
-  constexpr uint8_t kGuard = 0x5C;
   int selected = 0;
-  for (int planes = 1; planes <= 4; ++planes) {
-    for (int bpp = 1; bpp <= 32; ++bpp) {
-      for (int samples = 0; samples <= 4; ++samples) {
-        for (uint32_t layout : layouts) {
-          for (uint32_t code : produced) {
+  for (int planes = 1; planes <= 4; ++planes)
+    for (int bpp = 1; bpp <= 32; ++bpp)
+      for (int samples = 0; samples <= 4; ++samples)
+        for (uint32_t layout : layouts)
+          for (uint32_t code : produced)
             for (int order = 0; order <= 3; order += 3) {
               const uint32_t stride = static_cast<uint32_t>(planes == 1 ? 0 : (37 * bpp + 7) / 8 + 1);
               const LoadRowFormat f = fmt(planes, bpp, layout, code, order, samples, stride);
@@ -350,28 +367,17 @@ TEST(ConvertLoad, ConvertersStayInsideTheSizesTheyReport) {
               if (convert_select_load(f, &c) != 0) continue;
               ++selected;
               for (int32_t width : {1, 7, 16, 37}) {
-                Bytes raw(convert_load_source_bytes(f, width));
-                for (size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<uint8_t>(i * 37 + 11);
-                const size_t work_bytes = convert_working_bytes(c, width);
+                const Bytes raw = counting(convert_load_source_bytes(f, width));
                 const size_t out_bytes = c.produced_bytes_per_pixel == 0
                                              ? static_cast<size_t>((width + 7) / 8)
                                              : static_cast<size_t>(width) * c.produced_bytes_per_pixel;
-                Bytes work(work_bytes + 8, kGuard), out(out_bytes + 8, kGuard);
-                c.unpack(raw.data(), work.data(), width, 0, &c.params);
-                c.pack(work.data(), out.data(), width, 0, &c.params);
-                for (size_t i = 0; i < 8; ++i) {
-                  ASSERT_EQ(work[work_bytes + i], kGuard) << planes << "x" << bpp << " s" << samples
-                                                          << " layout " << layout << " -> " << code;
-                  ASSERT_EQ(out[out_bytes + i], kGuard) << planes << "x" << bpp << " s" << samples
-                                                        << " layout " << layout << " -> " << code;
-                }
+                ASSERT_TRUE(stays_inside(
+                    convert_working_bytes(c, width), out_bytes,
+                    [&](uint8_t* work) { c.unpack(raw.data(), work, width, 0, &c.params); },
+                    [&](uint8_t* work, uint8_t* out) { c.pack(work, out, width, 0, &c.params); }))
+                    << planes << "x" << bpp << " s" << samples << " layout " << layout << " -> " << code;
               }
             }
-          }
-        }
-      }
-    }
-  }
   EXPECT_GT(selected, 500);
 }
 
@@ -379,36 +385,24 @@ TEST(ConvertSave, ConvertersStayInsideTheSizesTheyReport) {
   const uint16_t types[] = {kPixBilevel, kPixGrey, kPixIndexed, kPixRGB, kPixBGR, kPixRGBA,
                             kPixABGR, kPixBGRA, kPixARGB, kPixCMYK};
   const uint32_t layouts[] = {0, 0x1, 0x2, 0x4, 0x8, 0x10, 0x20, 0x4000, 0x8000, 0x10000};
-  constexpr uint8_t kGuard = 0x5C;
   int selected = 0;
-  for (uint16_t type : types) {
-    for (int planes = 1; planes <= 4; ++planes) {
-      for (int bpp = 1; bpp <= 32; ++bpp) {
-        for (uint32_t layout : layouts) {
-          for (uint16_t palette_form : {0, 0x100}) {
+  for (uint16_t type : types)
+    for (int planes = 1; planes <= 4; ++planes)
+      for (int bpp = 1; bpp <= 32; ++bpp)
+        for (uint32_t layout : layouts)
+          for (uint16_t palette_form : {0, 0x100})
             for (int32_t width : {1, 9, 37}) {
               const SaveRowFormat f = sfmt(type, planes, bpp, layout, width, palette_form);
               SaveConverters c;
               if (convert_select_save(f, &c) != 0) continue;
               ++selected;
-              Bytes row(bitmap_row_bytes(type, width, bitmap_bytes_per_pixel_for_type(type)));
-              for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint8_t>(i * 37 + 11);
-              const size_t work_bytes = convert_save_working_bytes(c, width);
-              const size_t out_bytes = convert_save_output_bytes(f, c);
-              Bytes work(work_bytes + 8, kGuard), out(out_bytes + 8, kGuard);
-              c.to_working(row.data(), work.data(), width, -1, &c.params);
-              c.to_writer(work.data(), out.data(), width, -1, &c.params);
-              for (size_t i = 0; i < 8; ++i) {
-                ASSERT_EQ(work[work_bytes + i], kGuard) << type << " " << planes << "x" << bpp;
-                ASSERT_EQ(out[out_bytes + i], kGuard) << type << " " << planes << "x" << bpp
-                                                      << " layout " << layout;
-              }
+              const Bytes row = counting(bitmap_row_bytes(type, width, bitmap_bytes_per_pixel_for_type(type)));
+              ASSERT_TRUE(stays_inside(
+                  convert_save_working_bytes(c, width), convert_save_output_bytes(f, c),
+                  [&](uint8_t* work) { c.to_working(row.data(), work, width, -1, &c.params); },
+                  [&](uint8_t* work, uint8_t* out) { c.to_writer(work, out, width, -1, &c.params); }))
+                  << type << " " << planes << "x" << bpp << " layout " << layout;
             }
-          }
-        }
-      }
-    }
-  }
   EXPECT_GT(selected, 200);
 }
 
