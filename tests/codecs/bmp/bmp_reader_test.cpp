@@ -160,44 +160,42 @@ TEST(BmpReader, DecodesCraftedFiles) {
 }
 
 TEST(BmpReader, DescribesTheFile) {
-  TempDir dir;
-  BmpFile top = true_colour(24, 2, -10, Bytes(80, 0));
-  FileInfo info{};
-  Bitmap bm{};
-  ASSERT_EQ(load(dir.write("top.bmp", top.build()), &bm, 0, &info), 0);
-  EXPECT_EQ(info.row_order, 0);
-  EXPECT_EQ(info.height, 10u);
-  EXPECT_STREQ(info.description, "Windows Bitmap");
-  EXPECT_EQ(info.xdpi, 72);
-  EXPECT_EQ(bm.xdpi, 72);
-  bitmap_free(&bm);
-  file_info_free(&info);
-
-  BmpFile rle = palette_file(8, 1, 1, 2, {1, 1, 0, 1});
+  BmpFile rle = palette_file(8, 2, 1, 2, {2, 1, 0, 1});
   rle.compression = 1;
-  rle.header_size = 12;  // OS/2 headers have no compression field: read as plain
-  rle = palette_file(8, 1, 1, 2, {1, 1, 0, 1}, true);
-  info = FileInfo{};
-  ASSERT_EQ(load(dir.write("os2.bmp", rle.build()), &bm, 0, &info), 0);
-  EXPECT_STREQ(info.description, "OS/2 Bitmap");
-  EXPECT_EQ(info.row_order, 16);
-  bitmap_free(&bm);
-  file_info_free(&info);
-
-  // A "2bp" file goes to the same reader and reports its own row.
-  info = FileInfo{};
-  ASSERT_EQ(load(dir.write("pocket.2bp", palette_file(2, 4, 1, 4, {0x1B, 0, 0, 0}).build()), &bm, 0, &info), 0);
-  EXPECT_EQ(info.format_index, kFormat2bp);
-  bitmap_free(&bm);
-  file_info_free(&info);
-
-  BmpFile compressed = palette_file(8, 2, 1, 2, {2, 1, 0, 1});
-  compressed.compression = 1;
-  info = FileInfo{};
-  ASSERT_EQ(load(dir.write("rle.bmp", compressed.build()), &bm, 0, &info), 0);
-  EXPECT_EQ(info.compression, kCompRle);
-  bitmap_free(&bm);
-  file_info_free(&info);
+  struct Case {
+    const char* file_name;
+    Bytes data;
+    const char* description;  // nullptr: not checked
+    uint16_t row_order;
+    int format;
+    uint16_t compression;
+    int32_t xdpi;  // of the FileInfo: 0 where the header has no resolution
+  };
+  const Case cases[] = {
+      {"top.bmp", true_colour(24, 2, -10, Bytes(80, 0)).build(), "Windows Bitmap", 0, kFormatBmp, 0, 72},
+      // OS/2 headers have no compression or resolution fields.
+      {"os2.bmp", palette_file(8, 1, 1, 2, {1, 1, 0, 1}, true).build(), "OS/2 Bitmap", 16, kFormatBmp, 0, 0},
+      // A "2bp" file goes to the same reader and reports its own row.
+      {"pocket.2bp", palette_file(2, 4, 1, 4, {0x1B, 0, 0, 0}).build(), nullptr, 16, kFormat2bp, 0, 72},
+      {"rle.bmp", rle.build(), "Windows Bitmap", 16, kFormatBmp, kCompRle, 72},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file_name);
+    FileInfo info{};
+    Bitmap bm{};
+    ASSERT_EQ(load(dir.write(c.file_name, c.data), &bm, 0, &info), 0);
+    if (c.description) {
+      EXPECT_STREQ(info.description, c.description);
+    }
+    EXPECT_EQ(info.row_order, c.row_order);
+    EXPECT_EQ(info.format_index, c.format);
+    EXPECT_EQ(info.compression, c.compression);
+    EXPECT_EQ(info.xdpi, c.xdpi);
+    EXPECT_EQ(bm.xdpi, 72);
+    bitmap_free(&bm);
+    file_info_free(&info);
+  }
 }
 
 TEST(BmpReader, DamagedAndImpossibleFiles) {

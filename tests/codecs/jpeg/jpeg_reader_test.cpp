@@ -303,17 +303,6 @@ TEST_F(JpegReaderTest, ResolutionFromJfifDensity) {
   }
 }
 
-TEST_F(JpegReaderTest, QualityEstimateOfWrittenFiles) {
-  for (int q : {30, 75, 92}) {
-    JpegSpec s;
-    s.quality = q;
-    Loaded got;
-    load(dir_.write("q.jpg", jpegtest::make_jpeg(s)), params_with(kLoadEstimateQuality), &got);
-    ASSERT_EQ(got.status, 0);
-    EXPECT_NEAR(static_cast<int>(got.info.reader_values[2]), q, 1);
-  }
-}
-
 TEST_F(JpegReaderTest, TruncatedAndBrokenFiles) {
   JpegSpec s;
   s.width = 128;
