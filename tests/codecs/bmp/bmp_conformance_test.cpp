@@ -1,25 +1,20 @@
-// The public bitmap suite (LUMORA_TESTDATA/image-rs/images/bmp): every good file decodes and,
-// where a PNG reader is present, matches its reference rendering; every damaged file gives a
-// clean status. Files this system reads differently on purpose are listed with the reason.
+// The public bitmap suite (LUMORA_TESTDATA/image-rs/images/bmp): every good file decodes and
+// matches its reference rendering; every damaged file gives a clean status. Files this system reads differently on purpose are listed with the reason.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
-#include <string>
-#include <vector>
 
-#include "imagelib/core/format.h"
-#include "imagelib/core/load.h"
 #include "imagelib/core/status.h"
+#include "tests/codecs/conformance_support.h"
 
 namespace lumora {
 namespace {
 
+using namespace testing_support;
 namespace fs = std::filesystem;
+
+::testing::Environment* const library_env = ::testing::AddGlobalTestEnvironment(new LibraryEnvironment);
 
 // Good files of the suite that are not compared, and why.
 const std::map<std::string, std::string> kExcused = {
@@ -48,124 +43,80 @@ const std::set<std::string> kWideningDiffers = {
 // the reference are not compared.
 const std::set<std::string> kUndefinedPixels = {"pal4rlecut.bmp", "pal4rletrns.bmp"};
 
-std::string testdata() {
-  const char* env = std::getenv("LUMORA_TESTDATA");
-  return env ? env : "";
+// The suite's files directly in `dir` (the damaged ones also sit in the subfolder "lenient").
+std::vector<fs::path> bmp_files(const fs::path& dir) {
+  std::vector<fs::path> out;
+  for (const fs::path& f : files_below(dir, ".bmp"))
+    if (f.parent_path() == dir) out.push_back(f);
+  return out;
 }
 
-struct Picture {
-  int status = -1;
-  Bitmap bm{};
-  ~Picture() { bitmap_free(&bm); }
-};
-
-// Red, green, blue, alpha pixels (component order 0), also for palette and grey pictures.
-void load_rgba(const std::string& path, Picture* p, uint32_t extra_flags = 0) {
-  LoadParams lp;
-  load_params_init(&lp);
-  lp.alignment = 1;
-  lp.flags = kLoadForceColor | kLoadPrefer4Byte | extra_flags;
-  p->status = load_image(path.c_str(), &p->bm, &lp, nullptr);
+// Red, green, blue, alpha for every picture type (4 bytes where the file has alpha).
+int load_bmp(const fs::path& path, Rgba* out, uint32_t flags = 0) {
+  return load_rgba(path.string(), out, kLoadForceColor | kLoadPrefer4Byte | flags);
 }
 
-// Width and height from a PNG's IHDR chunk.
-bool png_size(const std::string& path, uint32_t* w, uint32_t* h) {
-  std::ifstream in(path, std::ios::binary);
-  unsigned char b[24];
-  if (!in.read(reinterpret_cast<char*>(b), sizeof b)) return false;
-  *w = (b[16] << 24) | (b[17] << 16) | (b[18] << 8) | b[19];
-  *h = (b[20] << 24) | (b[21] << 16) | (b[22] << 8) | b[23];
-  return true;
-}
-
-class BmpSuite : public testing::Test {
- protected:
-  static void SetUpTestSuite() { library_start(); }
-  static void TearDownTestSuite() { library_stop(); }
-  void SetUp() override {
-    if (testdata().empty()) GTEST_SKIP() << "LUMORA_TESTDATA is not set; the public test files are absent";
-    root_ = fs::path(testdata()) / "image-rs";
-    if (!fs::exists(root_ / "images/bmp/images")) GTEST_SKIP() << "no bitmap suite under " << root_;
-  }
-  std::vector<fs::path> files(const fs::path& dir) const {
-    std::vector<fs::path> out;
-    for (const auto& e : fs::directory_iterator(dir))
-      if (e.is_regular_file() && e.path().extension() == ".bmp") out.push_back(e.path());
-    std::sort(out.begin(), out.end());
-    return out;
-  }
-  fs::path root_;
-};
-
-TEST_F(BmpSuite, GoodFilesDecodeAndMatchTheirReferences) {
-  int compared = 0, sized = 0;
-  for (const fs::path& file : files(root_ / "images/bmp/images")) {
+TEST(BmpConformance, GoodFilesDecodeAndMatchTheirReferences) {
+  LUMORA_REQUIRE_TESTDATA(dir);
+  const fs::path images = fs::path(dir) / "image-rs/images/bmp/images";
+  const fs::path reference = fs::path(dir) / "image-rs/reference/bmp/images";
+  int compared = 0;
+  for (const fs::path& file : bmp_files(images)) {
     const std::string name = file.filename().string();
-    fs::path reference = root_ / "reference/bmp/images" / (name + ".png");
-    if (!fs::exists(reference)) continue;  // damaged files: see the next test
+    const fs::path ref = reference / (name + ".png");
+    if (!fs::exists(ref)) continue;  // damaged files: see the next test
     SCOPED_TRACE(name);
-    Picture got;
-    load_rgba(file.string(), &got);
+    Rgba got;
+    const int status = load_bmp(file, &got);
     if (kExcused.count(name)) {
-      EXPECT_NE(got.status, 0) << "excused file now decodes: " << kExcused.at(name);
+      EXPECT_NE(status, 0) << "excused file now decodes: " << kExcused.at(name);
       continue;
     }
-    ASSERT_EQ(got.status, 0);
-    uint32_t rw = 0, rh = 0;
-    ASSERT_TRUE(png_size(reference.string(), &rw, &rh));
-    EXPECT_EQ(static_cast<uint32_t>(got.bm.width), rw);
-    EXPECT_EQ(static_cast<uint32_t>(got.bm.height), rh);
-    ++sized;
-    Picture want;
-    load_rgba(reference.string(), &want);
-    if (want.status == kStatusNotRecognised) continue;  // no PNG reader in this build
-    ASSERT_EQ(want.status, 0);
-    ASSERT_EQ(want.bm.width, got.bm.width);
-    ASSERT_EQ(want.bm.height, got.bm.height);
+    ASSERT_EQ(status, 0);
+    Rgba want;
+    ASSERT_EQ(load_bmp(ref, &want), 0);
+    ASSERT_EQ(want.width, got.width);
+    ASSERT_EQ(want.height, got.height);
     const int channels = kAlphaDiffers.count(name) ? 3 : 4;
     const int tolerance = kWideningDiffers.count(name) ? 1 : 0;
     const bool skip_undefined = kUndefinedPixels.count(name) > 0;
-    int mismatches = 0;
-    for (int y = 0; y < got.bm.height && mismatches < 5; ++y) {
-      const uint8_t* a = bitmap_row(&got.bm, y);
-      const uint8_t* b = bitmap_row(&want.bm, y);
-      for (int x = 0; x < got.bm.width && mismatches < 5; ++x) {
-        if (skip_undefined && !b[4 * x] && !b[4 * x + 1] && !b[4 * x + 2]) continue;
-        for (int c = 0; c < channels; ++c) {
-          if (std::abs(a[4 * x + c] - b[4 * x + c]) > tolerance) {
-            ADD_FAILURE() << "pixel " << x << "," << y << " channel " << c << ": "
-                          << int(a[4 * x + c]) << " != " << int(b[4 * x + c]);
-            ++mismatches;
-            break;
-          }
+    long mismatches = 0;
+    for (size_t i = 0; i < got.px.size(); i += 4) {
+      const uint8_t* a = &got.px[i];
+      const uint8_t* b = &want.px[i];
+      if (skip_undefined && !b[0] && !b[1] && !b[2]) continue;
+      for (int c = 0; c < channels; ++c)
+        if (std::abs(a[c] - b[c]) > tolerance) {
+          if (++mismatches <= 5)
+            ADD_FAILURE() << "pixel " << i / 4 % got.width << "," << i / 4 / got.width << " channel " << c
+                          << ": " << int(a[c]) << " != " << int(b[c]);
+          break;
         }
-      }
     }
     ++compared;
   }
-  EXPECT_GT(sized, 40);
-  RecordProperty("compared_with_reference", compared);
+  EXPECT_GT(compared, 40);
 }
 
-TEST_F(BmpSuite, DamagedFilesGiveACleanStatus) {
-  std::vector<fs::path> damaged = files(root_ / "images/bmp/images/lenient");
-  for (const fs::path& file : files(root_ / "images/bmp/images"))
-    if (!fs::exists(root_ / "reference/bmp/images" / (file.filename().string() + ".png")))
+TEST(BmpConformance, DamagedFilesGiveACleanStatus) {
+  LUMORA_REQUIRE_TESTDATA(dir);
+  const fs::path images = fs::path(dir) / "image-rs/images/bmp/images";
+  std::vector<fs::path> damaged = bmp_files(images / "lenient");
+  for (const fs::path& file : bmp_files(images))
+    if (!fs::exists(fs::path(dir) / "image-rs/reference/bmp/images" / (file.filename().string() + ".png")))
       damaged.push_back(file);
   ASSERT_FALSE(damaged.empty());
   for (const fs::path& file : damaged) {
     SCOPED_TRACE(file.filename().string());
     for (uint32_t flags : {0u, static_cast<uint32_t>(kLoadAcceptIncomplete)}) {
-      Picture got;
-      load_rgba(file.string(), &got, flags);
-      const int status = got.status & 0xFFFF;
+      LoadParams p;
+      load_params_init(&p);
+      p.flags = kLoadForceColor | kLoadPrefer4Byte | flags;
+      Bitmap b{};
+      const int status = load_image(file.string().c_str(), &b, &p, nullptr) & 0xFFFF;
       EXPECT_TRUE(status == 0 || status == 2 || status == 4 || status == 9 || status == 10) << status;
-      if (status == 0) {
-        EXPECT_GT(got.bm.width, 0);
-        EXPECT_NE(got.bm.pixels, nullptr);
-      } else {
-        EXPECT_EQ(got.bm.pixels, nullptr);
-      }
+      EXPECT_EQ(b.pixels != nullptr, status == 0) << "pixels exactly when the load succeeds";
+      bitmap_free(&b);
     }
   }
 }
