@@ -20,6 +20,10 @@ namespace {
 
 constexpr int32_t kCanvasLimit = 16000;   // canvas sides from 1 to 15999 pixels
 constexpr int kStopWalk = -1;             // a later frame larger than the canvas ends the walk
+// Every frame is a full canvas, yet a frame costs as little as a dozen bytes of file (descriptor,
+// code size, terminator): a few kilobytes could otherwise ask for gigabytes. Past this total the
+// walk ends as out of memory, with the frames loaded so far kept.
+constexpr uint64_t kFramesMemoryLimit = uint64_t{256} << 20;
 
 struct FileCloser {
   void operator()(FILE* f) const { std::fclose(f); }
@@ -127,6 +131,7 @@ class FrameLoader {
   // Canvas before the previous frame was painted, kept when that frame asked to be restored.
   std::vector<uint8_t> restore_;
   uint8_t map_[256];
+  uint64_t frames_bytes_ = 0;   // pixel bytes of the frames loaded so far
 };
 
 int FrameLoader::read_screen() {
@@ -280,6 +285,8 @@ int FrameLoader::read_frame() {
   if (code_size == EOF) return kStatusFileEndsEarly;
   if (code_size < kLzwMinCodeSize || code_size > kLzwMaxCodeSize) return kStatusImpossible;
 
+  const uint64_t canvas_pixels = static_cast<uint64_t>(canvas_width_) * canvas_height_;
+  if (frames_bytes_ + canvas_pixels > kFramesMemoryLimit) return kStatusNoMemory;
   Bitmap frame{};
   if (!bitmap_alloc(&frame, kPixIndexed, 1, canvas_width_, canvas_height_)) {
     bitmap_free(&frame);
@@ -325,6 +332,7 @@ int FrameLoader::read_frame() {
 
   int status = append_frame(&frame, next_delay_ * 10);
   if (status != kStatusOk) return status;
+  frames_bytes_ += canvas_bytes;
   previous_rect_ = frame_rect_;
   previous_disposal_ = disposal;
   next_delay_ = 0;
