@@ -63,41 +63,29 @@ TEST(GifFrames, DisposalAndTransparencyAcrossFrames) {
     std::vector<uint8_t> last;   // pixels of the last frame, 4 x 4
     int16_t transparent;         // its transparent_index
   };
-  std::vector<Case> cases;
-  {
-    // Disposal 2 before a transparent frame: the old rectangle becomes the new transparent index.
-    GifBuilder g;
-    g.header(4, 4, 2, 2);
-    g.control(2, 0, -1).image(0, 0, 4, 4, filled(16, 1));
-    g.control(0, 0, 3).image(0, 0, 2, 2, filled(4, 3)).trailer();
-    cases.push_back({"background, transparent next", g, filled(16, 3), 3});
-  }
-  {
-    // Disposal 2 before an opaque frame: the background index fills the rectangle.
-    GifBuilder g;
-    g.header(4, 4, 2, 2);
-    g.control(2, 0, -1).image(1, 1, 2, 2, filled(4, 1));
-    g.control(0, 0, -1).image(0, 0, 1, 1, {3}).trailer();
-    cases.push_back({"background, opaque next", g, {3, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}, -1});
-  }
-  {
-    // Transparent pixels keep what the canvas had; disposal 1 keeps the previous frame.
-    GifBuilder g;
-    g.header(4, 1, 2);
-    g.control(1, 0, -1).image(0, 0, 4, 1, {1, 1, 1, 1});
-    g.control(1, 0, 0).image(0, 0, 4, 1, {0, 2, 0, 3}).trailer();
-    cases.push_back({"transparent pixels", g, {1, 2, 1, 3}, 0});
-  }
-  {
-    // Disposal 3 restores the canvas as it was before that frame was painted.
-    GifBuilder g;
-    g.header(4, 4, 2);
-    g.control(1, 0, -1).image(0, 0, 4, 4, filled(16, 1));
-    g.control(1, 0, -1).image(0, 0, 2, 2, filled(4, 2));
-    g.control(3, 0, -1).image(0, 0, 4, 4, filled(16, 3));
-    g.control(0, 0, -1).image(3, 3, 1, 1, {0}).trailer();
-    cases.push_back({"restore previous", g, {2, 2, 1, 1, 2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0}, -1});
-  }
+  const Case cases[] = {
+      // Disposal 2 before a transparent frame: the old rectangle becomes the new transparent index.
+      {"background, transparent next",
+       GifBuilder().header(4, 4, 2, 2).control(2, 0, -1).image(0, 0, 4, 4, filled(16, 1))
+           .control(0, 0, 3).image(0, 0, 2, 2, filled(4, 3)).trailer(),
+       filled(16, 3), 3},
+      // Disposal 2 before an opaque frame: the background index fills the rectangle.
+      {"background, opaque next",
+       GifBuilder().header(4, 4, 2, 2).control(2, 0, -1).image(1, 1, 2, 2, filled(4, 1))
+           .control(0, 0, -1).image(0, 0, 1, 1, {3}).trailer(),
+       {3, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}, -1},
+      // Transparent pixels keep what the canvas had; disposal 1 keeps the previous frame.
+      {"transparent pixels",
+       GifBuilder().header(4, 1, 2).control(1, 0, -1).image(0, 0, 4, 1, {1, 1, 1, 1})
+           .control(1, 0, 0).image(0, 0, 4, 1, {0, 2, 0, 3}).trailer(),
+       {1, 2, 1, 3}, 0},
+      // Disposal 3 restores the canvas as it was before that frame was painted.
+      {"restore previous",
+       GifBuilder().header(4, 4, 2).control(1, 0, -1).image(0, 0, 4, 4, filled(16, 1))
+           .control(1, 0, -1).image(0, 0, 2, 2, filled(4, 2)).control(3, 0, -1).image(0, 0, 4, 4, filled(16, 3))
+           .control(0, 0, -1).image(3, 3, 1, 1, {0}).trailer(),
+       {2, 2, 1, 1, 2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0}, -1},
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Loaded l;

@@ -27,17 +27,6 @@ class JpegReaderTest : public ::testing::Test {
   jpegtest::TempDir dir_;
 };
 
-struct Loaded {
-  int status = -1;
-  Bitmap bitmap{};
-  FileInfo info{};
-  int32_t delivered_height = 0;  // rows the reader handed to the pipeline
-  ~Loaded() {
-    bitmap_free(&bitmap);
-    file_info_free(&info);
-  }
-};
-
 int note_rows(int32_t, int32_t total, void* user) {
   *static_cast<int32_t*>(user) = total;
   return 0;
@@ -51,11 +40,22 @@ LoadParams params_with(uint32_t flags) {
   return p;
 }
 
-void load(const std::string& path, LoadParams p, Loaded* out) {
-  p.row_callback = note_rows;
-  p.row_user = &out->delivered_height;
-  out->status = load_image(path.c_str(), &out->bitmap, &p, &out->info);
-}
+// Loads `path` with `p`, noting how many rows the reader handed to the pipeline.
+struct Loaded {
+  int status = -1;
+  Bitmap bitmap{};
+  FileInfo info{};
+  int32_t delivered_height = 0;
+  Loaded(const std::string& path, LoadParams p) {
+    p.row_callback = note_rows;
+    p.row_user = &delivered_height;
+    status = load_image(path.c_str(), &bitmap, &p, &info);
+  }
+  ~Loaded() {
+    bitmap_free(&bitmap);
+    file_info_free(&info);
+  }
+};
 
 // Pixel (x, y) of a component-order-0 result as bytes.
 const uint8_t* pixel(const Bitmap& b, int x, int y) {
@@ -87,8 +87,7 @@ TEST_F(JpegReaderTest, DefaultDecodingGivesLibjpegsPixels) {
   for (const Case& c : cases) {
     const Bytes jpeg = jpegtest::make_jpeg(c.spec);
     const jpegtest::Reference ref = jpegtest::reference_decode(jpeg);
-    Loaded got;
-    load(dir_.write(std::string("a.jpg"), jpeg), params_with(0), &got);
+    Loaded got(dir_.write(std::string("a.jpg"), jpeg), params_with(0));
     ASSERT_EQ(got.status, 0) << c.name;
     ASSERT_EQ(got.bitmap.width, ref.width) << c.name;
     ASSERT_EQ(got.bitmap.height, ref.height) << c.name;
@@ -113,8 +112,7 @@ TEST_F(JpegReaderTest, CmykFilesKeepOrConvertTheirInks) {
   s.pixel = [](int, int, int c) -> uint8_t { return c == 0 || c == 3 ? 255 : 0; };
   s.quality = 100;
   const std::string path = dir_.write("cmyk.jpg", jpegtest::make_jpeg(s));
-  Loaded rgb;
-  load(path, params_with(0), &rgb);
+  Loaded rgb(path, params_with(0));
   ASSERT_EQ(rgb.status, 0);
   EXPECT_EQ(rgb.info.color_model, kModelCMYK);
   EXPECT_STREQ(rgb.info.description, "JPEG CMYK (v1.1)");
@@ -124,8 +122,7 @@ TEST_F(JpegReaderTest, CmykFilesKeepOrConvertTheirInks) {
   EXPECT_NEAR(p[1], 0, 2);
   EXPECT_NEAR(p[2], 0, 2);
 
-  Loaded inks;
-  load(path, params_with(kLoadKeepCmyk), &inks);
+  Loaded inks(path, params_with(kLoadKeepCmyk));
   ASSERT_EQ(inks.status, 0);
   EXPECT_EQ(inks.bitmap.type, kPixCMYK);
   const uint8_t* q = pixel(inks.bitmap, 5, 5);
@@ -163,8 +160,7 @@ TEST_F(JpegReaderTest, MetadataChunksAndComments) {
   };
   const std::string path = dir_.write("meta.jpg", jpegtest::with_markers(jpegtest::make_jpeg({}), markers));
 
-  Loaded all;
-  load(path, params_with(kLoadKeepChunks | kLoadKeepComment), &all);
+  Loaded all(path, params_with(kLoadKeepChunks | kLoadKeepComment));
   ASSERT_EQ(all.status, 0);
   ASSERT_NE(all.bitmap.comment, nullptr);
   EXPECT_STREQ(all.bitmap.comment, "second");
@@ -183,8 +179,7 @@ TEST_F(JpegReaderTest, MetadataChunksAndComments) {
   }
   EXPECT_EQ(c, nullptr);
 
-  Loaded none;
-  load(path, params_with(0), &none);
+  Loaded none(path, params_with(0));
   ASSERT_EQ(none.status, 0);
   EXPECT_EQ(none.bitmap.comment, nullptr);
   EXPECT_EQ(none.bitmap.chunks, nullptr);
@@ -211,8 +206,7 @@ TEST_F(JpegReaderTest, QuickDecodingScalesByPowersOfTwo) {
     LoadParams p = params_with(kLoadQuick);
     p.max_width = c.max_w;
     p.max_height = c.max_h;
-    Loaded got;
-    load(path, p, &got);
+    Loaded got(path, p);
     ASSERT_EQ(got.status, 0);
     EXPECT_EQ(got.delivered_height, c.decoded_h) << c.w << "x" << c.h << " in " << c.max_w << "x" << c.max_h;
     EXPECT_EQ(got.bitmap.width, c.out_w);
@@ -270,8 +264,7 @@ TEST_F(JpegReaderTest, EmbeddedThumbnailSelection) {
     p.use_embedded = c.use_embedded;
     p.max_width = c.max_w;
     p.max_height = c.max_h;
-    Loaded got;
-    load(c.path, p, &got);
+    Loaded got(c.path, p);
     ASSERT_EQ(got.status, 0) << c.name;
     EXPECT_EQ(got.info.reader_flag, c.thumbnail ? 1u : 0u) << c.name;
     EXPECT_EQ(got.bitmap.width, c.out_w) << c.name;
@@ -294,8 +287,7 @@ TEST_F(JpegReaderTest, ResolutionFromJfifDensity) {
     s.density_unit = c.unit;
     s.x_density = c.x;
     s.y_density = c.y;
-    Loaded got;
-    load(dir_.write("d.jpg", jpegtest::make_jpeg(s)), params_with(0), &got);
+    Loaded got(dir_.write("d.jpg", jpegtest::make_jpeg(s)), params_with(0));
     ASSERT_EQ(got.status, 0);
     EXPECT_EQ(got.info.xdpi, c.xdpi) << "unit " << c.unit << " " << c.x << ":" << c.y;
     EXPECT_EQ(got.info.ydpi, c.ydpi);
@@ -335,8 +327,7 @@ TEST_F(JpegReaderTest, TruncatedAndBrokenFiles) {
       {"lossless process", lossless, 0, kStatusCorrupt, false},
   };
   for (const Case& c : cases) {
-    Loaded got;
-    load(dir_.write("t.jpg", c.bytes), params_with(c.flags | kLoadKnownExtension), &got);
+    Loaded got(dir_.write("t.jpg", c.bytes), params_with(c.flags | kLoadKnownExtension));
     EXPECT_EQ(got.status & 0xFFFF, c.status) << c.name;
     if (c.full_picture) {
       EXPECT_EQ(got.bitmap.height, 96) << c.name;
@@ -416,8 +407,7 @@ TEST_F(JpegReaderTest, JfifStreamInsideAnotherFormat) {
     LoadParams p = params_with(kLoadKeepComment | kLoadKeepChunks | kLoadEstimateQuality);
     p.format_index = static_cast<int16_t>(index);
     p.use_embedded = 1;  // not for embedded streams: the Exif block is not looked at
-    Loaded full;
-    load(path, p, &full);
+    Loaded full(path, p);
     ASSERT_EQ(full.status, 0);
     EXPECT_STREQ(full.info.description, "TIFF (jpeg)");
     ASSERT_NE(full.bitmap.comment, nullptr);
@@ -432,8 +422,7 @@ TEST_F(JpegReaderTest, JfifStreamInsideAnotherFormat) {
     p.flags |= kLoadQuick;
     p.max_width = 40;
     p.max_height = 40;
-    Loaded quick;
-    load(path, p, &quick);
+    Loaded quick(path, p);
     ASSERT_EQ(quick.status, 0);
     EXPECT_EQ(quick.delivered_height, 60);  // ratios 4 and 3: decoded at 1/2
     library_stop();
