@@ -148,7 +148,7 @@ int read_masks(BmpRead& r, uint32_t masks[4]) {
   return kStatusOk;
 }
 
-void swap16_row(uint8_t* row, uint32_t pixels) {
+[[maybe_unused]] void swap16_row(uint8_t* row, uint32_t pixels) {  // used on big-endian hosts only
   for (uint32_t i = 0; i < pixels; ++i) std::swap(row[2 * i], row[2 * i + 1]);
 }
 
