@@ -299,8 +299,19 @@ void draw_default_item(HWND h, ListView& s, const Metrics& m, HDC dc, int i, con
     if (back_c != CLR_NONE) ui::fill(dc, tile, back_c);
     int icx = il_cx(s.il_normal), icy = il_cy(s.il_normal);
     RECT label{tile.left + pad / 2, tile.bottom - m.line - pad / 2, tile.right - pad / 2, tile.bottom - pad / 2};
-    if (icx > 0 && icy > 0 && ImageList_GetImageCount(s.il_normal) > it.image && it.image >= 0)
-      ImageList_Draw(s.il_normal, it.image, dc, tile.left + (RectWidth(tile) - icx) / 2, tile.top + pad / 2, ILD_NORMAL);
+    if (icx <= 0 || icy <= 0) {
+      icx = icy = std::max(0, std::min(static_cast<int>(RectWidth(tile)) - pad * 2, static_cast<int>(label.top - tile.top) - pad));
+    }
+    RECT icon{tile.left + (RectWidth(tile) - icx) / 2, tile.top + pad / 2, 0, 0};
+    icon.right = icon.left + icx;
+    icon.bottom = std::min(icon.top + icy, static_cast<int>(label.top) - 1);
+    if (ImageList_GetImageCount(s.il_normal) > it.image && it.image >= 0) {
+      ImageList_Draw(s.il_normal, it.image, dc, icon.left, icon.top, ILD_NORMAL);
+    } else if (RectWidth(icon) > 4 && RectHeight(icon) > 4) {
+      // No picture: a plain frame keeps the grid readable.
+      ui::fill(dc, icon, selected ? ui::kAccentLight : ui::kFace);
+      ui::frame(dc, icon, ui::kBorder, 1);
+    }
     ui::text(dc, item_text(s, i, 0), label, DT_CENTER | DT_VCENTER, text_c, f);
     if ((it.state & LVIS_FOCUSED) && has_focus(h)) ui::focus_frame(dc, tile);
     return;

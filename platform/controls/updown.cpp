@@ -85,7 +85,7 @@ void attach(HWND h, UpDown& u, HWND buddy) {
     HWND parent = GetParent(buddy);
     POINT tl{br.left, br.top};
     ScreenToClient(parent, &tl);
-    int w = std::max(ui::px(22), static_cast<int>(RectWidth(mine) > 1 ? RectWidth(mine) : 0));
+    int w = std::max(ui::px(30), static_cast<int>(RectWidth(mine) > 1 ? RectWidth(mine) : 0));
     w = std::min(w, static_cast<int>(RectWidth(br)) / 2);
     int bw = RectWidth(br) - w, bh = RectHeight(br);
     if (st & UDS_ALIGNRIGHT) {
@@ -115,8 +115,10 @@ void paint(HWND h, UpDown& u) {
     ui::triangle(dc, RECT{0, 0, c.right, c.bottom / 2}, 0, arrow);
     ui::triangle(dc, RECT{0, c.bottom / 2, c.right, c.bottom}, 2, arrow);
   } else {
-    ui::triangle(dc, RECT{0, 0, c.right / 2, c.bottom}, 3, arrow);
-    ui::triangle(dc, RECT{c.right / 2, 0, c.right, c.bottom}, 1, arrow);
+    int inset = ui::px(3);
+    ui::triangle(dc, RECT{inset, 0, c.right / 2, c.bottom}, 3, arrow);
+    ui::triangle(dc, RECT{c.right / 2, 0, c.right - inset, c.bottom}, 1, arrow);
+    ui::fill(dc, RECT{c.right / 2, ui::px(4), c.right / 2 + 1, c.bottom - ui::px(4)}, ui::kBorder);
   }
   EndPaint(h, &ps);
 }

@@ -17,6 +17,32 @@ using namespace dlg;
 namespace {
 
 constexpr const char* kDialogClass = "Dialog";
+constexpr const char* kTitleClass = "LumoraDialogTitle";
+
+// The title band is a child window above the controls, so that controls scrolled up pass
+// beneath it.
+LRESULT title_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(h, &ps);
+    RECT c;
+    GetClientRect(h, &c);
+    ui::fill(dc, c, ui::kAccent);
+    RECT tr = c;
+    InflateRect(&tr, -ui::px(8), 0);
+    ui::text(dc, GetWindowText(GetParent(h)), tr, DT_LEFT | DT_VCENTER, ui::kAccentText, ui::font(ui::Font::Title));
+    EndPaint(h, &ps);
+    return 0;
+  }
+  if (msg == WM_ERASEBKGND) return 1;
+  return DefWindowProc(h, msg, wp, lp);
+}
+
+void ensure_title_band(HWND dlg, DialogState& s) {
+  if (s.title_h <= 0 || (s.title_band && IsWindow(s.title_band))) return;
+  s.title_band = CreateWindowEx(0, kTitleClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 1, s.title_h, dlg,
+                                static_cast<HMENU>(0xFFFF), nullptr, nullptr);
+}
 
 std::unordered_map<HWND, std::unique_ptr<DialogState>>& dialogs() {
   static std::unordered_map<HWND, std::unique_ptr<DialogState>> m;
@@ -121,6 +147,12 @@ LRESULT dialog_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 void register_dialog_class() {
   WNDCLASS probe;
+  if (!GetClassInfo(nullptr, kTitleClass, &probe)) {
+    WNDCLASS tc;
+    tc.lpfnWndProc = title_proc;
+    tc.lpszClassName = kTitleClass;
+    RegisterClass(&tc);
+  }
   if (GetClassInfo(nullptr, kDialogClass, &probe)) return;
   WNDCLASS wc;
   wc.lpfnWndProc = dialog_proc;
@@ -151,6 +183,7 @@ HWND create_dialog(const DialogTemplate* t, HWND parent, DLGPROC proc, LPARAM pa
   s.title_h = (t->title && *t->title) ? ui::title_height() : 0;
 
   int w = MulDiv(t->cx, s.base_x, 4), hgt = MulDiv(t->cy, s.base_y, 8) + s.title_h;
+  s.template_w = std::max(1, w);
   int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN) - ui::softkey_bar_height();
   w = std::min(w, sw);
   hgt = std::min(hgt, sh);
@@ -195,6 +228,7 @@ DialogState* state_of(HWND dlg) {
 }
 
 void layout_controls(HWND dlg, DialogState& s) {
+  ensure_title_band(dlg, s);
   for (const DialogState::Placed& p : s.controls) {
     if (!IsWindow(p.hwnd)) continue;
     int l = static_cast<int>(MulDiv(p.units.left, s.base_x, 4) * s.stretch);
@@ -205,6 +239,17 @@ void layout_controls(HWND dlg, DialogState& s) {
     if (GetClassName(p.hwnd) == std::string_view(WC_COMBOBOX) || GetClassName(p.hwnd) == "COMBOBOX")
       b = std::min(b, t + s.base_y + ui::px(10));
     MoveWindow(p.hwnd, l, t, std::max(1, r - l), std::max(1, b - t), TRUE);
+  }
+  // Spinners sit beside their buddies again once the buddies are placed.
+  for (const DialogState::Placed& p : s.controls) {
+    if (!IsWindow(p.hwnd) || GetClassName(p.hwnd) != std::string_view(UPDOWN_CLASS)) continue;
+    if (HWND buddy = reinterpret_cast<HWND>(SendMessage(p.hwnd, UDM_GETBUDDY, 0, 0)))
+      SendMessage(p.hwnd, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy), 0);
+  }
+  if (s.title_band && IsWindow(s.title_band)) {
+    RECT c;
+    GetClientRect(dlg, &c);
+    SetWindowPos(s.title_band, HWND_TOP, 0, 0, c.right, s.title_h, 0);
   }
   InvalidateRect(dlg, nullptr, TRUE);
 }
@@ -220,7 +265,9 @@ void scroll_into_view(HWND dlg, HWND ctrl) {
   ScreenToClient(dlg, &br);
   int margin = ui::px(4);
   int shift = 0;
-  if (br.y + margin > c.bottom) shift = br.y + margin - c.bottom;
+  // Back at the top whenever the control fits there, so that the labels above it show too.
+  if (br.y + s->scroll_y + margin <= c.bottom) shift = -s->scroll_y;
+  else if (br.y + margin > c.bottom) shift = br.y + margin - c.bottom;
   if (tl.y - shift < s->title_h + margin) shift = tl.y - s->title_h - margin;
   if (shift == 0) return;
   s->scroll_y = std::max(0, s->scroll_y + shift);
@@ -349,12 +396,9 @@ BOOL SHInitDialog(SHINITDLGINFO* info) {
   if (info->dwFlags & (SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_FULLSCREENNOMENUBAR | SHIDIF_SIZEDLG)) {
     int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     if (!(info->dwFlags & SHIDIF_FULLSCREENNOMENUBAR)) sh -= ui::softkey_bar_height();
-    RECT wr;
-    GetWindowRect(info->hDlg, &wr);
-    // The template's width fills the screen's width; much wider screens keep the controls at
-    // twice their size at most.
-    int template_w = std::max(1, static_cast<int>(RectWidth(wr)));
-    s->stretch = std::clamp(static_cast<double>(sw) / template_w, 1.0, 2.0);
+    // The template's width fills the screen's width (a template wider than the screen is
+    // narrowed); much wider screens keep the controls at twice their size at most.
+    s->stretch = std::clamp(static_cast<double>(sw - ui::px(2)) / s->template_w, 0.5, 2.0);
     if (s->title_h == 0) s->title_h = GetWindowText(info->hDlg).empty() ? 0 : ui::title_height();
     MoveWindow(info->hDlg, 0, 0, sw, sh, TRUE);
     layout_controls(info->hDlg, *s);

@@ -12,7 +12,9 @@ struct DialogState {
   int base_x = 6, base_y = 13;  // pixels per 4 x units and per 8 y units
   int title_h = 0;
   double stretch = 1.0;  // horizontal stretch of the template in full-screen sizing
+  int template_w = 1;    // width of the template in pixels, unstretched
   int scroll_y = 0;
+  HWND title_band = nullptr;  // child over the scrolled controls
   LRESULT msg_result = 0;
   bool msg_result_set = false;
   bool ended = false;

@@ -233,7 +233,8 @@ int run_level(HMENU menu, UINT flags, int x, int y, HWND owner, int level) {
   m = find(menu);
   if (!m) return 0;
   Layout l = layout_of(*m);
-  int screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN);
+  // Menus never cover the soft-key bar.
+  int screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN) - ui::softkey_bar_height();
   int w = l.width, hgt = std::min(l.height, screen_h - ui::px(4));
   int left = (flags & TPM_RIGHTALIGN) ? x - w : x;
   int top = (flags & TPM_BOTTOMALIGN) ? y - hgt : y;

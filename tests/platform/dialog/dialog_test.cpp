@@ -124,7 +124,11 @@ TEST_F(DialogTest, FullScreenSizingAndDialogUnits) {
            ReleaseDC(edit, dc);
            EXPECT_EQ(RectHeight(er), RectHeight(r));
            EXPECT_NEAR(RectHeight(r), tm.tmHeight * 12 / 8, 1);
-           EXPECT_GE(RectWidth(er), RectWidth(r));  // stretched to the screen's width
+           // The template's width is made the screen's width.
+           RECT whole{0, 0, 140, 0};
+           MapDialogRect(dlg, &whole);
+           int sw = GetSystemMetrics(SM_CXSCREEN) - MulDiv(2, GetOptions().dpi, 96);
+           EXPECT_NEAR(RectWidth(er), RectWidth(r) * sw / whole.right, 2);
            EXPECT_EQ(GetDlgItemText(dlg, 1003), "picture");
          }},
          {VK_TSOFT1}});
