@@ -12,14 +12,17 @@ echo "== normal build"
 ctest --test-dir "$top/build/test" --output-on-failure -j "$jobs"
 
 echo "== sanitizer build"
+# -O1 with line tables only: sanitizer reports keep file and line, the build stays quick.
 "$top/scripts/build.sh" "$top/build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_WERROR=ON \
+  -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
   -DLUMORA_SANITIZE=ON -DLUMORA_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$top/build/asan" --output-on-failure -j "$jobs"
 
 if command -v clang++ >/dev/null 2>&1; then
   echo "== fuzz smoke"
-  CC=clang CXX=clang++ "$top/scripts/build.sh" "$top/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_FUZZ=ON
+  CC=clang CXX=clang++ "$top/scripts/build.sh" "$top/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DLUMORA_FUZZ=ON
   ctest --test-dir "$top/build/fuzz" --output-on-failure -L fuzz-smoke -j "$jobs"
 else
   echo "== fuzz smoke skipped: clang++ not found"
