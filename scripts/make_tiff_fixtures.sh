@@ -123,6 +123,10 @@ tiff("ccitt_rle", 8, 2, 1, 1, 0, 2, bytes([0x98, 0x72]))
 tiff("thunderscan", 4, 1, 4, 1, 1, 32809, bytes([0xC5, 0x5B, 0x01]))
 tiff("sgilog_l", 2, 1, 16, 1, 32844, 34676, bytes([2, 0, 0x3E, 2, 0, 0]))
 tiff("sgilog_luv", 1, 1, 32, 1, 32845, 34676, bytes([1, 0x3E, 1, 0, 1, 86, 1, 194]))
+# LogLuv24: grey (L 640, colour index 12266), a red-magenta (index 12296), the white point (index
+# past the table) and black.
+tiff("sgilog24", 2, 2, 16, 3, 32845, 34677,
+     b"".join(((l << 14) | c).to_bytes(3, "big") for l, c in [(640, 12266), (640, 12296), (640, 16300), (0, 9000)]))
 tiff("lzw_old_style", 3, 1, 8, 1, 1, 5, lsb_codes([256, 65, 66, 258, 257]))
 tiff("ycbcr_subsampled", 3, 2, 8, 3, 6, 1, bytes([10, 20, 30, 40, 128, 128, 100, 100, 100, 100, 128, 228]),
      [(530, 3, [2, 2])])

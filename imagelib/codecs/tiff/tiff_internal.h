@@ -146,9 +146,15 @@ DecodeResult decode_ccitt(const uint8_t* in, size_t in_size, uint8_t* out, size_
 // SGILog (compression 34676) rows: LogL16 (`luv` false, grey bytes) or LogLuv32 (RGB bytes).
 DecodeResult decode_sgilog(const uint8_t* in, size_t in_size, uint8_t* out, uint32_t width,
                            uint32_t rows, bool luv);
+// SGILog24 (compression 34677) rows: 3-byte LogLuv24 pixels, most significant byte first, to RGB
+// bytes. Whole pixels only; 4 when the data ends early.
+DecodeResult decode_logluv24(const uint8_t* in, size_t in_size, uint8_t* out, uint32_t width,
+                             uint32_t rows);
 // The conversions of the LogLuv encoding, exposed for tests.
 double logl16_to_y(uint32_t p16);
 uint8_t luminance_byte(double value);
+// A LogLuv24 pixel (low 24 bits of `p`) to RGB bytes.
+void logluv24_to_rgb(uint32_t p, uint8_t out[3]);
 
 // JPEG-compressed strip or tile (compression 7): `tables` (may be empty) and the chunk form one
 // stream. The decoded rows (`components` bytes per pixel, at most `width` x `rows`) go to `out`

@@ -128,8 +128,9 @@ int make_plan(const TiffFile& f, const TiffPage& page, LoadContext* context, Pag
   const uint32_t p = page.photometric;
   // SGILog data belong to the LogL and LogLuv interpretations, and those to SGILog data.
   const bool log_photometric = p == 32844 || p == 32845;
-  if (c == 34677 || log_photometric != (c == 34676)) {
-    load_set_message(context, c == 34677 || !log_photometric ? kBadCompression : kBadPhotometric);
+  const bool sgilog = c == 34676 || c == 34677;
+  if (log_photometric != sgilog) {
+    load_set_message(context, log_photometric ? kBadPhotometric : kBadCompression);
     return kStatusImpossible;
   }
   if (is_ccitt(c)) {
@@ -138,7 +139,8 @@ int make_plan(const TiffFile& f, const TiffPage& page, LoadContext* context, Pag
   } else if (c == 7) {
     if (page.bits != 8) return kStatusNotRecognised;
     plan->kind = DataKind::kJpeg;
-  } else if (c == 34676) {
+  } else if (sgilog) {
+    // LogL pages have no 24-bit form: libtiff writes them as LogL16 under either code.
     plan->kind = DataKind::kSgiLog;
     plan->sgilog_luv = p == 32845;
     if (planar) return kStatusNotRecognised;

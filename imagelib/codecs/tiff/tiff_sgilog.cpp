@@ -1,12 +1,15 @@
-// SGILog decompression (compression 34676): LogL16 luminance and LogLuv32 colour pixels, coded
-// per row as run-length byte planes, most significant plane first; converted to 8-bit samples
-// with the conversions of the published LogLuv encoding.
+// SGILog decompression: LogL16 luminance and LogLuv32 colour pixels (compression 34676), coded
+// per row as run-length byte planes, most significant plane first, and LogLuv24 colour pixels
+// (compression 34677) stored as they are; converted to 8-bit samples with the conversions of the
+// published LogLuv encoding.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "imagelib/codecs/tiff/tiff_internal.h"
+#include "imagelib/codecs/tiff/tiff_logluv_table.h"
 #include "imagelib/core/status.h"
 
 namespace lumora::tiff {
@@ -17,6 +20,12 @@ namespace {
 constexpr double kL16Scale = 0.0027076061740622863;
 constexpr double kL16Offset = 44.3614195558365;
 constexpr double kUvScale = 410.0;
+// 10-bit log luminance of LogLuv24: 64 steps per factor 2 (ln 2 / 64), 0 at 2^-12.
+constexpr double kL10Scale = 0.010830424696249145;
+constexpr double kL10Offset = 8.317766166719343;
+// The white point's chromaticity, for colour indices outside the table.
+constexpr double kNeutralU = 0.210526316;
+constexpr double kNeutralV = 0.473684211;
 
 // Sum of the rows' byte planes: 0, or 4 when the data ends.
 int unpack_planes(const uint8_t* in, size_t in_size, size_t* at, uint32_t width, int planes,
@@ -67,7 +76,50 @@ void luv_to_rgb(double Y, double u, double v, uint8_t* out) {
   xyz_to_rgb_bytes(x / y * Y, Y, (1.0 - x - y) / y * Y, out);
 }
 
+// u'v' of a 14-bit LogLuv24 colour index: the band whose first index is the last one not above
+// `index`, then the square's centre within it.
+void logluv24_uv(uint32_t index, double* u, double* v) {
+  if (index >= kLogLuvUvCells) {
+    *u = kNeutralU;
+    *v = kNeutralV;
+    return;
+  }
+  const LogLuvUvRow* end = kLogLuvUvTable + kLogLuvUvRows;
+  const LogLuvUvRow* row =
+      std::upper_bound(kLogLuvUvTable, end, index,
+                       [](uint32_t i, const LogLuvUvRow& r) { return i < r.offset; }) - 1;
+  const auto band = static_cast<uint32_t>(row - kLogLuvUvTable);
+  *u = row->u_start + (index - row->offset + 0.5) * kLogLuvUvSquare;
+  *v = kLogLuvVStart + (band + 0.5) * kLogLuvUvSquare;
+}
+
 }  // namespace
+
+void logluv24_to_rgb(uint32_t p, uint8_t out[3]) {
+  const uint32_t l10 = (p >> 14) & 0x3FF;
+  if (l10 == 0) {
+    out[0] = out[1] = out[2] = 0;
+    return;
+  }
+  double u = 0.0, v = 0.0;
+  logluv24_uv(p & 0x3FFF, &u, &v);
+  luv_to_rgb(std::exp((l10 + 0.5) * kL10Scale - kL10Offset), u, v, out);
+}
+
+DecodeResult decode_logluv24(const uint8_t* in, size_t in_size, uint8_t* out, uint32_t width,
+                             uint32_t rows) {
+  DecodeResult r;
+  const size_t wanted = static_cast<size_t>(width) * rows;
+  const size_t pixels = std::min(wanted, in_size / 3);
+  for (size_t i = 0; i < pixels; ++i) {
+    const uint8_t* b = in + 3 * i;
+    logluv24_to_rgb(static_cast<uint32_t>(b[0]) << 16 | static_cast<uint32_t>(b[1]) << 8 | b[2],
+                    out + 3 * i);
+  }
+  r.produced = 3 * pixels;
+  if (pixels < wanted) r.status = kStatusFileEndsEarly;
+  return r;
+}
 
 double logl16_to_y(uint32_t p16) {
   const uint32_t p = p16 & 0x7FFF;

@@ -320,6 +320,10 @@ int PageDecoder::decode_chunk(uint32_t index, uint32_t rows, uint32_t* rows_done
     case 34676:
       r = decode_sgilog(in, in_size, out, width, rows, plan_.sgilog_luv);
       break;
+    case 34677:
+      r = plan_.sgilog_luv ? decode_logluv24(in, in_size, out, width, rows)
+                           : decode_sgilog(in, in_size, out, width, rows, false);
+      break;
     default:
       return kStatusImpossible;
   }

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "imagelib/codecs/tiff/tiff_internal.h"
+#include "imagelib/codecs/tiff/tiff_logluv_table.h"
 #include "imagelib/core/status.h"
 
 namespace lumora::tiff {
@@ -189,6 +191,99 @@ TEST(SgiLog, LuminanceConversions) {
   EXPECT_LT(logl16_to_y(0x8000 | (64 * 256)), 0.0);  // sign bit
   const std::pair<double, uint8_t> bytes[] = {{-1.0, 0}, {0.0, 0}, {0.25, 128}, {1.0, 255}, {4.0, 255}};
   for (const auto& [value, want] : bytes) EXPECT_EQ(luminance_byte(value), want) << value;
+}
+
+// The table's bands follow one another: each starts where the one below ends, and the last ends
+// at the index count.
+TEST(SgiLog, LogLuvTableIsContiguous) {
+  uint32_t next = 0;
+  for (int band = 0; band < kLogLuvUvRows; ++band) {
+    SCOPED_TRACE(band);
+    EXPECT_EQ(kLogLuvUvTable[band].offset, next);
+    EXPECT_GT(kLogLuvUvTable[band].cells, 0);
+    EXPECT_GE(kLogLuvUvTable[band].u_start, 0.0);
+    EXPECT_LT(kLogLuvUvTable[band].u_start, 0.63);
+    next += kLogLuvUvTable[band].cells;
+  }
+  EXPECT_EQ(next, kLogLuvUvCells);
+}
+
+uint32_t luv24(uint32_t l10, uint32_t index) { return l10 << 14 | index; }
+
+// The white point's colour at a given 10-bit log luminance, worked out from the encoding's
+// formulas: Y = 2^((L + 0.5) / 64 - 12), then u'v' (4/19, 9/19) to XYZ to RGB.
+std::vector<uint8_t> neutral_rgb(uint32_t l10) {
+  const double Y = std::pow(2.0, (l10 + 0.5) / 64.0 - 12.0);
+  const double u = 0.210526316, v = 0.473684211;
+  const double x = 9 * u / (6 * u - 16 * v + 12), y = 4 * v / (6 * u - 16 * v + 12);
+  const double X = x / y * Y, Z = (1 - x - y) / y * Y;
+  std::vector<uint8_t> rgb;
+  for (double c : {2.690 * X - 1.276 * Y - 0.414 * Z, -1.022 * X + 1.978 * Y + 0.044 * Z,
+                   0.061 * X - 0.224 * Y + 1.163 * Z})
+    rgb.push_back(c <= 0 ? 0 : c >= 1 ? 255 : static_cast<uint8_t>(256 * std::sqrt(c)));
+  return rgb;
+}
+
+TEST(SgiLog, LogLuv24Pixels) {
+  struct Case {
+    uint32_t l10, index;
+    std::vector<uint8_t> want;
+  };
+  // Colour indices inside the table: values as libtiff's tiff2rgba decodes the same pixels.
+  const Case cases[] = {
+      {640, 12266, {128, 128, 128}},   // the square nearest the white point
+      {640, 12296, {199, 89, 117}},
+      {640, 12236, {0, 158, 138}},
+      {640, 12209, {0, 180, 146}},     // first square of band 130
+      {640, 12208, {255, 0, 86}},      // last square of band 129, far to the right
+      {640, 14500, {78, 145, 86}},
+      {640, 9500, {0, 155, 189}},
+      {700, 16288, {0, 224, 0}},       // the last square
+      {700, 0, {255, 0, 255}},         // the first square
+      {1, 12266, {4, 4, 4}},
+      {0, 12266, {0, 0, 0}},           // L 0 is black whatever the colour
+      {0, 16383, {0, 0, 0}},
+      // Indices past the table: the white point.
+      {640, 16289, neutral_rgb(640)},
+      {1, 16383, neutral_rgb(1)},
+      {560, 16300, neutral_rgb(560)},
+      {1023, 16289, neutral_rgb(1023)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "L " << c.l10 << " index " << c.index);
+    uint8_t rgb[3] = {1, 2, 3};
+    logluv24_to_rgb(luv24(c.l10, c.index), rgb);
+    EXPECT_EQ(std::vector<uint8_t>(rgb, rgb + 3), c.want);
+  }
+  EXPECT_EQ(neutral_rgb(640), (std::vector<uint8_t>{128, 128, 128}));
+}
+
+TEST(SgiLog, LogLuv24Rows) {
+  // Two rows of two pixels, stored most significant byte first; a trailing byte is ignored.
+  std::vector<uint8_t> in;
+  for (uint32_t p : {luv24(640, 12266), luv24(0, 5), luv24(640, 12296), luv24(640, 16289)}) {
+    in.push_back(static_cast<uint8_t>(p >> 16));
+    in.push_back(static_cast<uint8_t>(p >> 8));
+    in.push_back(static_cast<uint8_t>(p));
+  }
+  in.push_back(0xFF);
+  Output out(12);
+  DecodeResult r = decode_logluv24(in.data(), in.size(), out.data(), 2, 2);
+  EXPECT_EQ(r.status, kStatusOk);
+  EXPECT_EQ(r.produced, 12u);
+  EXPECT_EQ(out.produced(12),
+            (std::vector<uint8_t>{128, 128, 128, 0, 0, 0, 199, 89, 117, 128, 128, 128}));
+  EXPECT_TRUE(out.guard_intact());
+
+  // Data ending early: the whole pixels there are, then 4.
+  for (size_t size : {0, 2, 8}) {
+    SCOPED_TRACE(size);
+    Output short_out(12);
+    r = decode_logluv24(in.data(), size, short_out.data(), 2, 2);
+    EXPECT_EQ(r.status, kStatusFileEndsEarly);
+    EXPECT_EQ(r.produced, size / 3 * 3);
+    EXPECT_TRUE(short_out.guard_intact());
+  }
 }
 
 }  // namespace

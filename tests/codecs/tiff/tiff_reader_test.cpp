@@ -323,6 +323,61 @@ TEST(TiffReader, SgiLogLuminanceAndColour) {
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(m.pixel(0, 0)[k], 128, 4) << k;
 }
 
+// LogLuv24: 3-byte pixels, most significant byte first (10 bits of log luminance, 14 of colour
+// index). Index 12266 is the square nearest the white point, so L 640 (Y about 0.25) is grey 128.
+std::vector<uint8_t> luv24_pixels(const std::vector<std::pair<uint32_t, uint32_t>>& pixels) {
+  std::vector<uint8_t> out;
+  for (const auto& [l10, index] : pixels) {
+    const uint32_t p = l10 << 14 | index;
+    out.insert(out.end(), {static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8),
+                           static_cast<uint8_t>(p)});
+  }
+  return out;
+}
+
+TEST(TiffReader, SgiLog24Colour) {
+  // Grey, black (L 0), a red-magenta (as libtiff decodes it) and the white point (index past the
+  // table), in two rows; libtiff writes these pages with 16 bits per sample.
+  const std::vector<uint8_t> strip = luv24_pixels({{640, 12266}, {0, 9000}, {640, 12296}, {640, 16300}});
+  TiffBuilder t;
+  basic_page(t, 2, 2, 16, 3, 32845, 34677, strip);
+  TempFile f(t.build());
+  Loaded l;
+  load(f.path(), &l);
+  ASSERT_EQ(l.status, 0) << l.info.message;
+  EXPECT_STREQ(l.info.compression_text, "SGILog24");
+  EXPECT_EQ(l.bitmap.type, kPixRGB);
+  const uint8_t want[4][3] = {{128, 128, 128}, {0, 0, 0}, {199, 89, 117}, {128, 128, 128}};
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(std::vector<uint8_t>(l.pixel(i % 2, i / 2), l.pixel(i % 2, i / 2) + 3),
+              std::vector<uint8_t>(want[i], want[i] + 3)) << i;
+
+  // A strip cut inside the second row ends the load with 4; kept, the first row stands.
+  for (size_t keep : {size_t{7}, size_t{9}}) {
+    SCOPED_TRACE(keep);
+    TiffBuilder c;
+    basic_page(c, 2, 2, 16, 3, 32845, 34677, std::vector<uint8_t>(strip.begin(), strip.begin() + keep));
+    TempFile g(c.build());
+    Loaded m, kept;
+    load(g.path(), &m);
+    EXPECT_EQ(m.status, kStatusFileEndsEarly);
+    load(g.path(), &kept, kLoadAcceptIncomplete);
+    ASSERT_EQ(kept.status, 0);
+    EXPECT_EQ(std::vector<uint8_t>(kept.pixel(0, 0), kept.pixel(0, 0) + 6),
+              (std::vector<uint8_t>{128, 128, 128, 0, 0, 0}));
+  }
+
+  // LogL pages under this code hold LogL16 byte planes, as libtiff writes them.
+  TiffBuilder g;
+  basic_page(g, 2, 1, 16, 1, 32844, 34677, {2, 0x00, 0x3E, 2, 0x00, 0x00});
+  TempFile h(g.build());
+  Loaded n;
+  load(h.path(), &n);
+  ASSERT_EQ(n.status, 0) << n.info.message;
+  EXPECT_EQ(*n.pixel(0, 0), 0);
+  EXPECT_EQ(*n.pixel(1, 0), 128);
+}
+
 // LZW in both variants: clear, 'A', 'B', end; old-style codes are least significant bit first.
 std::vector<uint8_t> pack_codes(const std::vector<int>& codes, bool lsb_first) {
   std::vector<uint8_t> out;
@@ -419,7 +474,7 @@ TEST(TiffReader, RefusedDescriptions) {
   const Case cases[] = {
       {"unknown compression", 99, 1, 8, 9, "TIFF : Bad data compression algorithm !"},
       {"old-style JPEG without its stream", 6, 1, 8, 9, "TIFF : Bad data compression algorithm !"},
-      {"SGILog24", 34677, 32845, 8, 9, "TIFF : Bad data compression algorithm !"},
+      {"SGILog24 on RGB", 34677, 2, 8, 9, "TIFF : Bad data compression algorithm !"},
       {"unknown photometric", 1, 7, 8, 9, "TIFF : Bad photometric interpretation !"},
       {"LogL data without SGILog coding", 1, 32844, 16, 9, "TIFF : Bad photometric interpretation !"},
       // No usable bit count before the description: the pipeline reports it as unusable.
