@@ -112,12 +112,22 @@ struct FileChangeWatcher::Impl {
       // Events were lost: the pending ones can no longer be paired, and every folder must be read again.
       moves.clear();
       creates.clear();
-      std::vector<std::string> all;
+      std::map<int, std::string> all;
       {
         std::lock_guard lock(m);
-        for (auto& [wd, f] : folder_of) all.push_back(f);
+        all = folder_of;
       }
-      for (auto& f : all) post(SHCNE_UPDATEDIR, f, {}, true);
+      for (auto& [wd, f] : all) {
+        std::vector<FolderEntry> entries;
+        ListFolder(f, &entries);
+        std::set<std::string> names;
+        for (const FolderEntry& e : entries) names.insert(e.name);
+        {
+          std::lock_guard lock(m);
+          names_of[wd] = std::move(names);
+        }
+        post(SHCNE_UPDATEDIR, f, {}, true);
+      }
       return;
     }
     std::string dir = folder(ev.wd);
@@ -137,8 +147,9 @@ struct FileChangeWatcher::Impl {
     const std::string path = JoinPath(dir, ev.name);
     const bool is_dir = (ev.mask & IN_ISDIR) != 0;
     if (ev.mask & (IN_CREATE | IN_MOVED_TO)) {
-      if (note(ev.wd, ev.name, true) && (ev.mask & IN_MOVED_TO))
-        post(is_dir ? SHCNE_RMDIR : SHCNE_DELETE, path, {}, is_dir);  // replaced by the arriving one
+      // Replaced by the arriving one; a replaced file nobody was told of yet needs no event.
+      if (note(ev.wd, ev.name, true) && (ev.mask & IN_MOVED_TO) && !creates.erase(path))
+        post(is_dir ? SHCNE_RMDIR : SHCNE_DELETE, path, {}, is_dir);
     }
     if (ev.mask & (IN_DELETE | IN_MOVED_FROM)) note(ev.wd, ev.name, false);
     if (ev.mask & IN_CREATE) {

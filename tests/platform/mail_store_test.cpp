@@ -94,6 +94,11 @@ TEST_F(MailStoreTest, AStoreWithoutAccounts) {
   std::ofstream(root_ + "/notes.txt") << "not an account";
   EXPECT_EQ(MailListAccounts(root_, &accounts), MAIL_OK);
   EXPECT_TRUE(accounts.empty());
+  const char* old_data = std::getenv("XDG_DATA_HOME");
+  std::string keep = old_data ? old_data : "";
+  setenv("XDG_DATA_HOME", dir_.c_str(), 1);
+  EXPECT_EQ(MailRoot(), root_.substr(0, root_.size() - 4) + "lumora/mail");
+  old_data ? setenv("XDG_DATA_HOME", keep.c_str(), 1) : unsetenv("XDG_DATA_HOME");
   MailAccount a;
   for (const char* name : {"missing", "", ".trash", "../mail", "notes.txt"})
     EXPECT_EQ(MailOpenAccount(root_, name, &a), MAIL_NO_ACCOUNT) << name;
