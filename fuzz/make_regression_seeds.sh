@@ -24,4 +24,15 @@ def tiny_frames(w, h, frames):
     return g + b"\x3b"
 
 write("gif/many_tiny_frames.gif", tiny_frames(1024, 1024, 260))
+
+# JPEG: 300 progressive DC scans without data over 4096 x 4096 grey pixels. Each scan costs a
+# pass over 262144 blocks, so the reader must stop at its budget of scan work.
+def empty_scans(side, scans):
+    j = b"\xff\xd8\xff\xdb\x00\x43\x00" + bytes([1] * 64)
+    j += b"\xff\xc2\x00\x0b\x08" + struct.pack(">HH", side, side) + b"\x01\x01\x11\x00"
+    j += b"\xff\xc4\x00\x14\x00" + bytes([1] + [0] * 15) + b"\x00"
+    j += b"\xff\xda\x00\x08\x01\x01\x00\x00\x00\x00" * scans
+    return j + b"\xff\xd9"
+
+write("jpeg/empty_scans.jpg", empty_scans(4096, 300))
 PY

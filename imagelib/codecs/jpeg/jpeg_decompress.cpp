@@ -2,6 +2,7 @@
 // output colour space, the row delivery loop, and the scale choice of quick decoding.
 #include <jerror.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 
@@ -14,12 +15,38 @@ namespace {
 
 struct ScanLimit {
   jpeg_progress_mgr pub;  // first member
+  int charged_scan;       // the last scan whose blocks were counted
+  uint64_t block_visits;  // blocks the scans started so far run over
 };
 
+// Blocks of all components: one full pass over the picture.
+uint64_t picture_blocks(j_decompress_ptr d) {
+  uint64_t blocks = 0;
+  for (int c = 0; c < d->num_components; ++c)
+    blocks += uint64_t{d->comp_info[c].width_in_blocks} * d->comp_info[c].height_in_blocks;
+  return blocks;
+}
+
+// Besides the scan count, the work of the scans: every scan runs over all blocks of its
+// components whether or not it carries data, so a scan of ten bytes costs a full pass over a
+// picture the header may claim at 65500 x 65500. A progressive file visits each block about six
+// times (ITU-T T.81 annex G; the usual scripts have ten scans over three components); past
+// kMaxScanPasses passes over the whole picture the decode ends with an error.
 void check_scans(j_common_ptr cinfo) {
   if (!cinfo->is_decompressor) return;
   auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
   if (d->input_scan_number > kMaxScans) ERREXIT(cinfo, JERR_NOTIMPL);
+  auto* limit = reinterpret_cast<ScanLimit*>(cinfo->progress);
+  // Called again and again within a scan, and during the output passes: each scan counts once,
+  // when its components are known.
+  if (d->input_scan_number == limit->charged_scan || d->comps_in_scan < 1) return;
+  limit->charged_scan = d->input_scan_number;
+  for (int i = 0; i < d->comps_in_scan && i < MAX_COMPS_IN_SCAN; ++i) {
+    const jpeg_component_info* c = d->cur_comp_info[i];
+    if (c) limit->block_visits += uint64_t{c->width_in_blocks} * c->height_in_blocks;
+  }
+  const uint64_t allowed = std::max<uint64_t>(picture_blocks(d) * kMaxScanPasses, kMinScanBlockVisits);
+  if (limit->block_visits > allowed) ERREXIT(cinfo, JERR_NOTIMPL);
 }
 
 }  // namespace

@@ -30,8 +30,13 @@ struct JpegDecompressor {
 // Scans beyond this number end the decode with an error: a progressive file needs about ten, and
 // a crafted file with tens of thousands of tiny scans would otherwise take minutes.
 constexpr int kMaxScans = 1000;
+// And the scans together may run over the picture's blocks at most this many times (small
+// pictures always get kMinScanBlockVisits): empty scans of a large picture cost a full pass each.
+constexpr uint64_t kMaxScanPasses = 64;
+constexpr uint64_t kMinScanBlockVisits = uint64_t{1} << 22;
 
-// Installs a progress monitor that stops decompressions with more than kMaxScans scans.
+// Installs a progress monitor that stops decompressions with more than kMaxScans scans or more
+// scan work than kMaxScanPasses passes over the picture.
 void jpeg_limit_scans(JpegDecompressor* d);
 
 // Fills the parts of the ImageHeader that follow from the output colour space: description text,
