@@ -134,13 +134,15 @@ LRESULT dialog_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
   if (s->proc) {
-    s->msg_result = 0;
     s->msg_result_set = false;
+    SetWindowLongPtr(h, DWLP_MSGRESULT, 0);
     LRESULT r = s->proc(h, msg, wp, lp);
     s = state_of(h);
     if (!s) return r;
     if (msg == WM_INITDIALOG) return r;
-    if (r) return (msg == WM_NOTIFY || s->msg_result_set) ? s->msg_result : r;
+    // The answer the procedure left with SetDlgMsgResult or SetWindowLongPtr(DWLP_MSGRESULT).
+    LRESULT answer = GetWindowLongPtr(h, DWLP_MSGRESULT);
+    if (r) return (msg == WM_NOTIFY || s->msg_result_set || answer) ? answer : r;
   }
   return default_dialog(h, *s, msg, wp, lp);
 }
@@ -358,7 +360,7 @@ BOOL EndDialog(HWND dlg, LRESULT result) {
 
 void SetDlgMsgResult(HWND dlg, LRESULT result) {
   if (DialogState* s = state_of(dlg)) {
-    s->msg_result = result;
+    SetWindowLongPtr(dlg, DWLP_MSGRESULT, result);
     s->msg_result_set = true;
   }
 }

@@ -52,7 +52,8 @@ HWND CreateDialogIndirectParam(HINSTANCE inst, const DialogTemplate* t, HWND par
 BOOL EndDialog(HWND dlg, LRESULT result);
 // Handles the dialog keys of a message meant for the dialog or one of its controls.
 BOOL IsDialogMessage(HWND dlg, MSG* msg);
-// The answer of the dialog procedure for the message being handled (WM_NOTIFY results).
+// The answer of the dialog procedure for the message being handled (WM_NOTIFY results); the same
+// as SetWindowLongPtr(dlg, DWLP_MSGRESULT, result) before returning TRUE.
 void SetDlgMsgResult(HWND dlg, LRESULT result);
 
 // Full-screen sizing (SHIDIF_SIZEDLGFULLSCREEN): the dialog covers the screen above its soft-key

@@ -15,7 +15,6 @@ struct DialogState {
   int template_w = 1;    // width of the template in pixels, unstretched
   int scroll_y = 0;
   HWND title_band = nullptr;  // child over the scrolled controls
-  LRESULT msg_result = 0;
   bool msg_result_set = false;
   bool ended = false;
   LRESULT result = 0;

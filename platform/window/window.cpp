@@ -568,6 +568,7 @@ LONG_PTR GetWindowLongPtr(HWND hwnd, int index) {
     case GWL_STYLE: return static_cast<LONG_PTR>(w->style);
     case GWL_EXSTYLE: return static_cast<LONG_PTR>(w->ex_style);
     case GWLP_USERDATA: return w->user_data;
+    case DWLP_MSGRESULT: return w->dialog_msg_result;
     default: return 0;
   }
 }
@@ -587,6 +588,7 @@ LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value) {
       break;
     case GWL_EXSTYLE: w->ex_style = static_cast<DWORD>(value); break;
     case GWLP_USERDATA: w->user_data = value; break;
+    case DWLP_MSGRESULT: w->dialog_msg_result = value; break;
     default: return 0;
   }
   return old;

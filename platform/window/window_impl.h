@@ -33,6 +33,7 @@ struct Window {
   uintptr_t id = 0;
   HINSTANCE instance = nullptr;
   LONG_PTR user_data = 0;
+  LONG_PTR dialog_msg_result = 0;  // DWLP_MSGRESULT of a dialog
   RECT rect{};  // relative to the parent's client area (screen for top-level windows)
   Region update;  // client coordinates
   bool erase_pending = false;

@@ -23,6 +23,7 @@ struct DialogRun {
   std::vector<int> focus;  // id of the focused control before each step
   int inner = -2;           // answer of the nested message box
   RECT rect{};
+  bool refuse = false;  // selection changes
 };
 DialogRun* g_run = nullptr;
 
@@ -156,6 +157,55 @@ TEST_F(DialogTest, MessageBoxRunsInsideTheDialogsModalLoop) {
   EXPECT_EQ(run_.commands, (std::vector<int>{1040, IDOK}));
   EXPECT_EQ(inner_before_done, IDCANCEL);  // the box answered before the dialog's own key came
   EXPECT_TRUE(IsWindowEnabled(parent_));
+}
+
+constexpr DialogItemTemplate kListItems[] = {{WC_LISTVIEW, "", 1035, WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER, 4, 4, 132, 80}};
+constexpr DialogTemplate kListDialog = {"Settings", 0, 0, 0, 140, 90, "Tahoma", 9, kListItems};
+
+// Refuses every selection change through the dialog's message result, counts the action key.
+LRESULT list_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+  switch (m) {
+    case WM_INITDIALOG: {
+      HWND lv = GetDlgItem(h, 1035);
+      LVCOLUMN col;
+      col.mask = LVCF_WIDTH;
+      col.cx = 100;
+      SendMessage(lv, LVM_INSERTCOLUMN, 0, reinterpret_cast<LPARAM>(&col));
+      for (const char* t : {"General", "Thumbnails", "SlideShow"}) {
+        LVITEM it;
+        it.mask = LVIF_TEXT;
+        it.iItem = 99;
+        it.pszText = const_cast<char*>(t);
+        SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&it));
+      }
+      LVITEM st;
+      st.state = st.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+      SendMessage(lv, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&st));
+      g_run->refuse = true;
+      return TRUE;
+    }
+    case WM_NOTIFY:
+      if (reinterpret_cast<NMHDR*>(lp)->code == LVN_ITEMCHANGING && g_run->refuse) {
+        SetWindowLongPtr(h, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_COMMAND:
+      if (LOWORD(wp) == IDOK) {
+        g_run->commands.push_back(static_cast<int>(SendDlgItemMessage(h, 1035, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+        EndDialog(h, IDOK);
+      }
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+TEST_F(DialogTest, NotificationAnswersOfTheDialogProcedureReachTheControl) {
+  // Down would move the selection; the refusal keeps it. The action key is the dialog's command.
+  drive({VK_DOWN, VK_DOWN, VK_RETURN});
+  EXPECT_EQ(DialogBoxIndirectParam(nullptr, &kListDialog, parent_, list_proc, 0), IDOK);
+  EXPECT_EQ(run_.commands, std::vector<int>{0});
 }
 
 }  // namespace
