@@ -1,72 +1,13 @@
-// Fuzz target of the PNG reader: an information-only load, a reduced load (the browser's
-// thumbnail), and full loads of pictures of modest size with and without compositing on white.
-#include <unistd.h>
+// Fuzz target of the PNG reader. Interlaced files hold the whole picture while they are decoded,
+// so even the thumbnail load is limited to pictures of modest size.
+#include "fuzz/reader_fuzz.h"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
-#include "imagelib/core/format.h"
-#include "imagelib/core/load.h"
-
-namespace {
-
-// A private file per process; load_image reads from a path.
-const std::string& scratch_path() {
-  static const std::string path = [] {
-    char name[] = "/tmp/lumora_png_fuzz_XXXXXX.png";
-    const int fd = mkstemps(name, 4);
-    if (fd >= 0) close(fd);
-    return std::string(name);
-  }();
-  return path;
-}
-
-void remove_scratch() { std::remove(scratch_path().c_str()); }
-
-void load_with(const char* path, uint32_t flags, int32_t max, uint32_t reduce, bool blend) {
-  lumora::LoadParams p;
-  lumora::load_params_init(&p);
-  p.format_index = lumora::kFormatPng;
-  p.flags = flags;
-  p.max_width = p.max_height = max;
-  p.reduce_mode = reduce;
-  p.png_blend_alpha = p.png_blend_palette = blend;
-  lumora::Bitmap b{};
-  lumora::FileInfo info{};
-  lumora::load_image(path, &b, &p, &info);
-  lumora::bitmap_free(&b);
-  lumora::file_info_free(&info);
-}
-
-}  // namespace
+using namespace lumora_fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool started = [] {
-    lumora::library_start();
-    std::atexit(remove_scratch);
-    return true;
-  }();
-  (void)started;
-  const std::string& path = scratch_path();
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
-
-  lumora::FileInfo info{};
-  const int status = lumora::load_info(path.c_str(), lumora::kFormatPng, 0x70000, &info);
-  const uint64_t pixels = static_cast<uint64_t>(info.width) * info.height;
-  lumora::file_info_free(&info);
-  if (status != 0) return 0;
-  // Interlaced files hold the whole picture while they are decoded: keep the fuzzer's memory
-  // limit for real faults.
-  if (pixels > (1u << 22)) return 0;
-  load_with(path.c_str(), 0x1404 | 0x800, 48, 2, false);
-  if (pixels <= (1u << 20)) {
-    load_with(path.c_str(), 0x70000 | 0x400, -1, 0, false);
-    load_with(path.c_str(), 0x8 | 0x80000, -1, 0, true);
-  }
-  return 0;
+  static const FuzzPlan plan{lumora::kFormatPng, "png", 0x70000,
+                             {{0x1404 | 0x800, 48, 2, kMedium},
+                              {0x70000 | 0x400, -1, 0, kSmall},
+                              {0x8 | 0x80000, -1, 0, kSmall, 0, -1, 0, 0, 1}}};
+  return fuzz_reader(data, size, plan);
 }
