@@ -92,7 +92,8 @@ void parse(const uint8_t* base, uint32_t size, const uint8_t* p, IptcRecord& rec
   const uint8_t* end = data + (length < available ? length : available);
   // The first record-2 dataset marker.
   const uint8_t* pos = data;
-  const uint8_t* search_end = data + kMarkerSearchLimit < end ? data + kMarkerSearchLimit : end;
+  // Compared as a distance: a pointer formed past the end of the block would itself be undefined.
+  const uint8_t* search_end = end - data > kMarkerSearchLimit ? data + kMarkerSearchLimit : end;
   while (pos + 1 < search_end && !(pos[0] == kTagMarker && pos[1] == kRecordApplication)) ++pos;
   while (end - pos >= 5 && pos[0] == kTagMarker) {
     uint32_t record_number = pos[1], dataset = pos[2];
