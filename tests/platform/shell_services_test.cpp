@@ -176,6 +176,12 @@ TEST_F(ShellScreenTest, IconsByPathAndTheirMasks) {
   EXPECT_EQ(GetPixel(mdc, folder_x + 8, 10), RGB(0, 0, 0));        // opaque
   SelectObject(mdc, old);
   DeleteDC(mdc);
+  // The strip is made for an image list: one entry per icon.
+  HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, SHELL_ICON_COUNT, 0);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(ImageList_Add(list, image, mask), 0);
+  EXPECT_EQ(ImageList_GetImageCount(list), SHELL_ICON_COUNT);
+  ImageList_Destroy(list);
   DeleteObject(image);
   DeleteObject(mask);
 }
