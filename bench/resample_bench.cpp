@@ -1,6 +1,5 @@
 // Resampler and on-the-fly reducer throughput (megapixels per second, of the larger of source and
-// target), and the heap a
-// reduced load holds while its rows arrive.
+// target), and the heap a reduced load holds while its rows arrive.
 //
 //   build/<dir>/bench/bench_resample --benchmark_counters_tabular=true
 //
