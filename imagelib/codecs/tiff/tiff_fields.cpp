@@ -38,6 +38,9 @@ uint32_t field_scalar(const TiffFile& f, const TiffField& field) {
 
 int field_bytes(const TiffFile& f, const TiffField& field, uint64_t limit, std::vector<uint8_t>* out) {
   const uint64_t total = std::min(field.bytes(), limit);
+  // Values stored elsewhere must lie in the file before anything is allocated for them: a count
+  // in a few bytes of directory may claim gigabytes.
+  if (field.bytes() > 4 && !f.holds(field.offset(f), total)) return kStatusFileEndsEarly;
   try {
     out->assign(static_cast<size_t>(total), 0);
   } catch (const std::bad_alloc&) {
