@@ -98,14 +98,9 @@ void click(HWND h, Button& b) {
 }
 
 LRESULT button_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  Button* bp = states().get(h);
-  if (!bp) {
-    if (msg == WM_NCCREATE) {
-      states().create(h);
-      return TRUE;
-    }
-    return DefWindowProc(h, msg, wp, lp);
-  }
+  LRESULT unhandled = 0;
+  Button* bp = states().for_message(h, msg, wp, lp, &unhandled);
+  if (!bp) return unhandled;
   Button& b = *bp;
   switch (msg) {
     case WM_NCDESTROY:

@@ -83,14 +83,9 @@ void paint(HWND h, Combo& c) {
 }
 
 LRESULT combo_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  Combo* cp = states().get(h);
-  if (!cp) {
-    if (msg == WM_NCCREATE) {
-      states().create(h);
-      return TRUE;
-    }
-    return DefWindowProc(h, msg, wp, lp);
-  }
+  LRESULT unhandled = 0;
+  Combo* cp = states().for_message(h, msg, wp, lp, &unhandled);
+  if (!cp) return unhandled;
   Combo& c = *cp;
   ListItems& it = c.items;
   switch (msg) {

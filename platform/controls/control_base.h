@@ -25,6 +25,18 @@ class StateMap {
     return slot.get();
   }
   void erase(HWND h) { map_.erase(h); }
+  // The start of every control procedure: the control's state, created at WM_NCCREATE. Null when
+  // the window has no state (yet); `*result` is then the procedure's answer.
+  State* for_message(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    if (State* s = get(h)) return s;
+    if (msg == WM_NCCREATE) {
+      create(h);
+      *result = TRUE;
+    } else {
+      *result = DefWindowProc(h, msg, wp, lp);
+    }
+    return nullptr;
+  }
 
  private:
   std::unordered_map<HWND, std::unique_ptr<State>> map_;

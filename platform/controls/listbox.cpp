@@ -76,14 +76,9 @@ void paint(HWND h, ListBox& b) {
 }
 
 LRESULT listbox_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  ListBox* bp = states().get(h);
-  if (!bp) {
-    if (msg == WM_NCCREATE) {
-      states().create(h);
-      return TRUE;
-    }
-    return DefWindowProc(h, msg, wp, lp);
-  }
+  LRESULT unhandled = 0;
+  ListBox* bp = states().for_message(h, msg, wp, lp, &unhandled);
+  if (!bp) return unhandled;
   ListBox& b = *bp;
   ListItems& it = b.items;
   switch (msg) {

@@ -498,14 +498,9 @@ LRESULT delete_item(HWND h, ListView& s, int i) {
 }
 
 LRESULT listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  ListView* sp = states().get(h);
-  if (!sp) {
-    if (msg == WM_NCCREATE) {
-      states().create(h);
-      return TRUE;
-    }
-    return DefWindowProc(h, msg, wp, lp);
-  }
+  LRESULT unhandled = 0;
+  ListView* sp = states().for_message(h, msg, wp, lp, &unhandled);
+  if (!sp) return unhandled;
   ListView& s = *sp;
   int n = static_cast<int>(s.items.size());
   switch (msg) {

@@ -44,14 +44,9 @@ void paint(HWND h, Static& s) {
 }
 
 LRESULT static_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  Static* sp = states().get(h);
-  if (!sp) {
-    if (msg == WM_NCCREATE) {
-      states().create(h);
-      return TRUE;
-    }
-    return DefWindowProc(h, msg, wp, lp);
-  }
+  LRESULT unhandled = 0;
+  Static* sp = states().for_message(h, msg, wp, lp, &unhandled);
+  if (!sp) return unhandled;
   switch (msg) {
     case WM_NCDESTROY:
       states().erase(h);

@@ -80,14 +80,9 @@ void paint(HWND h, Trackbar& t) {
 int lparam_int(LPARAM lp) { return static_cast<int>(static_cast<intptr_t>(lp)); }
 
 LRESULT trackbar_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  Trackbar* tp = states().get(h);
-  if (!tp) {
-    if (msg == WM_NCCREATE) {
-      states().create(h);
-      return TRUE;
-    }
-    return DefWindowProc(h, msg, wp, lp);
-  }
+  LRESULT unhandled = 0;
+  Trackbar* tp = states().for_message(h, msg, wp, lp, &unhandled);
+  if (!tp) return unhandled;
   Trackbar& t = *tp;
   switch (msg) {
     case WM_NCDESTROY:

@@ -387,14 +387,9 @@ bool on_key(HWND h, Tree& t, UINT vk) {
 }
 
 LRESULT tree_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  Tree* tp = states().get(h);
-  if (!tp) {
-    if (msg == WM_NCCREATE) {
-      states().create(h);
-      return TRUE;
-    }
-    return DefWindowProc(h, msg, wp, lp);
-  }
+  LRESULT unhandled = 0;
+  Tree* tp = states().for_message(h, msg, wp, lp, &unhandled);
+  if (!tp) return unhandled;
   Tree& t = *tp;
   switch (msg) {
     case WM_DESTROY:
