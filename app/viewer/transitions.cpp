@@ -355,10 +355,9 @@ int run_plan(HWND hwnd, int effect, HBITMAP picture, const Plan& plan, COLORREF 
   st.brush = CreateSolidBrush(background);
   if (!st.screen || !st.brush) return 0;
   IntersectClipRect(st.screen, st.area.left, st.area.top, st.area.right, st.area.bottom);
-  st.picture_dc = CreateCompatibleDC(st.screen);
-  if (!st.picture_dc) return 0;
-  st.picture_old = SelectObject(st.picture_dc, picture);
 
+  // The canvas first: paint_picture selects the picture into a context of its own, and a bitmap
+  // can be selected into one context at a time.
   const int aw = static_cast<int>(st.aw()), ah = static_cast<int>(st.ah());
   st.canvas = CreateCompatibleBitmap(st.screen, aw, ah);
   st.canvas_dc = st.canvas ? CreateCompatibleDC(st.screen) : nullptr;
@@ -367,7 +366,16 @@ int run_plan(HWND hwnd, int effect, HBITMAP picture, const Plan& plan, COLORREF 
   PictureRect in_canvas = st.now;
   in_canvas.x = static_cast<int>(in_canvas.x - st.ax());
   in_canvas.y = static_cast<int>(in_canvas.y - st.ay());
-  paint_picture(st.canvas_dc, RECT{0, 0, aw, ah}, picture, in_canvas, background);
+  if (!paint_picture(st.canvas_dc, RECT{0, 0, aw, ah}, picture, in_canvas, background)) return 0;
+
+  st.picture_dc = CreateCompatibleDC(st.screen);
+  if (!st.picture_dc) return 0;
+  st.picture_old = SelectObject(st.picture_dc, picture);
+  if (!st.picture_old) {
+    DeleteDC(st.picture_dc);
+    st.picture_dc = nullptr;
+    return 0;
+  }
 
   if (effect <= 1 && (st.picture_w != st.now.width || st.picture_h != st.now.height) &&
       i64{st.now.width} * st.now.height <= kScaledCopyLimit) {
@@ -424,23 +432,25 @@ int run_transition_effect(HWND hwnd, int effect, HBITMAP picture, const PictureR
   return run_plan(hwnd, wrap_index(effect), picture, plan, background);
 }
 
-void paint_picture(HDC dc, const RECT& client, HBITMAP picture, const PictureRect& at_in, COLORREF background) {
-  if (!dc) return;
+bool paint_picture(HDC dc, const RECT& client, HBITMAP picture, const PictureRect& at_in, COLORREF background) {
+  if (!dc) return false;
   const PictureRect at = clamped(at_in);
   int pw = 0, ph = 0;
-  const bool has_picture = bitmap_size(picture, &pw, &ph) && at.width > 0 && at.height > 0;
+  bool has_picture = bitmap_size(picture, &pw, &ph) && at.width > 0 && at.height > 0;
+  HDC mem = has_picture ? CreateCompatibleDC(dc) : nullptr;
+  HGDIOBJ old = mem ? SelectObject(mem, picture) : nullptr;
+  if (has_picture && !old) has_picture = false;  // no memory, or the picture is in use elsewhere
   HBRUSH brush = CreateSolidBrush(background);
   if (brush) {
     fill_bands(dc, client, has_picture ? at : PictureRect{}, brush);
     DeleteObject(brush);
   }
-  if (!has_picture) return;
-  HDC mem = CreateCompatibleDC(dc);
-  if (!mem) return;
-  HGDIOBJ old = SelectObject(mem, picture);
-  stretch_picture(dc, client, at.x, at.y, at.width, at.height, mem, pw, ph);
-  SelectObject(mem, old);
-  DeleteDC(mem);
+  if (has_picture) {
+    stretch_picture(dc, client, at.x, at.y, at.width, at.height, mem, pw, ph);
+    SelectObject(mem, old);
+  }
+  if (mem) DeleteDC(mem);
+  return has_picture;
 }
 
 }  // namespace lumora::app

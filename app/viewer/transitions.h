@@ -32,8 +32,9 @@ int transition_effect_at(int index);
 int next_transition_effect(int* counter);
 
 // Runs the next effect of the shuffled order (advancing *counter) to show `picture` at `now`,
-// replacing a picture shown at `before`, with `background` around the picture. The picture is a
-// device bitmap of any size; it is stretched to now.width x now.height when its size differs.
+// replacing a picture shown at `before` (no size: there was none), with `background` around the
+// picture. The picture is a bitmap of any size, not selected into any device context (a bitmap
+// can be in one context at a time); it is stretched to now.width x now.height when its size differs.
 // Draws step by step on the window's screen, showing each step and pausing 10 ms of the platform
 // clock between steps (the headless clock is virtual, so no real time passes there).
 // Returns 1 when a key press was waiting (the transition stops at once, the key stays queued so
@@ -52,7 +53,9 @@ int run_transition_effect(HWND hwnd, int effect, HBITMAP picture, const PictureR
 bool key_pending();
 
 // Paints `picture` stretched into `at` and fills the rest of `client` with `background`: what a
-// slideshow step shows without a transition, and the final frame of every transition.
-void paint_picture(HDC dc, const RECT& client, HBITMAP picture, const PictureRect& at, COLORREF background);
+// slideshow step shows without a transition, and the final frame of every transition. Without a
+// picture to show (none, no size, or selected into another context) the whole client area gets the
+// background and the result is false.
+bool paint_picture(HDC dc, const RECT& client, HBITMAP picture, const PictureRect& at, COLORREF background);
 
 }  // namespace lumora::app

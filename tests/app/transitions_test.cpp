@@ -104,7 +104,7 @@ class TransitionTest : public ::testing::Test {
         else if (px >= l && px < r && py >= t && py < b)
           want = kBackground;
         if (fb[py * kScreenW + px] != rgb(want) && wrong++ == 0)
-          *first = "at " + std::to_string(px) + "," + std::to_string(py);
+          *first = "at " + std::to_string(px) + "," + std::to_string(py) + " got " + std::to_string(fb[py * kScreenW + px]) + " want " + std::to_string(rgb(want));
       }
     }
     return wrong;
@@ -192,9 +192,10 @@ TEST_F(TransitionTest, NothingToShowDrawsNothing) {
   const PictureRect old{4, 4, 20, 20};
   const PictureRect nothing[] = {{0, 0, 0, 10}, {0, 0, 10, -5}, {kScreenW, 0, 10, 10}, {-50, -50, 40, 40}};
   for (const PictureRect& n : nothing) {
+    SCOPED_TRACE(n.x);
     show_old(PictureRect{});
     int counter = 3;
-    EXPECT_EQ(run_transition(hwnd_, &counter, picture_, n, PictureRect{kScreenW + 5, 0, 8, 8}, kBackground), 0);
+    EXPECT_EQ(run_transition(hwnd_, &counter, picture_, n, PictureRect{}, kBackground), 0);
     EXPECT_EQ(counter, 3);
     for (int i = 0; i < kScreenW * kScreenH; ++i) ASSERT_EQ(ScreenPixels()[i], rgb(kUntouched)) << i;
   }
