@@ -15,23 +15,25 @@ namespace lumora::app {
 namespace {
 
 constexpr DWORD kStepPauseMs = 10;
-// Positions and sizes are clamped to this, so step arithmetic in 64 bits never overflows and
-// rectangle edges always fit an int.
+// Picture edges are clamped to +-this, so step arithmetic in 64 bits never overflows and every
+// rectangle edge and size fits an int.
 constexpr int kCoordLimit = 1 << 24;
-// Stretches wider or taller than this are drawn only where they are visible, so the blit's
-// per-column tables stay small for absurd zooms.
-constexpr int kDirectStretchLimit = 8192;
+// Stretches wider or taller than this (far beyond any zoom the viewer offers) are drawn only where
+// they are visible, from the matching part of the source, so the blit's per-column tables stay
+// small; their sampling may then be off by a source pixel.
+constexpr int kDirectStretchLimit = 1 << 16;
 // The slides keep the picture at its display size while it moves; above this many pixels they
 // stretch the visible part at every step instead.
 constexpr int64_t kScaledCopyLimit = int64_t{4} << 20;
 
 using i64 = int64_t;
 
-int clamp_coord(int v) { return std::clamp(v, -kCoordLimit, kCoordLimit); }
-int clamp_size(int v) { return std::clamp(v, 0, kCoordLimit); }
-
+// The rectangle with its edges moved into +-kCoordLimit; a negative size counts as none.
 PictureRect clamped(const PictureRect& r) {
-  return PictureRect{clamp_coord(r.x), clamp_coord(r.y), clamp_size(r.width), clamp_size(r.height)};
+  auto edge = [](i64 v) { return static_cast<int>(std::clamp<i64>(v, -kCoordLimit, kCoordLimit)); };
+  const int left = edge(r.x), top = edge(r.y);
+  return PictureRect{left, top, edge(i64{r.x} + std::max(r.width, 0)) - left,
+                     edge(i64{r.y} + std::max(r.height, 0)) - top};
 }
 
 bool bitmap_size(HBITMAP bmp, int* w, int* h) {

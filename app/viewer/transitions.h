@@ -7,6 +7,10 @@
 // top-left corner lies (negative when the picture is scrolled or larger than the window) and the
 // size it is shown at. Every effect draws only inside the union of the old and the new picture's
 // rectangles, clipped to the client area; outside it the window already shows the background.
+//
+// The slideshow's step: make the screen bitmap, lay out, then run_transition (UseTransition on) and
+// invalidate so the ordinary paint finishes the picture; with UseTransition off only the paint,
+// which for a device bitmap is paint_picture.
 #include "platform/platform.h"
 
 namespace lumora::app {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -187,7 +188,7 @@ TEST_F(TransitionTest, WaitingKeyStopsAtOnceAndKeepsItsMeaning) {
   EXPECT_EQ(run_transition_effect(hwnd_, 5, picture_, g.now, g.before, kBackground), 0);
 }
 
-TEST_F(TransitionTest, NothingToShowDrawsNothing) {
+TEST_F(TransitionTest, NothingToShowDrawsNothingAndAbsurdSizesAreSafe) {
   make_picture(8, 8);
   const PictureRect old{4, 4, 20, 20};
   const PictureRect nothing[] = {{0, 0, 0, 10}, {0, 0, 10, -5}, {kScreenW, 0, 10, 10}, {-50, -50, 40, 40}};
@@ -203,6 +204,16 @@ TEST_F(TransitionTest, NothingToShowDrawsNothing) {
   EXPECT_EQ(run_transition(hwnd_, &counter, nullptr, old, old, kBackground), 0);
   EXPECT_EQ(run_transition(nullptr, &counter, picture_, old, old, kBackground), 0);
   EXPECT_EQ(counter, 0);
+  // Absurd sizes and positions run to the end and leave the picture's colours on screen.
+  const PictureRect huge[] = {{INT_MIN / 2, INT_MIN / 2, INT_MAX, INT_MAX}, {-100000, 5, 1 << 30, 20}};
+  for (int e : {0, 1, 10, 15, 22}) {
+    for (const PictureRect& n : huge) {
+      const DWORD start = GetTickCount();
+      EXPECT_EQ(run_transition_effect(hwnd_, e, picture_, n, old, kBackground), 0);
+      EXPECT_GT(GetTickCount() - start, 0u);
+      EXPECT_EQ(ScreenPixels()[10 * kScreenW + 20] & 0xFF, 200u) << e;  // blue of the pattern
+    }
+  }
 }
 
 TEST_F(TransitionTest, PaintPictureFillsTheRestWithBackground) {
