@@ -236,7 +236,17 @@ void Sleep(DWORD ms) {
     g_virtual_ms += ms;
     return;
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  // On the user-interface thread the backend's input keeps arriving while it waits: keys are
+  // queued (not dispatched), so a long drawing loop that sleeps between steps, such as a
+  // slideshow transition, sees a key pressed meanwhile.
+  Backend* b = is_ui_thread() ? backend() : nullptr;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  for (;;) {
+    if (b) b->pump_input();
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= until) break;
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(until - now, std::chrono::milliseconds(5)));
+  }
 }
 
 void SettleWorkers() {

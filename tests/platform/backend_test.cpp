@@ -48,8 +48,9 @@ TEST(KeyMap, KeyboardAndControllerStandForThePhoneKeys) {
 TEST(KeyScript, TokensParseAndBadTokensAreNamed) {
   std::vector<ScriptStep> steps;
   std::string err;
-  ASSERT_TRUE(parse_key_script("  up\tdown 7 star hash back back-hold type:abc wait:250 shot:x.png quit\n", &steps, &err));
-  ASSERT_EQ(steps.size(), 11u);
+  ASSERT_TRUE(parse_key_script("  up\tdown 7 star hash back back-hold type:abc wait:250 shot:x.png quit cmd:32776 settle\n",
+                               &steps, &err));
+  ASSERT_EQ(steps.size(), 13u);
   EXPECT_EQ(steps[0].vk, VK_TUP);
   EXPECT_EQ(steps[2].vk, static_cast<UINT>('7'));
   EXPECT_EQ(steps[3].vk, VK_TSTAR);
@@ -59,7 +60,10 @@ TEST(KeyScript, TokensParseAndBadTokensAreNamed) {
   EXPECT_EQ(steps[8].ms, 250u);
   EXPECT_EQ(steps[9].text, "x.png");
   EXPECT_EQ(steps[10].kind, ScriptStep::Kind::Quit);
-  for (const char* bad : {"jump", "wait:", "wait:-5", "wait:12x", "shot:", "UP"}) {
+  EXPECT_EQ(steps[11].kind, ScriptStep::Kind::Command);
+  EXPECT_EQ(steps[11].ms, 32776u);
+  EXPECT_EQ(steps[12].kind, ScriptStep::Kind::Settle);
+  for (const char* bad : {"jump", "wait:", "wait:-5", "wait:12x", "shot:", "UP", "cmd:", "cmd:0", "cmd:70000", "cmd:x"}) {
     EXPECT_FALSE(parse_key_script(std::string("up ") + bad, &steps, &err)) << bad;
     EXPECT_NE(err.find(bad), std::string::npos) << err;
   }
