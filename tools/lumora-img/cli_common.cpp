@@ -10,10 +10,26 @@
 
 namespace cli {
 
-void report_failure(const std::string& file, int status, const std::string& reader_message) {
+namespace {
+
+void report_status(const std::string& file, int status, const std::string& reader_message,
+                   const char* suffix) {
   std::string text = lumora::status_text(status);
   if (!reader_message.empty()) text += ": " + reader_message;
-  std::fprintf(stderr, "lumora-img: %s: %s (status %d)\n", file.c_str(), text.c_str(), status & 0xFFFF);
+  std::fprintf(stderr, "lumora-img: %s: %s (status %d)%s\n", file.c_str(), text.c_str(), status & 0xFFFF,
+               suffix);
+}
+
+}  // namespace
+
+void report_failure(const std::string& file, int status, const std::string& reader_message) {
+  report_status(file, status, reader_message, "");
+}
+
+int report_incomplete(const std::string& file, int accepted_status, const std::string& reader_message) {
+  if ((accepted_status & 0xFFFF) == 0) return 0;
+  report_status(file, accepted_status, reader_message, "; the picture is incomplete");
+  return kExitIncomplete;
 }
 
 int usage_error(const std::string& text) {

@@ -14,6 +14,14 @@ inline int exit_for_status(int status) { return (status & 0xFFFF) == 0 ? 0 : 10 
 // Prints "lumora-img: FILE: TEXT (status N)" on standard error; `reader_message` (may be empty)
 // is added after the status text.
 void report_failure(const std::string& file, int status, const std::string& reader_message = {});
+// Exit status of a picture written although its file is damaged or ends early (as djpeg does for
+// a result with warnings).
+constexpr int kExitIncomplete = 2;
+// After a successful load_image: when the picture loaded only because incomplete files are
+// accepted (`accepted_status`, FileInfo::accepted_status, is not 0) prints "lumora-img: FILE:
+// TEXT (status N); the picture is incomplete" and returns kExitIncomplete; otherwise 0.
+int report_incomplete(const std::string& file, int accepted_status,
+                      const std::string& reader_message = {});
 // Prints "lumora-img: TEXT" on standard error and returns kExitUsage.
 int usage_error(const std::string& text);
 
