@@ -30,6 +30,13 @@ constexpr uint16_t kComponentOrder = 1;
 constexpr uint16_t kAlignment = 4;
 constexpr uint32_t kLoadFlags = 0x1404;
 
+// `text` as UTF-8: kept when it already is valid UTF-8 (RFC 3629: no overlong forms, no
+// surrogates, nothing above U+10FFFF), else read as Latin-1 byte by byte (the library's texts are
+// 8-bit; the degree sign is 0xB0). The result is always valid UTF-8.
+std::string to_utf8(const std::string& text);
+// The JSON string literal (RFC 8259), quotes included, of UTF-8 text.
+std::string json_string(const std::string& utf8);
+
 // Number parsing for options; nullopt when the text is not a whole number in range.
 std::optional<long> parse_long(const char* text, long min, long max);
 // "WxH" with both parts at least 1.
