@@ -229,8 +229,8 @@ int64_t note_shift(const ExifBlock& tiff, uint32_t note_pos, uint32_t note_size)
 
 void makernote_canon(const ExifBlock& block, uint32_t note_pos, uint32_t note_size, const ExifSink& sink) {
   auto count_fits = [note_size](uint16_t n) { return n >= 1 && int64_t{note_size} > int64_t{n} * 12 - 10; };
-  // Canon cameras write the note little-endian like the rest of the block; software that rewrote
-  // the block in the other order may have left the note as it was. When the entry count does not
+  // Canon cameras write the note in the block's byte order (little-endian); software that
+  // rewrote the block in the other order may have left the note as it was. When the entry count does not
   // fit the note in the block's order but does in the other, the note is read in the other.
   ExifBlock tiff = block;
   uint16_t n = 0;
