@@ -99,6 +99,8 @@ TEST_F(LumoraImgDamaged, WrittenWithAWarningAndExitTwo) {
        [](const Bytes& b) { return cut(b, b.size() / 2); }, ends_early.c_str()},
       {"tga ending halfway", "tga", [&] { return written(kFormatTga); },
        [](const Bytes& b) { return cut(b, b.size() / 2); }, ends_early.c_str()},
+      {"jpeg ending halfway", "jpg", [&] { return written(kFormatJpeg); },
+       [](const Bytes& b) { return cut(b, b.size() / 2); }, ends_early.c_str()},
       {"ppm ending halfway", "ppm", ppm, [](const Bytes& b) { return cut(b, b.size() / 2); }, ends_early.c_str()},
   };
   for (const Case& c : cases) {

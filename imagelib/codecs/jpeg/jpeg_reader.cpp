@@ -114,6 +114,9 @@ int deliver_picture(JpegDecompressor* d, LoadContext* context, const ImageHeader
   if (rows != 0) return kStatusCorrupt;  // the rows delivered so far form the picture
   if (ended != 0) return ended;
   if (jpeg_guarded(&d->error, [d] { jpeg_finish_decompress(&d->cinfo); })) return kStatusCorrupt;
+  // The picture is whole as far as libjpeg goes, but the file stopped early: the missing rows
+  // are grey. Flag 0x400 accepts it; a caller can still tell it from an intact file.
+  if (jpeg_source_ended_early(&d->cinfo)) return kStatusFileEndsEarly;
   return 0;
 }
 

@@ -17,6 +17,7 @@ const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
 struct SourceBase {
   jpeg_source_mgr pub;  // first member: libjpeg sees only this part
   bool start_of_file;
+  bool ended_early;     // the data stopped before the end-of-image marker
 };
 
 struct StreamSource {
@@ -37,12 +38,14 @@ struct MemorySource {
 void supply_end_of_image(j_decompress_ptr cinfo, SourceBase* source) {
   if (source->start_of_file) ERREXIT(cinfo, JERR_INPUT_EMPTY);
   WARNMS(cinfo, JWRN_JPEG_EOF);
+  source->ended_early = true;
   source->pub.next_input_byte = kEndOfImage;
   source->pub.bytes_in_buffer = sizeof kEndOfImage;
 }
 
 void init_source(j_decompress_ptr cinfo) {
   reinterpret_cast<SourceBase*>(cinfo->src)->start_of_file = true;
+  reinterpret_cast<SourceBase*>(cinfo->src)->ended_early = false;
 }
 
 void term_source(j_decompress_ptr) {}
@@ -121,6 +124,10 @@ void jpeg_memory_source(j_decompress_ptr cinfo, const uint8_t* data, size_t size
   source->position = 0;
   set_entries(&source->base, fill_from_memory);
   cinfo->src = &source->base.pub;
+}
+
+bool jpeg_source_ended_early(j_decompress_ptr cinfo) {
+  return cinfo->src && reinterpret_cast<const SourceBase*>(cinfo->src)->ended_early;
 }
 
 }  // namespace lumora

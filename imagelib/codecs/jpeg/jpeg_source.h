@@ -19,5 +19,8 @@ struct ByteStream;
 void jpeg_stream_source(j_decompress_ptr cinfo, ByteStream* stream);
 // Attaches a source over `size` bytes at `data`, which must outlive the decompression.
 void jpeg_memory_source(j_decompress_ptr cinfo, const uint8_t* data, size_t size);
+// Whether the source ran out before the end-of-image marker (the picture was finished with a
+// synthetic one): the file is truncated.
+bool jpeg_source_ended_early(j_decompress_ptr cinfo);
 
 }  // namespace lumora

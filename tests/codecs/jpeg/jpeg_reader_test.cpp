@@ -319,7 +319,10 @@ TEST_F(JpegReaderTest, TruncatedAndBrokenFiles) {
     bool full_picture;
   };
   const Case cases[] = {
-      {"cut in the entropy-coded data", Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(sos + 200)), 0, 0, true},
+      // A file that stops early is told apart from an intact one; accepted, it is a whole picture
+      // whose missing rows are grey.
+      {"cut in the entropy-coded data", Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(sos + 200)), 0,
+       kStatusFileEndsEarly, false},
       {"cut, incomplete files accepted", Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(sos + 200)), kLoadAcceptIncomplete, 0, true},
       {"cut inside the headers", Bytes(jpeg.begin(), jpeg.begin() + 40), 0, kStatusNotRecognised, false},
       {"only SOI", Bytes{0xFF, 0xD8}, 0, kStatusNotRecognised, false},
