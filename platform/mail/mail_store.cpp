@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -61,17 +62,68 @@ std::string trim(const std::string& s) {
   return s.substr(a, b - a + 1);
 }
 
+constexpr size_t kMaxConfigBytes = 64 * 1024;
+
+// Splits "a@x, B <b@y>; c@z" at ',' and ';' into trimmed, non-empty addresses.
+std::vector<std::string> split_addresses(const std::string& value) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start <= value.size()) {
+    size_t end = value.find_first_of(",;", start);
+    if (end == std::string::npos) end = value.size();
+    std::string one = trim(value.substr(start, end - start));
+    if (!one.empty()) out.push_back(one);
+    start = end + 1;
+  }
+  return out;
+}
+
+// Reads account.conf; a missing file is an account with default settings. Whatever is wrong with
+// the file goes into config_error, which makes the account refuse messages until it is mended.
 void read_config(MailAccount* a) {
-  std::ifstream in(JoinPath(a->folder, "account.conf"));
+  const std::string path = JoinPath(a->folder, "account.conf");
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno != ENOENT) a->config_error = std::string("cannot be read: ") + std::strerror(errno);
+    return;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    a->config_error = "is not a file";
+    return;
+  }
+  if (static_cast<unsigned long long>(st.st_size) > kMaxConfigBytes) {
+    a->config_error = "is larger than 64 KiB";
+    return;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    a->config_error = "cannot be read";
+    return;
+  }
+  std::string text(std::istreambuf_iterator<char>(in), {});
+  if (text.size() > kMaxConfigBytes) {  // grew since stat
+    a->config_error = "is larger than 64 KiB";
+    return;
+  }
+  std::istringstream lines(text);
   std::string line;
-  while (std::getline(in, line)) {
+  for (int number = 1; std::getline(lines, line); ++number) {
     std::string t = trim(line);
     if (t.empty() || t[0] == '#') continue;
+    const std::string where = "line " + std::to_string(number) + ": ";
+    if (std::any_of(t.begin(), t.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; })) {
+      a->config_error = where + "control characters";
+      return;
+    }
     size_t eq = t.find('=');
-    if (eq == std::string::npos) continue;
+    if (eq == std::string::npos) {
+      a->config_error = where + "expected \"key = value\"";
+      return;
+    }
     std::string key = trim(t.substr(0, eq)), value = trim(t.substr(eq + 1));
     if (key == "from") a->from = value;
     else if (key == "submit") a->submit_command = value;
+    else if (key == "to") a->default_to = split_addresses(value);
   }
 }
 
@@ -214,6 +266,7 @@ const char* MailStatusText(int status) {
     case MAIL_CANNOT_WRITE: return "the message cannot be written into the Outbox";
     case MAIL_SUBMIT_FAILED: return "the submit command failed; the message stays in the Outbox";
     case MAIL_NOT_A_DRAFT: return "the message is not a created message of this account";
+    case MAIL_BAD_CONFIG: return "the account's account.conf is not usable";
     default: return "unknown status";
   }
 }
@@ -225,7 +278,9 @@ int MailOpenAccount(const std::string& root, const std::string& name, MailAccoun
   std::string folder = JoinPath(root, name);
   if (!IsDirectory(folder)) return MAIL_NO_ACCOUNT;
   try {
-    *out = MailAccount{name, folder, {}, {}};
+    *out = MailAccount{};
+    out->name = name;
+    out->folder = folder;
     read_config(out);
   } catch (const std::bad_alloc&) {
     return MAIL_NO_MEMORY;
@@ -269,6 +324,7 @@ int MailCreateAccount(const std::string& root, const std::string& name, MailAcco
 int MailCreateMessage(const MailAccount& account, const MailMessage& message, std::string* draft_path) {
   try {
     if (!IsDirectory(account.folder)) return MAIL_NO_ACCOUNT;
+    if (!account.config_error.empty()) return MAIL_BAD_CONFIG;
     std::vector<MimeAttachmentData> data(message.attachments.size());
     for (size_t i = 0; i < message.attachments.size(); ++i) {
       const MailAttachment& a = message.attachments[i];
@@ -295,6 +351,7 @@ int MailCreateMessage(const MailAccount& account, const MailMessage& message, st
 int MailSubmitMessage(const MailAccount& account, const std::string& draft_path, MailSubmitResult* result) {
   try {
     *result = MailSubmitResult{};
+    if (!account.config_error.empty()) return MAIL_BAD_CONFIG;
     const std::string box = JoinPath(account.folder, kOutbox);
     const std::string name = PathName(draft_path);
     if (PathFolder(draft_path) != JoinPath(box, "tmp") || !valid_account_name(name)) return MAIL_NOT_A_DRAFT;

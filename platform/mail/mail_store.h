@@ -7,6 +7,10 @@
 //       from = Ann Example <ann@example.org>     the sender (default: login name @ host name)
 //       submit = msmtp -t                        a command run with the message on its standard
 //                                                input after each submit (through /bin/sh -c)
+//       to = bob@example.org, Carol <c@x.net>    recipients used when a request names none
+//   Blank lines and lines starting with '#' are comments; unknown keys are ignored. A file that
+//   cannot be read, is larger than 64 KiB, or has a line without '=' or with control characters
+//   makes the account unusable (config_error says why) until it is mended.
 //
 // The root is $XDG_DATA_HOME/lumora/mail (default ~/.local/share/lumora/mail). A folder whose
 // name begins with a dot is not an account.
@@ -24,6 +28,7 @@ enum MailStatus : int {
   MAIL_CANNOT_WRITE = 5,       // the Maildir folders or the message file cannot be written
   MAIL_SUBMIT_FAILED = 6,      // the submit command failed; the message stays in Outbox/new
   MAIL_NOT_A_DRAFT = 7,        // submit of a message that is not in Outbox/tmp
+  MAIL_BAD_CONFIG = 8,         // the account's account.conf is not usable (see config_error)
 };
 const char* MailStatusText(int status);
 
@@ -32,6 +37,8 @@ struct MailAccount {
   std::string folder;          // full path of the account folder
   std::string from;            // from account.conf, may be empty
   std::string submit_command;  // from account.conf, may be empty
+  std::vector<std::string> default_to;  // "to" of account.conf: addresses separated by ',' or ';'
+  std::string config_error;    // what is wrong with account.conf ("line 3: ..."); empty when usable
 };
 
 struct MailAttachment {
@@ -64,8 +71,10 @@ int MailOpenAccount(const std::string& root, const std::string& name, MailAccoun
 int MailCreateAccount(const std::string& root, const std::string& name, MailAccount* out);
 
 // Writes the message into Outbox/tmp and gives its path. Nothing is left behind on failure.
+// An account with a config_error gives MAIL_BAD_CONFIG.
 int MailCreateMessage(const MailAccount& account, const MailMessage& message, std::string* draft_path);
-// Moves a created message into Outbox/new, then runs the account's submit command on it.
+// Moves a created message into Outbox/new, then runs the account's submit command on it
+// (MAIL_BAD_CONFIG, with nothing moved, for an account with a config_error).
 int MailSubmitMessage(const MailAccount& account, const std::string& draft_path, MailSubmitResult* result);
 
 // Longest time the submit command may take, in seconds; then it is stopped and counts as failed.

@@ -117,6 +117,45 @@ TEST_F(MailStoreTest, AccountsAreSortedFoldersWithTheirSettings) {
   EXPECT_TRUE(fs::is_directory(accounts[0].folder + "/Outbox/cur"));
 }
 
+TEST_F(MailStoreTest, DefaultRecipientsAndUnusableSettings) {
+  struct Case {
+    const char* what;
+    std::string conf;
+    std::vector<std::string> to;
+    std::string error;  // the start of config_error; empty: usable
+  };
+  const Case cases[] = {
+      {"recipients split at ',' and ';'", "to = bob@example.org, Carol <c@example.net>;;  d@example.org ,\n",
+       {"bob@example.org", "Carol <c@example.net>", "d@example.org"}, ""},
+      {"empty to", "to =\n", {}, ""},
+      {"line without '='", "from = a@example.org\nsubmit msmtp -t\n", {}, "line 2: expected"},
+      {"control character", "# ok\n\nto = a@example.org\x1b[2J\n", {}, "line 3: control characters"},
+      {"NUL byte", std::string("to = a@example.org\0b\n", 21), {}, "line 1: control characters"},
+      {"too large", "# " + std::string(70000, 'x') + "\n", {}, "is larger than 64 KiB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(root_);
+    MailAccount a = account("acct", c.conf);
+    EXPECT_EQ(a.default_to, c.to);
+    EXPECT_EQ(a.config_error.substr(0, c.error.size()), c.error);
+    EXPECT_EQ(a.config_error.empty(), c.error.empty()) << a.config_error;
+    std::string draft;
+    EXPECT_EQ(MailCreateMessage(a, MailMessage{{"x@example.org"}, "s", "b", {}}, &draft),
+              c.error.empty() ? MAIL_OK : MAIL_BAD_CONFIG);
+    EXPECT_EQ(files_in(a.folder + "/Outbox/tmp"), c.error.empty() ? 1u : 0u);
+  }
+  fs::remove_all(root_);
+  MailAccount a = account("acct");
+  fs::create_directory(a.folder + "/account.conf");
+  ASSERT_EQ(MailOpenAccount(root_, "acct", &a), MAIL_OK);  // listed, so that the user learns why it fails
+  EXPECT_EQ(a.config_error, "is not a file");
+  MailSubmitResult r;
+  std::ofstream(a.folder + "/Outbox/tmp/m") << "x";
+  EXPECT_EQ(MailSubmitMessage(a, a.folder + "/Outbox/tmp/m", &r), MAIL_BAD_CONFIG);
+  EXPECT_TRUE(fs::exists(a.folder + "/Outbox/tmp/m"));
+}
+
 TEST_F(MailStoreTest, MessagesReadBackByARealParser) {
   std::string binary;
   for (int i = 0; i < 3000; ++i) binary += static_cast<char>((i * 7 + i / 256) & 0xFF);  // every byte value
@@ -251,7 +290,9 @@ TEST_F(MailStoreTest, RefusedMessagesLeaveNothingBehind) {
   EXPECT_EQ(MailSubmitMessage(acc, dir_ + "/ok.jpg", &r), MAIL_NOT_A_DRAFT);  // not in Outbox/tmp
   EXPECT_TRUE(fs::exists(dir_ + "/ok.jpg"));
   EXPECT_EQ(MailSubmitMessage(acc, acc.folder + "/Outbox/tmp/gone", &r), MAIL_NOT_A_DRAFT);
-  MailAccount ghost{"ghost", root_ + "/ghost", {}, {}};
+  MailAccount ghost;
+  ghost.name = "ghost";
+  ghost.folder = root_ + "/ghost";
   std::string draft;
   EXPECT_EQ(MailCreateMessage(ghost, MailMessage{}, &draft), MAIL_NO_ACCOUNT);
 }
