@@ -601,17 +601,17 @@ void CMainWnd::OnFileOperation(UINT id) {
     case ID_MOVE_TO: {
       std::string folder = folder_of(path);
       if (!choose_folder(hwnd_, &folder)) return;
-      if (id == ID_COPY_TO) copy_file_to(hwnd_, path, with_trailing_slash(folder));
-      else move_file_to(hwnd_, path, with_trailing_slash(folder));
+      if (id == ID_COPY_TO) copy_to(hwnd_, path, with_trailing_slash(folder));
+      else move_to(hwnd_, path, with_trailing_slash(folder));
       break;
     }
     case ID_RENAME: {
       std::string new_path;
-      if (run_rename_dialog(hwnd_, path, &new_path) && new_path != path) rename_file(hwnd_, path, new_path);
+      if (run_rename_dialog(hwnd_, path, &new_path) && new_path != path) rename_to(hwnd_, path, new_path);
       break;
     }
     case ID_DELETE:
-      delete_file(hwnd_, path);
+      delete_to_trash(hwnd_, path);
       break;
     default:
       break;

@@ -43,14 +43,17 @@ constexpr const char* kUsage =
     "Back. In the viewer: Up/Down zoom, Left/Right previous/next picture, 2 4 6 8 scroll,\n"
     "1/3 rotate, 5 fills the screen, Enter or Back returns to the browser.\n";
 
-// Frees the library and the conversion tables however the run ends.
+// Starts the image library and the screen's conversion tables, and frees them however the run
+// ends.
 struct LibraryRun {
   LibraryRun() {
     library_start();
-    screen_conversion_start();
+    HDC dc = GetDC(nullptr);
+    screen_conv_start(GetDeviceCaps(dc, BITSPIXEL));
+    ReleaseDC(nullptr, dc);
   }
   ~LibraryRun() {
-    screen_conversion_stop();
+    screen_conv_stop();
     library_stop();
   }
 };
@@ -119,6 +122,9 @@ int lumora_main(int argc, char** argv) {
       DispatchMessage(&msg);
     }
     code = static_cast<int>(msg.wParam);
+    // A run that ended without closing the window (a key script's end) still shuts down as a
+    // person's close would: the settings are written.
+    if (main_window->hwnd() && IsWindow(main_window->hwnd())) DestroyWindow(main_window->hwnd());
   }
   Shutdown();
   return code;

@@ -98,6 +98,10 @@ struct FileInfo {
   MetadataChunk* chunks;
   char message[64];
   uint32_t reader_flag;
+  // load_image only: the load's own status (4 file ends early, 10 corrupt data) when flag 0x400
+  // turned it into success and the picture delivered so far was kept; 0 after a complete load.
+  // Lets a caller tell a damaged file from a good one without changing what it is handed.
+  int32_t accepted_status;
 };
 
 // Registry life. Both are guarded by one library lock with a reference count.

@@ -245,6 +245,7 @@ int load_image(const char* path, Bitmap* bitmap, const LoadParams* params, FileI
       std::fputs(status == kStatusFileEndsEarly ? " *** WARNING: File Not complete ... ***\n"
                                                 : " *** WARNING: Corrupt File ... ***\n",
                  stderr);
+    if (info) info->accepted_status = status;
     status = kStatusOk;
   }
   if (status != kStatusOk) {

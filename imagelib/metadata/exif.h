@@ -118,9 +118,18 @@ int64_t exif_value_int(const ExifBlock& block, const ExifEntry& entry);
 
 // Locates entry `index` of the directory at `ifd_pos`. False when the entry lies outside the
 // block, its type is invalid, its byte size overflows or its value lies outside the block.
-bool exif_read_entry(const ExifBlock& block, uint32_t ifd_pos, uint32_t index, ExifEntry* entry);
+// `offset_shift` is added to the offset of a value stored outside the entry (a maker note that
+// editing software moved without rewriting its offsets).
+bool exif_read_entry(const ExifBlock& block, uint32_t ifd_pos, uint32_t index, ExifEntry* entry,
+                     int64_t offset_shift = 0);
 // Size in bytes of one value of a field type; 0 for invalid types.
 uint32_t exif_type_size(uint32_t type);
+// True when the entry can be read as the field type `expected` (0 for any) without changing the
+// meaning of any of its values: the same type; SHORT for LONG; LONG for SHORT when every value
+// fits in 16 bits; SRATIONAL for RATIONAL when no numerator or denominator is negative; RATIONAL
+// for SRATIONAL when every part fits in 31 bits. Writers do store such types (phones write GPS
+// coordinates as SRATIONAL), and the values are plainly the ones the tag means.
+bool exif_type_fits(const ExifBlock& block, const ExifEntry& entry, uint32_t expected);
 
 // "0", "n", "n/0" or the fraction reduced by the greatest common divisor.
 void exif_format_rational(int64_t numerator, int64_t denominator, char* out, size_t size);

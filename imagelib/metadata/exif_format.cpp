@@ -156,7 +156,7 @@ void exif_format_gps(const ExifBlock& block, const ExifEntry& entry, const ExifT
       return;
     }
     case 0x2: case 0x4: {  // latitude, longitude: degrees, minutes, seconds
-      if (entry.byte_size != 24 || entry.type != kExifRational) return;
+      if (entry.byte_size != 24 || !exif_type_fits(block, entry, kExifRational)) return;
       char degrees[64], minutes[64];
       exif_format_rational(get32(block, entry.value_pos), get32(block, entry.value_pos + 4), degrees,
                            sizeof degrees);
@@ -169,7 +169,7 @@ void exif_format_gps(const ExifBlock& block, const ExifEntry& entry, const ExifT
       return;
     }
     case 0x7: {  // time stamp (UTC): hours, minutes, seconds
-      if (entry.byte_size != 24 || entry.type != kExifRational) return;
+      if (entry.byte_size != 24 || !exif_type_fits(block, entry, kExifRational)) return;
       double part[3];
       for (uint32_t i = 0; i < 3; ++i) {
         uint32_t n = get32(block, entry.value_pos + 8 * i), d = get32(block, entry.value_pos + 8 * i + 4);

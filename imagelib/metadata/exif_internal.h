@@ -34,10 +34,15 @@ using ExifEntryFormatter = void (*)(const ExifBlock& block, const ExifEntry& ent
 void exif_format_gps(const ExifBlock& block, const ExifEntry& entry, const ExifTagDef& def,
                      char* out, size_t size);
 
+// "Position" of a GPS directory: latitude and longitude in signed decimal degrees with six
+// decimals ("60.146706, 24.906772"). False (nothing written) unless both coordinates and both
+// hemisphere letters are present and valid.
+bool exif_gps_position(const ExifBlock& block, uint32_t ifd_pos, char* out, size_t size);
+
 // Walks the directory at `ifd_pos` of `block`: every entry whose tag has a record in `table` and
-// whose type is the record's (a SHORT stands for a LONG) is formatted by value-table lookup when
-// the record has a value table, else by the generic rules; `formatter` (may be null) then may
-// replace the text; non-empty texts are emitted with tag 0 in `section`.
+// whose type is the record's or reads the same (exif_type_fits) is formatted by value-table
+// lookup when the record has a value table, else by the generic rules; `formatter` (may be null)
+// then may replace the text; non-empty texts are emitted with tag 0 in `section`.
 void exif_walk_table_ifd(const ExifBlock& block, uint32_t ifd_pos, const ExifTagTable& table,
                          ExifEntryFormatter formatter, uint32_t section, const ExifSink& sink);
 

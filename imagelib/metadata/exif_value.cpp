@@ -50,7 +50,8 @@ uint32_t exif_type_size(uint32_t type) {
   return type < 13 ? kSizes[type] : 0;
 }
 
-bool exif_read_entry(const ExifBlock& block, uint32_t ifd_pos, uint32_t index, ExifEntry* entry) {
+bool exif_read_entry(const ExifBlock& block, uint32_t ifd_pos, uint32_t index, ExifEntry* entry,
+                     int64_t offset_shift) {
   uint64_t pos = uint64_t{ifd_pos} + 2 + uint64_t{index} * 12;
   if (!inside(block, pos, 12)) return false;
   auto at = static_cast<uint32_t>(pos);
@@ -66,11 +67,34 @@ bool exif_read_entry(const ExifBlock& block, uint32_t ifd_pos, uint32_t index, E
   if (bytes <= 4) {
     e.value_pos = at + 8;
   } else {
-    e.value_pos = get32(block, at + 8);
-    if (!inside(block, e.value_pos, bytes)) return false;
+    const int64_t value_pos = int64_t{get32(block, at + 8)} + offset_shift;
+    if (value_pos < 0 || !inside(block, static_cast<uint64_t>(value_pos), bytes)) return false;
+    e.value_pos = static_cast<uint32_t>(value_pos);
   }
   *entry = e;
   return true;
+}
+
+bool exif_type_fits(const ExifBlock& block, const ExifEntry& entry, uint32_t expected) {
+  if (expected == 0 || expected == entry.type) return true;
+  // exif_read_entry placed all count x size bytes inside the block.
+  const uint32_t size = exif_type_size(entry.type);
+  if (size == 0 || entry.byte_size != uint64_t{entry.count} * size) return false;
+  auto every_part = [&](uint32_t step, auto fits) {
+    for (uint32_t i = 0; i < entry.byte_size / step; ++i) {
+      if (!fits(block, entry.value_pos + i * step)) return false;
+    }
+    return true;
+  };
+  if (expected == kExifLong && entry.type == kExifShort) return true;
+  if (expected == kExifShort && entry.type == kExifLong)
+    return every_part(4, [](const ExifBlock& b, uint32_t at) { return get32(b, at) <= 0xFFFFu; });
+  if ((expected == kExifRational && entry.type == kExifSRational) ||
+      (expected == kExifSRational && entry.type == kExifRational)) {
+    // Either way the parts must lie in 0 .. 2^31 - 1, where both readings agree.
+    return every_part(4, [](const ExifBlock& b, uint32_t at) { return get32(b, at) <= 0x7FFFFFFFu; });
+  }
+  return false;
 }
 
 namespace {

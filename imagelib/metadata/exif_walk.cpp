@@ -131,6 +131,8 @@ void Walk::walk_ifd(uint32_t pos, uint32_t section, const ExifTagTable& table, b
 
 void Walk::walk_gps(uint32_t pos) {
   exif_walk_table_ifd(block, pos, exif_gps_table(), exif_format_gps, kExifSectionGps, sink);
+  char text[kExifTextSize];
+  if (exif_gps_position(block, pos, text, sizeof text)) sink.emit(kExifSectionGps, 0, "Position", text);
 }
 
 }  // namespace
@@ -146,8 +148,7 @@ void exif_walk_table_ifd(const ExifBlock& block, uint32_t ifd_pos, const ExifTag
     if (!exif_read_entry(block, ifd_pos, i, &e)) continue;
     const ExifTagDef* def = exif_find_tag(table, e.tag);
     if (def == nullptr) continue;
-    if (def->type != 0 && def->type != e.type && !(def->type == kExifLong && e.type == kExifShort))
-      continue;
+    if (!exif_type_fits(block, e, def->type)) continue;
     if (def->values != nullptr || (def->type == kExifAscii && def->count != 0))
       exif_lookup_value(block, e, *def, text, sizeof text);
     else

@@ -1,6 +1,9 @@
 // Canon maker note: a directory at the start of the note with offsets counted from the TIFF
 // data. Tag 1 holds the camera settings and tag 4 the shot information, each an array of SHORTs
 // whose first element is the array's length in bytes; tags 6 to 9 are texts and the image number.
+// A note that editing software moved keeps its old offsets; its footer says by how much.
+#include <cmath>
+#include <cstring>
 #include <iterator>
 
 #include "imagelib/metadata/exif_bytes.h"
@@ -68,9 +71,26 @@ constexpr ExifTagDef kCameraSettings[] = {
     {23, 0, 0, 0, "Focal length [mm]", nullptr},
     {24, 0, 0, 0, "Focal length short / mm", nullptr},
 };
-// Shot information (tag 4), by array position.
+// Shot information (tag 4), by array position; the elements are signed. ISO speeds, exposure
+// values and distances as Canon's maker-note tags are publicly documented.
+constexpr uint32_t kShotAutoIso = 1;
+constexpr uint32_t kShotBaseIso = 2;
+constexpr uint32_t kShotExposureCompensation = 6;
+constexpr uint32_t kShotSequence = 9;
+constexpr uint32_t kShotFlashCompensation = 15;
+constexpr uint32_t kShotFocusUpper = 19;
+constexpr uint32_t kShotFocusLower = 20;
+constexpr uint32_t kShotFNumber = 21;
 constexpr ExifTagDef kShotInfo[] = {
+    {kShotAutoIso, 0, 0, 0, "Auto ISO factor", nullptr},
+    {kShotBaseIso, 0, 0, 0, "Base ISO", nullptr},
+    {kShotExposureCompensation, 0, 0, 0, "Exposure compensation [EV]", nullptr},
     {7, 0, 0, 0, "White balance", kWhiteBalance},
+    {kShotSequence, 0, 0, 0, "Sequence number", nullptr},
+    {kShotFlashCompensation, 0, 0, 0, "Flash exposure compensation [EV]", nullptr},
+    {kShotFocusUpper, 0, 0, 0, "Focus distance upper [m]", nullptr},
+    {kShotFocusLower, 0, 0, 0, "Focus distance lower [m]", nullptr},
+    {kShotFNumber, 0, 0, 0, "F-Number", nullptr},
 };
 // The other tags.
 constexpr ExifTagDef kOthers[] = {
@@ -89,48 +109,148 @@ constexpr ExifTagTable kOthersTable{kOthers, std::size(kOthers)};
 constexpr uint32_t kPositionIso = 16;
 // ISO values given as a number: bit 14 set, the speed in the low 14 bits.
 constexpr uint32_t kIsoNumberFlag = 0x4000;
+// The note ends with a copy of a TIFF header whose offset field holds where the note lay when
+// the camera wrote it: "II*\0" or "MM\0*", then that offset.
+constexpr uint32_t kFooterSize = 8;
 
-void emit_element(const ExifTagDef& def, uint32_t position, uint32_t value, const ExifSink& sink) {
-  char text[kExifTextSize];
+using ElementFormatter = void (*)(const ExifTagDef& def, uint32_t position, uint16_t value,
+                                  char* out, size_t size);
+
+void format_camera_setting(const ExifTagDef& def, uint32_t position, uint16_t value, char* out,
+                           size_t size) {
   if (position == kPositionIso && value >= 21 && (value & kIsoNumberFlag) != 0) {
-    text_printf(text, sizeof text, "%u", value & 0x3FFF);
+    text_printf(out, size, "%u", value & 0x3FFFu);
   } else if (def.values != nullptr) {
-    text_printf(text, sizeof text, "%s", exif_value_name(def.values, value));
+    text_printf(out, size, "%s", exif_value_name(def.values, value));
   } else {
-    text_printf(text, sizeof text, "%u", value);
+    text_printf(out, size, "%u", value);
   }
-  sink.emit(kExifSectionMakernotes, 0, exif_tag_name(def), text);
 }
 
-// Shows the elements of a SHORT array that the table names; the array's first element is its
-// length in bytes, and no element past the entry's own count is read.
+// Canon's exposure values: 32 steps to 1 EV, with the codes 12 and 20 of the fraction standing for
+// 1/3 and 2/3.
+double canon_ev(int16_t code) {
+  const int sign = code < 0 ? -1 : 1;
+  const int magnitude = code < 0 ? -int{code} : int{code};
+  const int fraction = magnitude & 0x1F;
+  double steps = magnitude - fraction;
+  if (fraction == 0x0C) steps += 32.0 / 3.0;
+  else if (fraction == 0x14) steps += 64.0 / 3.0;
+  else steps += fraction;
+  return sign * steps / 32.0;
+}
+
+// ISO speeds are stored as 32 x log2(speed / 100) (the automatic factor) and 32 x log2(speed x
+// 32 / 100) (the base speed).
+double auto_iso_factor(int16_t code) { return std::exp2(code / 32.0); }
+double base_iso(int16_t code) { return 100.0 / 32.0 * std::exp2(code / 32.0); }
+
+void format_ev(double ev, char* out, size_t size) {
+  if (std::fabs(ev) < 0.005) text_printf(out, size, "0");
+  else text_printf(out, size, "%+.2f", ev);
+}
+
+void format_shot_info(const ExifTagDef& def, uint32_t position, uint16_t value, char* out,
+                      size_t size) {
+  const auto code = static_cast<int16_t>(value);
+  switch (position) {
+    case kShotAutoIso: text_printf(out, size, "%.2f", auto_iso_factor(code)); return;
+    case kShotBaseIso:  // 0 means not recorded
+      if (code != 0) text_printf(out, size, "%.0f", base_iso(code));
+      return;
+    case kShotExposureCompensation:
+    case kShotFlashCompensation: format_ev(canon_ev(code), out, size); return;
+    case kShotSequence: text_printf(out, size, "%d", code); return;
+    case kShotFocusUpper:
+    case kShotFocusLower:  // centimetres, unsigned; 65535 stands for infinity
+      if (value == 0xFFFF) text_printf(out, size, "inf");
+      else text_printf(out, size, "%.2f", value / 100.0);
+      return;
+    case kShotFNumber:  // an aperture value in Canon's steps; 0 means not recorded
+      if (code != 0) text_printf(out, size, "%.1f", std::exp2(canon_ev(code) / 2.0));
+      return;
+    default:
+      if (def.values != nullptr) text_printf(out, size, "%s", exif_value_name(def.values, value));
+      else text_printf(out, size, "%d", code);
+      return;
+  }
+}
+
+// Number of elements of a SHORT array: its first element is its length in bytes, and no element
+// past the entry's own count is read.
+uint32_t array_elements(const ExifBlock& tiff, const ExifEntry& e) {
+  if (e.type != kExifShort || e.count == 0) return 0;
+  const uint32_t elements = get16(tiff, e.value_pos) / 2u;
+  return elements < e.count ? elements : e.count;
+}
+
+uint16_t element(const ExifBlock& tiff, const ExifEntry& e, uint32_t i) {
+  return get16(tiff, e.value_pos + 2 * i);
+}
+
+// Shows the elements of a SHORT array that the table names.
 void walk_array(const ExifBlock& tiff, const ExifEntry& e, const ExifTagTable& table,
-                const ExifSink& sink) {
-  if (e.type != kExifShort || e.count == 0) return;
-  uint32_t elements = get16(tiff, e.value_pos) / 2;
-  if (elements > e.count) elements = e.count;
+                ElementFormatter format, const ExifSink& sink) {
+  const uint32_t elements = array_elements(tiff, e);
+  char text[kExifTextSize];
   for (uint32_t i = 0; i < elements; ++i) {
     const ExifTagDef* def = exif_find_tag(table, i);
-    if (def != nullptr) emit_element(*def, i, get16(tiff, e.value_pos + 2 * i), sink);
+    if (def == nullptr) continue;
+    text[0] = '\0';
+    format(*def, i, element(tiff, e, i), text, sizeof text);
+    if (text[0] != '\0') sink.emit(kExifSectionMakernotes, 0, exif_tag_name(*def), text);
   }
+}
+
+// The shot information, then the ISO speed the camera used: the base speed times the automatic
+// factor (the camera-settings element says only "Auto" when the camera chose it).
+void walk_shot_info(const ExifBlock& tiff, const ExifEntry& e, const ExifSink& sink) {
+  walk_array(tiff, e, kShotInfoTable, format_shot_info, sink);
+  if (array_elements(tiff, e) <= kShotBaseIso) return;
+  const auto factor = static_cast<int16_t>(element(tiff, e, kShotAutoIso));
+  const auto base = static_cast<int16_t>(element(tiff, e, kShotBaseIso));
+  if (base == 0) return;
+  char text[kExifTextSize];
+  text_printf(text, sizeof text, "%.0f", base_iso(base) * auto_iso_factor(factor));
+  sink.emit(kExifSectionMakernotes, 0, "ISO speed", text);
+}
+
+// The distance in bytes the note was moved by after the camera wrote it, from its footer; 0 when
+// the note has no footer in the block's byte order.
+int64_t note_shift(const ExifBlock& tiff, uint32_t note_pos, uint32_t note_size) {
+  if (note_size < kFooterSize) return 0;
+  const uint8_t* footer = tiff.data + note_pos + note_size - kFooterSize;
+  static constexpr uint8_t kLittle[4] = {'I', 'I', 0x2A, 0}, kBig[4] = {'M', 'M', 0, 0x2A};
+  if (std::memcmp(footer, tiff.big_endian ? kBig : kLittle, 4) != 0) return 0;
+  return int64_t{note_pos} - int64_t{get32(tiff, note_pos + note_size - 4)};
 }
 
 }  // namespace
 
-void makernote_canon(const ExifBlock& tiff, uint32_t note_pos, uint32_t note_size, const ExifSink& sink) {
+void makernote_canon(const ExifBlock& block, uint32_t note_pos, uint32_t note_size, const ExifSink& sink) {
+  auto count_fits = [note_size](uint16_t n) { return n >= 1 && int64_t{note_size} > int64_t{n} * 12 - 10; };
+  // Canon cameras write the note in the block's byte order (little-endian); software that
+  // rewrote the block in the other order may have left the note as it was. When the entry count does not
+  // fit the note in the block's order but does in the other, the note is read in the other.
+  ExifBlock tiff = block;
   uint16_t n = 0;
-  if (!read16(tiff, note_pos, &n) || n < 1) return;
-  if (int64_t{note_size} <= int64_t{n} * 12 - 10) return;
+  if (!read16(tiff, note_pos, &n)) return;
+  if (!count_fits(n)) {
+    tiff.big_endian = !tiff.big_endian;
+    n = get16(tiff, note_pos);
+    if (!count_fits(n)) return;
+  }
+  const int64_t shift = note_shift(tiff, note_pos, note_size);
   char text[kExifTextSize];
   for (uint32_t i = 0; i < n; ++i) {
     ExifEntry e;
-    if (!exif_read_entry(tiff, note_pos, i, &e)) continue;
+    if (!exif_read_entry(tiff, note_pos, i, &e, shift)) continue;
     switch (e.tag) {
       case 1:
-        walk_array(tiff, e, kCameraSettingsTable, sink);
+        walk_array(tiff, e, kCameraSettingsTable, format_camera_setting, sink);
         break;
       case 4:
-        walk_array(tiff, e, kShotInfoTable, sink);
+        walk_shot_info(tiff, e, sink);
         break;
       case 6: case 7: case 9: {
         const ExifTagDef* def = exif_find_tag(kOthersTable, e.tag);
@@ -140,8 +260,8 @@ void makernote_canon(const ExifBlock& tiff, uint32_t note_pos, uint32_t note_siz
         break;
       }
       case 8: {
-        if (e.type != kExifLong || e.byte_size < 4) break;
-        uint32_t v = get32(tiff, e.value_pos);
+        if (e.count < 1 || !exif_type_fits(tiff, e, kExifLong)) break;
+        uint32_t v = static_cast<uint32_t>(exif_value_int(tiff, e));
         text_printf(text, sizeof text, "%u-%u", v / 10000, v % 10000);
         sink.emit(kExifSectionMakernotes, 0, exif_tag_name(*exif_find_tag(kOthersTable, 8)), text);
         break;

@@ -444,9 +444,10 @@ TEST(LoadPipeline, IncompleteFiles) {
     int reader_status;
     uint32_t flags;
     int status;
+    int accepted_status;  // what FileInfo tells of the load's own status
   } cases[] = {
-      {4, kLoadAcceptIncomplete, 0}, {4, 0, 4}, {10, kLoadAcceptIncomplete, 0}, {10, 0, 10},
-      {9, kLoadAcceptIncomplete, 9},
+      {4, kLoadAcceptIncomplete, 0, 4}, {4, 0, 4, 0}, {10, kLoadAcceptIncomplete, 0, 10}, {10, 0, 10, 0},
+      {9, kLoadAcceptIncomplete, 9, 0}, {0, kLoadAcceptIncomplete, 0, 0},
   };
   for (const Case& c : cases) {
     grey_picture(5, 6, [](int32_t, int32_t y) { return static_cast<uint8_t>(100 + y); });
@@ -456,6 +457,7 @@ TEST(LoadPipeline, IncompleteFiles) {
     p.flags = c.flags;
     Loaded r(p);
     EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.info.accepted_status, c.accepted_status) << c.reader_status;
     if (c.status != 0) {
       EXPECT_EQ(r.bitmap.pixels, nullptr);
       continue;

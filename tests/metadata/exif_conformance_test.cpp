@@ -177,6 +177,23 @@ const Pin kPins[] = {
     {"jpg/exif-org/sanyo-vpcsx550.jpg", kImg, "Exposure time [s]", "1/48"},
     {"jpg/exif-org/sanyo-vpcsx550.jpg", kImg, "ISO speed ratings", "400"},
     {"jpg/exif-org/sanyo-vpcsx550.jpg", kNotes, "Quality", "Fine/Medium Low"},
+    // Canon cameras that chose the ISO speed themselves: the speed comes from the shot
+    // information (base speed times the automatic factor). Two of the notes were moved by editing
+    // software, one of them kept little-endian inside a big-endian block.
+    {"jpg/Canon_DIGITAL_IXUS_400.jpg", kNotes, "ISO speed", "50"},
+    {"jpg/exif-org/canon-ixus.jpg", kNotes, "ISO speed", "65"},
+    {"jpg/tests/11-tests.jpg", kNotes, "ISO speed", "50"},
+    {"jpg/tests/22-canon_tags.jpg", kNotes, "ISO speed", "50"},
+    {"jpg/tests/28-hex_value.jpg", kNotes, "ISO speed", "50"},
+    {"jpg/tests/28-hex_value.jpg", kNotes, "ISO value", "Auto"},
+    {"jpg/hdr/canon_hdr_YES.jpg", kNotes, "Auto ISO factor", "5.42"},
+    {"jpg/hdr/canon_hdr_YES.jpg", kNotes, "Base ISO", "200"},
+    {"jpg/hdr/canon_hdr_YES.jpg", kNotes, "ISO speed", "1083"},
+    // A phone that stores the coordinates as SRATIONAL.
+    {"jpg/mobile/HMD_Nokia_8.3_5G.jpg", kGps, "Latitude", "60\xB0 8' 48.14\""},
+    {"jpg/mobile/HMD_Nokia_8.3_5G.jpg", kGps, "Longitude", "24\xB0 54' 24.38\""},
+    {"jpg/mobile/HMD_Nokia_8.3_5G.jpg", kGps, "Position", "60.146706, 24.906772"},
+    {"jpg/gps/DSCN0010.jpg", kGps, "Position", "43.467448, 11.885127"},
     {"jpg/Pentax_K10D.jpg", kImg, "Exposure time [s]", "1/180"},
     {"jpg/Pentax_K10D.jpg", kImg, "F-Number", "11.0"},
     {"jpg/Pentax_K10D.jpg", kImg, "Focal length [mm]", "90."},

@@ -66,6 +66,7 @@ TEST(ExifWalk, SectionsComeInOrderWithTheirLines) {
       {kGps, 0, "Measure Mode", "3-Dimensional Measurement"},
       {kGps, 0, "Map Datum", "WGS-84"},
       {kGps, 0, "Differential", "Differential Corrected"},
+      {kGps, 0, "Position", "52.503428, -4.125000"},
       {kThumb, 0, "Thumbnail", "<header>"},
       {kThumb, 0x201, "Thumbnail offset", "1000"},
       {kThumb, 0x202, "Thumbnail length", "5000"},
@@ -80,6 +81,48 @@ TEST(ExifWalk, SectionsComeInOrderWithTheirLines) {
         continue;
       }
       EXPECT_EQ(lines[i], expected[i]) << i << (be ? " MM" : " II");
+    }
+  }
+}
+
+// Coordinates stored as SRATIONAL (as phones write them) read as the RATIONAL the GPS table
+// expects when no part is negative; the position line needs both coordinates and both letters.
+TEST(ExifWalk, GpsCoordinatesAndPosition) {
+  using Parts = std::vector<std::pair<uint32_t, uint32_t>>;
+  const Parts latitude = {{60, 1}, {8, 1}, {4814, 100}}, longitude = {{24, 1}, {54, 1}, {2438, 100}};
+  struct Case {
+    const char* name;
+    uint16_t type;
+    Parts lat;
+    const char* lat_ref;  // null: no entry
+    const char* lon_ref;
+    const char* latitude_text;
+    const char* position;
+  };
+  const Case cases[] = {
+      {"unsigned", 5, latitude, "N", "E", "60\xB0 8' 48.14\"", "60.146706, 24.906772"},
+      {"signed, no negative part", 10, latitude, "N", "E", "60\xB0 8' 48.14\"", "60.146706, 24.906772"},
+      {"south and west", 10, latitude, "S", "W", "60\xB0 8' 48.14\"", "-60.146706, -24.906772"},
+      {"signed, negative degrees", 10, {{0xFFFFFFC4u, 1}, {8, 1}, {4814, 100}}, "N", "E", "<none>", "<none>"},
+      {"signed, negative denominator", 10, {{60, 0xFFFFFFFFu}, {8, 1}, {0, 1}}, "N", "E", "<none>", "<none>"},
+      {"degrees only", 5, {{605, 10}}, "N", "E", "121/2", "60.500000, 24.906772"},
+      {"no longitude letter", 5, latitude, "N", nullptr, "60\xB0 8' 48.14\"", "<none>"},
+      {"unknown letter", 5, latitude, "X", "E", "60\xB0 8' 48.14\"", "<none>"},
+      {"no degrees", 5, {{0, 0}, {8, 1}, {0, 1}}, "N", "E", "0\xB0 8' 0.00\"", "<none>"},
+      {"beyond the pole", 5, {{91, 1}, {0, 1}, {0, 1}}, "N", "E", "91\xB0 0' 0.00\"", "<none>"},
+  };
+  for (bool be : {false, true}) {
+    for (const Case& c : cases) {
+      TiffBuilder b(be);
+      int ifd0 = b.add_ifd(), gps = b.add_ifd();
+      b.link(ifd0, 0x8825, gps);
+      if (c.lat_ref) b.add_ascii(gps, 0x1, c.lat_ref);
+      b.add_rational(gps, 0x2, c.lat, c.type);
+      if (c.lon_ref) b.add_ascii(gps, 0x3, c.lon_ref);
+      b.add_rational(gps, 0x4, longitude, c.type);
+      std::vector<Line> lines = lines_of(b.build_exif());
+      EXPECT_EQ(text_of(lines, kGps, "Latitude"), c.latitude_text) << c.name;
+      EXPECT_EQ(text_of(lines, kGps, "Position"), c.position) << c.name << (be ? " MM" : " II");
     }
   }
 }

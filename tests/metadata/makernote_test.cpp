@@ -87,11 +87,76 @@ TEST(MakerNote, Canon) {
                         {"Sharpness", "Normal"}, {"ISO value", "100"}, {"Metering mode", "Other"},
                         {"Focus type", "Manual"}, {"AF point", "Center"},
                         {"Exposure mode", "Easy shooting"}, {"Focal length [mm]", "300"},
-                        {"Focal length short / mm", "0"}, {"White balance", "Cloudy"},
+                        {"Focal length short / mm", "0"}, {"Auto ISO factor", "1.00"},
+                        {"Exposure compensation [EV]", "0"}, {"White balance", "Cloudy"},
                         {"Picture info", "IMG:PowerShot S40 JPEG"}, {"Image number", "100-1234"}};
       EXPECT_EQ(lines, expected) << (be ? "MM " : "II ") << iso;
     }
   }
+}
+
+// A Canon block whose note ends with the footer Canon cameras write ("II*\0" or "MM\0*" and the
+// note's position). The note's offsets and the footer count from where the note lay `moved`
+// bytes further on, as after editing software moved it.
+std::vector<uint8_t> canon_block_with_footer(bool be, std::shared_ptr<TiffBuilder> note, int32_t moved) {
+  TiffBuilder b(be);
+  int ifd0 = b.add_ifd(), exif = b.add_ifd();
+  b.add_ascii(ifd0, 0x10F, "Canon");
+  b.link(ifd0, 0x8769, exif);
+  auto size = static_cast<uint32_t>(note->build(0).size() + 8);
+  b.add_generated(exif, 0x927C, size, [=](uint32_t pos) {
+    const auto old_pos = static_cast<uint32_t>(static_cast<int64_t>(pos) + moved);
+    std::vector<uint8_t> out = note->build(old_pos);
+    const bool note_be = note->big_endian();
+    const std::string mark = note_be ? std::string("MM\0*", 4) : std::string("II*\0", 4);
+    out.insert(out.end(), mark.begin(), mark.end());
+    note->put32(out, old_pos);
+    return out;
+  });
+  return b.build_exif();
+}
+
+TEST(MakerNote, CanonShotInformation) {
+  std::vector<uint16_t> shot(22, 0);
+  shot[0] = 44;                              // 22 elements
+  shot[1] = 78;                              // automatic factor 2^(78/32)
+  shot[2] = 192;                             // base ISO 100 / 32 x 2^6 = 200
+  shot[6] = 12;                              // +1/3 EV
+  shot[7] = 1;                               // sunny
+  shot[9] = 3;                               // fourth shot of a burst
+  shot[15] = static_cast<uint16_t>(-32);     // flash -1 EV
+  shot[19] = 65535;                          // infinity
+  shot[20] = 250;                            // 2.5 m
+  shot[21] = 160;                            // 5 EV: f/5.7
+  const Pairs expected = {
+      {"Auto ISO factor", "5.42"}, {"Base ISO", "200"}, {"Exposure compensation [EV]", "+0.33"},
+      {"White balance", "Sunny"}, {"Sequence number", "3"}, {"Flash exposure compensation [EV]", "-1.00"},
+      {"Focus distance upper [m]", "inf"}, {"Focus distance lower [m]", "2.50"}, {"F-Number", "5.7"},
+      {"ISO speed", "1083"}};
+  struct Case {
+    const char* name;
+    bool block_be, note_be;
+    int32_t moved;  // 0: the note lies where its offsets say
+  };
+  const Case cases[] = {
+      {"in place II", false, false, 0},
+      {"in place MM", true, true, 0},
+      {"moved back", false, false, 54},
+      {"moved on", true, true, -62},
+      {"II note in MM block, moved", true, false, -62},
+  };
+  for (const Case& c : cases) {
+    auto note = std::make_shared<TiffBuilder>(c.note_be, false);
+    int d = note->add_ifd();
+    note->add_short(d, 4, shot);
+    EXPECT_EQ(note_lines(canon_block_with_footer(c.block_be, note, c.moved)), expected) << c.name;
+  }
+}
+
+TEST(MakerNote, CanonImageNumberAsShort) {
+  auto note = std::make_shared<TiffBuilder>(false, false);
+  note->add_short(note->add_ifd(), 8, {1234});  // SHORT for the LONG record reads the same
+  EXPECT_EQ(note_lines(block_with_note(false, "Canon", "", note)), (Pairs{{"Image number", "0-1234"}}));
 }
 
 TEST(MakerNote, CanonArrayLengthIsBoundedByTheEntry) {
@@ -170,13 +235,15 @@ TEST(MakerNote, FujifilmIsLittleEndianAndSelfRelative) {
     note->add_short(d, 0x1002, {512});
     note->add_short(d, 0x1031, {256});
     note->add_short(d, 0x1302, {1});
-    note->add_long(d, 0x1300, {1});  // LONG entry for a SHORT record: skipped
+    note->add_long(d, 0x1300, {1});        // LONG for a SHORT record: read as SHORT
+    note->add_long(d, 0x1300, {0x10001});  // ... unless the value does not fit 16 bits
     std::string prefix = std::string("FUJIFILM\x0c\0\0\0", 12);
     // Offsets inside the note count from the note's first byte.
     Pairs lines = note_lines(block_with_note(be, "FUJIFILM", prefix, note, Base::kNote));
     EXPECT_EQ(lines, (Pairs{{"Maker Note Version", "0130"}, {"Quality Setting", "NORMAL "},
                             {"Sharpness", "Normal"}, {"White balance", "Cloudy"},
-                            {"Picture Mode", "Aperture priority AE"}, {"Exposure Status", "Over Exposed"}}))
+                            {"Picture Mode", "Aperture priority AE"}, {"Exposure Status", "Over Exposed"},
+                            {"Blur Status", "Blur Warning"}}))
         << (be ? "MM" : "II");
   }
 }

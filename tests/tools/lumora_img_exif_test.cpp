@@ -2,6 +2,7 @@
 // built by the test.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -51,11 +52,12 @@ class LumoraImgExif : public lumora_test::CliTest {
     return r.exit_code;
   }
   // An 8 x 8 JPEG carrying `chunks`.
-  std::string write_jpeg(const std::string& name, bool with_metadata) {
+  std::string write_jpeg(const std::string& name, bool with_metadata,
+                         std::vector<uint8_t> exif = exif_block()) {
     Bitmap bitmap{};
     EXPECT_EQ(bitmap_alloc(&bitmap, kPixRGB, 1, 8, 8), 1);
     if (with_metadata) {
-      std::vector<uint8_t> exif = exif_block(), iptc = iptc_block();
+      std::vector<uint8_t> iptc = iptc_block();
       chunk_append(&bitmap.chunks, kChunkExif, exif.data(), static_cast<uint32_t>(exif.size()));
       chunk_append(&bitmap.chunks, kChunkIptc, iptc.data(), static_cast<uint32_t>(iptc.size()));
     }
@@ -87,6 +89,51 @@ TEST_F(LumoraImgExif, PrintsTabSeparatedUtf8Lines) {
             "IPTC\t25\tKeywords\tsea,sun\n");
 }
 
+// Python's json module reads the --json output back (as strict UTF-8) and prints it in the
+// tab-separated form, which must give the lines of the text output.
+TEST_F(LumoraImgExif, JsonGivesTheSameLines) {
+  if (std::system("python3 -c pass >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 not installed";
+  TiffBuilder b(false);
+  int ifd0 = b.add_ifd(), gps = b.add_ifd();
+  b.add_ascii(ifd0, 0x10F, "Canon");
+  b.add_ascii(ifd0, 0x10E, "say \"hi\" \\ tab\there\x7F");  // JSON escapes
+  b.add_ascii(ifd0, 0x131, "\xED\xA0\x80 surrogate");    // not UTF-8: read as Latin-1
+  b.add_ascii(ifd0, 0x13B, "Zo\xC3\xAB");                  // UTF-8 already
+  b.link(ifd0, 0x8825, gps);
+  b.add_ascii(gps, 0x1, "S");
+  b.add_rational(gps, 0x2, {{33, 1}, {51, 1}, {5400, 100}}, 10);
+  b.add_ascii(gps, 0x3, "E");
+  b.add_rational(gps, 0x4, {{151, 1}, {12, 1}, {3600, 100}}, 10);
+  const std::string file = write_jpeg("meta.jpg", true, b.build_exif());
+
+  lumora_test::RunResult text = CliTest::run("exif '" + file + "'");
+  ASSERT_EQ(text.exit_code, 0);
+  EXPECT_NE(text.out.find("Camera\t305\tSoftware\t\xC3\xAD\xC2\xA0\xC2\x80 surrogate\n"), std::string::npos);
+  EXPECT_NE(text.out.find("Camera\t315\tArtist\tZo\xC3\xAB\n"), std::string::npos);
+  EXPECT_NE(text.out.find("GPS\t0\tPosition\t-33.865000, 151.210000\n"), std::string::npos);
+
+  lumora_test::RunResult json = CliTest::run("exif --json '" + file + "'");
+  ASSERT_EQ(json.exit_code, 0);
+  lumora_test::write_bytes(path("out.json"), std::vector<uint8_t>(json.out.begin(), json.out.end()));
+  EXPECT_NE(json.out.find(R"("value": "say \"hi\" \\ tab here ")"), std::string::npos);
+  setenv("LUMORA_PY",
+         "import json, sys\n"
+         "lines = json.loads(open(sys.argv[1], encoding='utf-8', errors='strict').read())\n"
+         "for o in lines:\n"
+         "    assert sorted(o) == ['name', 'section', 'tag', 'value'], o\n"
+         "    t = o['section'] if o['value'] is None else '%s\\t%d\\t%s\\t%s' % (o['section'], o['tag'], o['name'], o['value'])\n"
+         "    sys.stdout.buffer.write((t + '\\n').encode('utf-8'))\n",
+         1);
+  const int rc = std::system(("python3 -c \"$LUMORA_PY\" '" + path("out.json") + "' > '" + path("back.txt") + "'").c_str());
+  ASSERT_EQ(rc, 0);
+  EXPECT_EQ(lumora_test::slurp(path("back.txt")), text.out);
+
+  // No metadata: an empty array.
+  json = CliTest::run("exif --json '" + write_jpeg("plain.jpg", false) + "'");
+  EXPECT_EQ(json.exit_code, 0);
+  EXPECT_EQ(json.out, "[]\n");
+}
+
 TEST_F(LumoraImgExif, NoMetadataAndErrors) {
   std::string out;
   EXPECT_EQ(run("exif '" + write_jpeg("plain.jpg", false) + "'", &out), 0);
@@ -95,7 +142,7 @@ TEST_F(LumoraImgExif, NoMetadataAndErrors) {
   EXPECT_EQ(run("exif", &out), 1);
   EXPECT_EQ(run("exif a.jpg b.jpg", &out), 1);
   EXPECT_EQ(run("exif --help", &out), 0);
-  EXPECT_NE(out.find("usage: lumora-img exif FILE"), std::string::npos);
+  EXPECT_NE(out.find("usage: lumora-img exif [--json] FILE"), std::string::npos);
 }
 
 }  // namespace

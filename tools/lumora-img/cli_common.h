@@ -14,6 +14,14 @@ inline int exit_for_status(int status) { return (status & 0xFFFF) == 0 ? 0 : 10 
 // Prints "lumora-img: FILE: TEXT (status N)" on standard error; `reader_message` (may be empty)
 // is added after the status text.
 void report_failure(const std::string& file, int status, const std::string& reader_message = {});
+// Exit status of a picture written although its file is damaged or ends early (as djpeg does for
+// a result with warnings).
+constexpr int kExitIncomplete = 2;
+// After a successful load_image: when the picture loaded only because incomplete files are
+// accepted (`accepted_status`, FileInfo::accepted_status, is not 0) prints "lumora-img: FILE:
+// TEXT (status N); the picture is incomplete" and returns kExitIncomplete; otherwise 0.
+int report_incomplete(const std::string& file, int accepted_status,
+                      const std::string& reader_message = {});
 // Prints "lumora-img: TEXT" on standard error and returns kExitUsage.
 int usage_error(const std::string& text);
 
@@ -21,6 +29,13 @@ int usage_error(const std::string& text);
 constexpr uint16_t kComponentOrder = 1;
 constexpr uint16_t kAlignment = 4;
 constexpr uint32_t kLoadFlags = 0x1404;
+
+// `text` as UTF-8: kept when it already is valid UTF-8 (RFC 3629: no overlong forms, no
+// surrogates, nothing above U+10FFFF), else read as Latin-1 byte by byte (the library's texts are
+// 8-bit; the degree sign is 0xB0). The result is always valid UTF-8.
+std::string to_utf8(const std::string& text);
+// The JSON string literal (RFC 8259), quotes included, of UTF-8 text.
+std::string json_string(const std::string& utf8);
 
 // Number parsing for options; nullopt when the text is not a whole number in range.
 std::optional<long> parse_long(const char* text, long min, long max);

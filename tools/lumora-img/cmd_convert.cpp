@@ -40,7 +40,10 @@ void print_help(FILE* out) {
       "  --page N             which picture of a multi-picture file (from 0)\n",
       out);
   std::fputs(cli::kImageOpsHelp, out);
-  std::fputs("Operations apply in the order resize, rotate, tone, colours.\n", out);
+  std::fputs("Operations apply in the order resize, rotate, tone, colours.\n"
+             "A file that is damaged or ends early is still converted from what could be decoded,\n"
+             "with a warning on standard error, and exit status 2.\n",
+             out);
 }
 
 // 0 = parsed, 1 = usage error (already reported), 2 = help printed.
@@ -142,11 +145,13 @@ int cmd_convert(int argc, char** argv) {
   lumora::FileInfo info{};
   int st = lumora::load_image(o.in.c_str(), &picture, &lp, &info);
   std::string message = info.message;
+  const int accepted_status = info.accepted_status;
   lumora::file_info_free(&info);
   if (st) {
     cli::report_failure(o.in, st, message);
     return cli::exit_for_status(st);
   }
+  const int incomplete = cli::report_incomplete(o.in, accepted_status, message);
 
   st = cli::apply_image_ops(&picture, o.ops);
   // A palette-only format gets 256 colours unless --colors chose otherwise.
@@ -175,5 +180,5 @@ int cmd_convert(int argc, char** argv) {
     cli::report_failure(o.out, st);
     return cli::exit_for_status(st);
   }
-  return 0;
+  return incomplete;
 }

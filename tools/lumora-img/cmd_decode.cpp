@@ -28,7 +28,9 @@ void print_help(FILE* out) {
       "  --quick                 quick decoding (readers may decode reduced)\n"
       "  --embedded 0|1|2        with --quick, take a picture stored inside the file\n"
       "  --flags HEX             further load flags, ORed in\n"
-      "  --alpha                 prefer 4-byte colour (keeps alpha)\n",
+      "  --alpha                 prefer 4-byte colour (keeps alpha)\n\n"
+      "A file that is damaged or ends early still gives what could be decoded, with a warning on\n"
+      "standard error, and exit status 2.\n",
       out);
 }
 
@@ -216,9 +218,10 @@ int cmd_decode(int argc, char** argv) {
     lumora::file_info_free(&info);
     return cli::exit_for_status(status);
   }
+  const int incomplete = cli::report_incomplete(o.in, info.accepted_status, info.message);
   status = write_pam(bitmap, o.out);
   if (status != 0) cli::report_failure(o.out, status);
   lumora::bitmap_free(&bitmap);
   lumora::file_info_free(&info);
-  return cli::exit_for_status(status);
+  return status != 0 ? cli::exit_for_status(status) : incomplete;
 }

@@ -1,9 +1,10 @@
 // lumora-img exif: what the Properties dialog shows on its EXIF and IPTC pages, one line per
 // callback call: "SECTION\tTAG\tNAME\tTEXT" for Exif and maker notes (a section header alone as
-// "SECTION"), "IPTC\tDATASET\tNAME\tTEXT" for IPTC.
+// "SECTION"), "IPTC\tDATASET\tNAME\tTEXT" for IPTC; or the same lines as a JSON array.
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "imagelib/core/format.h"
 #include "imagelib/core/load.h"
@@ -17,77 +18,78 @@ namespace {
 
 void print_help(FILE* out) {
   std::fputs(
-      "usage: lumora-img exif FILE\n"
+      "usage: lumora-img exif [--json] FILE\n"
       "Prints the picture's Exif (with GPS and maker notes) and IPTC lines, fields separated by\n"
       "tabs: SECTION, TAG, NAME, TEXT for Exif (a section header alone as SECTION), and IPTC,\n"
       "DATASET, NAME, TEXT for IPTC. Texts are printed as UTF-8. Exits 0 also when the file\n"
-      "has no metadata.\n",
+      "has no metadata.\n\n"
+      "  --json     the same lines as a JSON array (UTF-8) of objects with the keys section, tag\n"
+      "             (a number), name and value; a section header has the value null\n",
       out);
 }
 
-// Length of the UTF-8 sequence starting at s[i], or 0 when it is not one.
-size_t utf8_sequence(const std::string& s, size_t i) {
-  auto c = static_cast<unsigned char>(s[i]);
-  size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-  if (n == 0 || i + n > s.size()) return 0;
-  for (size_t k = 1; k < n; ++k) {
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+// One callback call.
+struct Line {
+  std::string section;
+  uint32_t tag;
+  std::string name;
+  std::string value;
+  bool header;  // a section header: no value
+};
+
+// The library's texts as UTF-8 on one line: control characters become blanks so that one
+// callback call stays one line (also in the JSON form, which carries the same texts).
+std::string one_line(const char* text) {
+  std::string s = cli::to_utf8(text != nullptr ? text : "");
+  for (char& c : s) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
   }
-  return n;
+  return s;
 }
 
-// The library's texts are 8-bit (Latin-1, the degree sign is 0xB0). Cameras that already wrote
-// UTF-8 keep their text; everything else is converted byte by byte. Control characters become
-// blanks so that one callback call stays one line.
-std::string to_utf8(const char* text) {
-  std::string s = text != nullptr ? text : "";
-  bool valid = true;
-  for (size_t i = 0; i < s.size() && valid;) {
-    if (static_cast<unsigned char>(s[i]) < 0x80) {
-      ++i;
-    } else {
-      size_t n = utf8_sequence(s, i);
-      valid = n != 0;
-      i += n;
-    }
-  }
-  std::string out;
-  out.reserve(s.size() + 8);
-  for (size_t i = 0; i < s.size(); ++i) {
-    auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x20 || c == 0x7F) {
-      out += ' ';
-    } else if (c < 0x80 || valid) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-void print_exif_line(void*, uint32_t section, uint32_t tag, const char* name, const char* text) {
+void collect_exif_line(void* user, uint32_t section, uint32_t tag, const char* name, const char* text) {
+  auto* lines = static_cast<std::vector<Line>*>(user);
   const char* title = lumora::exif_section_title(section);
-  if (text == nullptr) {
-    std::printf("%s\n", title);
-    return;
-  }
-  std::printf("%s\t%u\t%s\t%s\n", title, tag, to_utf8(name).c_str(), to_utf8(text).c_str());
+  if (text == nullptr) lines->push_back({title, tag, one_line(title), {}, true});
+  else lines->push_back({title, tag, one_line(name), one_line(text), false});
 }
 
-void print_iptc_line(void*, uint32_t dataset, const char* name, const char* text) {
-  std::printf("IPTC\t%u\t%s\t%s\n", dataset, to_utf8(name).c_str(), to_utf8(text).c_str());
+void collect_iptc_line(void* user, uint32_t dataset, const char* name, const char* text) {
+  static_cast<std::vector<Line>*>(user)->push_back({"IPTC", dataset, one_line(name), one_line(text), false});
+}
+
+void print_text(const std::vector<Line>& lines) {
+  for (const Line& l : lines) {
+    if (l.header) std::printf("%s\n", l.section.c_str());
+    else std::printf("%s\t%u\t%s\t%s\n", l.section.c_str(), l.tag, l.name.c_str(), l.value.c_str());
+  }
+}
+
+void print_json(const std::vector<Line>& lines) {
+  std::fputs("[", stdout);
+  bool first = true;
+  for (const Line& l : lines) {
+    std::printf("%s\n  {\"section\": %s, \"tag\": %u, \"name\": %s, \"value\": %s}", first ? "" : ",",
+                cli::json_string(l.section).c_str(), l.tag, cli::json_string(l.name).c_str(),
+                l.header ? "null" : cli::json_string(l.value).c_str());
+    first = false;
+  }
+  std::fputs(first ? "]\n" : "\n]\n", stdout);
 }
 
 }  // namespace
 
 int cmd_exif(int argc, char** argv) {
   const char* file = nullptr;
+  bool json = false;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
       print_help(stdout);
       return 0;
+    }
+    if (!std::strcmp(argv[i], "--json")) {
+      json = true;
+      continue;
     }
     if (argv[i][0] == '-' && argv[i][1] != '\0') return cli::usage_error(std::string("exif: unknown option ") + argv[i]);
     if (file != nullptr) return cli::usage_error("exif: one FILE only");
@@ -104,9 +106,12 @@ int cmd_exif(int argc, char** argv) {
     lumora::file_info_free(&info);
     return cli::exit_for_status(status);
   }
-  lumora::exif_enumerate(info.chunks, print_exif_line, nullptr);
-  lumora::iptc_enumerate(info.chunks, print_iptc_line, nullptr);
-  std::fflush(stdout);
+  std::vector<Line> lines;
+  lumora::exif_enumerate(info.chunks, collect_exif_line, &lines);
+  lumora::iptc_enumerate(info.chunks, collect_iptc_line, &lines);
   lumora::file_info_free(&info);
+  if (json) print_json(lines);
+  else print_text(lines);
+  std::fflush(stdout);
   return 0;
 }

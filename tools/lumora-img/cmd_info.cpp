@@ -28,26 +28,10 @@ struct Field {
   bool number;
 };
 
+// Texts from files are 8-bit; JSON must be valid UTF-8.
 std::string json_escape(const std::string& s) {
-  std::string out;
-  for (unsigned char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out;
+  const std::string literal = cli::json_string(cli::to_utf8(s));
+  return literal.substr(1, literal.size() - 2);
 }
 
 std::vector<Field> fields_of(const std::string& file, const lumora::FileInfo& info) {

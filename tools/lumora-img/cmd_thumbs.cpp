@@ -46,7 +46,9 @@ void print_help(FILE* out) {
       "  --no-embedded        never use the thumbnail stored inside the file\n"
       "  --format NAME        write with another format's writer (a short name such as bmp)\n"
       "  --jobs N             work on N files at once (default 1)\n"
-      "  --quiet              no progress line\n",
+      "  --quiet              no progress line\n\n"
+      "A file that is damaged or ends early still gives its thumbnail, with a warning on standard\n"
+      "error; the exit status is then 2 unless a file failed.\n",
       out);
 }
 
@@ -177,9 +179,10 @@ std::string output_path(const ThumbOptions& o, const std::string& input, int for
   return (fs::path(o.out_dir) / fs::path(input).stem()).string() + "." + ext;
 }
 
-// The browser's picture loader in thumbnail mode, then the save. Returns the library status.
+// The browser's picture loader in thumbnail mode, then the save. Returns the library status;
+// `accepted_status` receives the load's own status when an incomplete picture was accepted.
 int make_thumbnail(const ThumbOptions& o, const std::string& input, int format_index,
-                   std::string* message) {
+                   std::string* message, int* accepted_status) {
   lumora::LoadParams params;
   lumora::load_params_init(&params);
   params.component_order = cli::kComponentOrder;
@@ -197,6 +200,8 @@ int make_thumbnail(const ThumbOptions& o, const std::string& input, int format_i
     lumora::file_info_free(&info);
     return status;
   }
+  *message = info.message;
+  *accepted_status = info.accepted_status;
   lumora::file_info_free(&info);
   lumora::SaveParams save;
   lumora::save_params_init(&save);
@@ -224,6 +229,7 @@ int cmd_thumbs(int argc, char** argv) {
 
   const std::vector<std::string> files = expand_inputs(o.inputs);
   std::vector<int> statuses(files.size(), 0);
+  bool incomplete = false;  // some thumbnail came from a damaged file (guarded by report_lock)
   {
     std::atomic<size_t> next{0};
     std::mutex report_lock;
@@ -231,10 +237,12 @@ int cmd_thumbs(int argc, char** argv) {
     auto work = [&] {
       for (size_t i = next++; i < files.size(); i = next++) {
         std::string message;
-        const int status = make_thumbnail(o, files[i], format_index, &message);
+        int accepted_status = 0;
+        const int status = make_thumbnail(o, files[i], format_index, &message, &accepted_status);
         statuses[i] = status;
         std::lock_guard<std::mutex> hold(report_lock);
         if ((status & 0xFFFF) != 0) cli::report_failure(files[i], status, message);
+        else if (cli::report_incomplete(files[i], accepted_status, message) != 0) incomplete = true;
         progress.step(fs::path(files[i]).filename().string());
       }
     };
@@ -257,5 +265,6 @@ int cmd_thumbs(int argc, char** argv) {
     exit_status = cli::exit_for_status(status);  // the last failure in input order decides
   }
   std::fprintf(stderr, "%d thumbnails, %d failed\n", static_cast<int>(files.size()) - failed, failed);
-  return exit_status;
+  // A failure decides over a warning.
+  return exit_status != 0 ? exit_status : incomplete ? cli::kExitIncomplete : 0;
 }

@@ -28,7 +28,9 @@ void print_usage(FILE* out) {
   std::fputs("usage: lumora-img COMMAND [OPTIONS] ARGS...\n\ncommands:\n", out);
   for (const Command& c : kCommands)
     std::fprintf(out, "  %-8s %s\n", c.name, c.summary);
-  std::fputs("\nlumora-img COMMAND --help describes a command; lumora-img --version prints the version.\n",
+  std::fputs("\nlumora-img COMMAND --help describes a command; lumora-img --version prints the version.\n"
+             "\nExit status: 0 success; 1 usage error; 2 output written from a file that is damaged or\n"
+             "ends early (with a warning on standard error); 10 + the library's status on failure.\n",
              out);
 }
 
