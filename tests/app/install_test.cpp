@@ -109,12 +109,10 @@ class InstallTest : public ::testing::Test {
   static void SetUpTestSuite() {
     build_ = build_dir();
     cmake_ = cache_value(build_, "CMAKE_COMMAND");
-    if (build_.empty() || cmake_.empty()) return;
-    if (access((build_ + "/app/lumora").c_str(), X_OK) != 0 ||
-        access((build_ + "/tools/lumora-img").c_str(), X_OK) != 0)
-      return;
+    built_ = access((build_ + "/app/lumora").c_str(), X_OK) == 0 &&
+             access((build_ + "/tools/lumora-img").c_str(), X_OK) == 0;
     char dir[] = "/tmp/lumora_installXXXXXX";
-    if (!mkdtemp(dir)) return;
+    if (build_.empty() || cmake_.empty() || !built_ || !mkdtemp(dir)) return;
     scratch_ = dir;
     root_ = scratch_ + "/root";
     install_ = shell("DESTDIR='" + root_ + "' '" + cmake_ + "' --install '" + build_ + "' --prefix /usr", scratch_);
@@ -123,7 +121,9 @@ class InstallTest : public ::testing::Test {
     if (!scratch_.empty()) std::system(("rm -rf '" + scratch_ + "'").c_str());
   }
   void SetUp() override {
-    if (scratch_.empty()) GTEST_SKIP() << "lumora and lumora-img are not built in " << build_;
+    ASSERT_FALSE(build_.empty() || cmake_.empty()) << "no CMakeCache.txt with CMAKE_COMMAND above the test program";
+    if (!built_) GTEST_SKIP() << "lumora and lumora-img are not built in " << build_;
+    ASSERT_FALSE(scratch_.empty()) << "no temporary folder";
     ASSERT_EQ(install_.exit_code, 0) << install_.out << install_.err;
   }
   static std::string usr(const std::string& rel) { return root_ + "/usr/" + rel; }
@@ -138,9 +138,11 @@ class InstallTest : public ::testing::Test {
   }
 
   static std::string build_, cmake_, scratch_, root_;
+  static bool built_;
   static RunResult install_;
 };
 std::string InstallTest::build_, InstallTest::cmake_, InstallTest::scratch_, InstallTest::root_;
+bool InstallTest::built_ = false;
 RunResult InstallTest::install_;
 
 TEST_F(InstallTest, LaysOutTheFilesUnderThePrefix) {
