@@ -2,6 +2,9 @@
 // the dialogs take ids from 200 up, each with its own IDS_ key.
 #include "app/shell/strings.h"
 
+#include <span>
+
+#include "app/dialogs/mail/mail_strings.h"
 #include "app/shell/resource.h"
 
 namespace lumora::app {
@@ -63,11 +66,29 @@ constexpr StringRow kStrings[] = {
     // Messages of this program (printf formats where noted).
     {IDS_ERROR, "IDS_ERROR", "Error"},
     {IDS_CANNOT_OPEN, "IDS_CANNOT_OPEN", "Cannot open the picture %s: %s"},  // file name, reason
+    // Why a picture cannot be shown (after its file name and a colon).
+    {IDS_LOAD_NOT_PICTURE, "IDS_LOAD_NOT_PICTURE", "not a picture Lumora can read"},
+    {IDS_LOAD_CANNOT_OPEN, "IDS_LOAD_CANNOT_OPEN", "the file cannot be opened"},
+    {IDS_LOAD_NO_MEMORY, "IDS_LOAD_NO_MEMORY", "too big for the memory left"},
+    {IDS_LOAD_DAMAGED, "IDS_LOAD_DAMAGED", "the file is damaged"},
 };
+
+// The tables of the modules that keep their own messages: (id, key, English text).
+template <class Row>
+const StringRow* find_in(std::span<const Row> rows, unsigned id, StringRow* out) {
+  for (const Row& r : rows)
+    if (r.id == id) {
+      *out = StringRow{r.id, r.key, r.english};
+      return out;
+    }
+  return nullptr;
+}
 
 const StringRow* find(unsigned id) {
   for (const StringRow& r : kStrings)
     if (r.id == id) return &r;
+  thread_local StringRow module_row;
+  if (const StringRow* r = find_in(mail_strings(), id, &module_row)) return r;
   return nullptr;
 }
 

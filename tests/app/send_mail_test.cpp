@@ -20,15 +20,18 @@
 
 namespace lumora::app {
 
-// The language's texts, until the program's string table is linked in: what a language file
-// would give for an id ("" for none).
-std::map<unsigned, std::string> g_translated;
-std::string load_string(UINT id) {
-  auto it = g_translated.find(id);
-  return it == g_translated.end() ? std::string() : it->second;
-}
-
 namespace {
+
+// Loads a language file "xx" whose String section holds the given keys and texts.
+void translate(const std::string& folder, std::map<std::string, std::string> strings) {
+  {
+    std::ofstream f(folder + "/xx.lng");
+    f << "Language = Test\n[String]\n";
+    for (const auto& [key, text] : strings) f << key << " = " << text << "\n";
+  }
+  the_language().set_search_folders({folder});
+  the_language().load("xx");
+}
 
 namespace fs = std::filesystem;
 using plat::testing::ControlsTest;
@@ -60,9 +63,10 @@ class SendMailTest : public ControlsTest {
     keep_data_ = data ? std::optional<std::string>(data) : std::nullopt;
     setenv("XDG_DATA_HOME", dir_.c_str(), 1);
     setenv("PATH", bin_.c_str(), 1);  // only the stubs: no real xdg-email or mail program
-    g_translated.clear();
   }
   void TearDown() override {
+    the_language().close();
+    the_language().load("en");
     setenv("PATH", keep_path_.c_str(), 1);
     keep_data_ ? setenv("XDG_DATA_HOME", keep_data_->c_str(), 1) : unsetenv("XDG_DATA_HOME");
     fs::remove_all(dir_);
@@ -140,9 +144,9 @@ TEST(SendMailText, RecipientsAccountsNamesAndTexts) {
   EXPECT_EQ(fill_text("%s of %s: 100%%", {"a", "b"}), "a of b: 100%");
   EXPECT_EQ(fill_text("%s %s %n %d", {"only"}), "only  %n %d");
   EXPECT_EQ(mail_text(IDS_MAIL_CAPTION), "E-mail");
-  g_translated[IDS_MAIL_CAPTION] = "E-Mail senden";
+  translate(dir_, {{"IDS_MAIL_CAPTION", "E-Mail senden"}});
   EXPECT_EQ(mail_text(IDS_MAIL_CAPTION), "E-Mail senden");
-  g_translated.clear();
+  the_language().load("en");
   for (const MailString& s : mail_strings()) {
     EXPECT_TRUE(s.id >= 300 && s.id <= 319) << s.key;
     EXPECT_EQ(std::string(s.key).rfind("IDS_MAIL_", 0), 0u);
@@ -271,7 +275,7 @@ TEST_F(SendMailTest, ALingeringComposerIsNotAwaited) {
 
 TEST_F(SendMailTest, TheUserIsToldInAMessageBox) {
   account("home");
-  g_translated[IDS_MAIL_SENT] = "Im Postausgang von %s: %s";
+  translate(dir_, {{"IDS_MAIL_SENT", "Im Postausgang von %s: %s"}});
   std::string caption, text;
   drive({{0,
           [&] {
