@@ -1,7 +1,6 @@
 // The icon reader on byte-built icon files: the directory and image choice, palettes, the AND
 // mask as alpha, 32-bit alpha, images stored as PNG, and refused or cut files.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include "tests/codecs/picture_file.h"
 
@@ -248,17 +247,7 @@ Bytes png_picture() {
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 3; ++x)
       append(rgba, {static_cast<uint8_t>(40 * x), static_cast<uint8_t>(100 * y), 7, static_cast<uint8_t>(255 - 60 * x)});
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = 3;
-  image.height = 2;
-  image.format = PNG_FORMAT_RGBA;
-  png_alloc_size_t size = 0;
-  if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr)) return {};
-  Bytes out(size);
-  if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr)) return {};
-  out.resize(size);
-  return out;
+  return png_rgba(3, 2, rgba);
 }
 
 TEST(IcoReader, ImageStoredAsPng) {
