@@ -17,10 +17,11 @@ void report_failure(const std::string& file, int status, const std::string& read
 // Prints "lumora-img: TEXT" on standard error and returns kExitUsage.
 int usage_error(const std::string& text);
 
-// The application's fixed load options: component order 1, alignment 4, flags 0x1404.
+// The application's fixed load options: component order 1, alignment 4, flags 0x0404 (without
+// 0x1000, so a file its extension's reader refuses is recognised by content).
 constexpr uint16_t kComponentOrder = 1;
 constexpr uint16_t kAlignment = 4;
-constexpr uint32_t kLoadFlags = 0x1404;
+constexpr uint32_t kLoadFlags = 0x0404;
 
 // Number parsing for options; nullopt when the text is not a whole number in range.
 std::optional<long> parse_long(const char* text, long min, long max);
