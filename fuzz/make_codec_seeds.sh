@@ -2,7 +2,8 @@
 # Makes the seed corpora of fuzz/png_fuzz.cpp, fuzz/gif_fuzz.cpp and fuzz/tga_fuzz.cpp in
 # fuzz/corpus/{png,gif,tga}/ (small files, under 4 KB each): PNG colour types, depths, interlace,
 # tRNS, text and pHYs; GIF animations with disposal, transparency, local tables, interlace and a
-# frame beyond the canvas; Targa colour maps, origins and run-length packets. Needs python3.
+# frame beyond the canvas; Targa colour maps (also of 5-5-5 words), origins, run-length packets
+# and 16-bit grey with alpha. Needs python3.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 python3 - "$here/corpus" <<'PY'
@@ -120,4 +121,9 @@ write("tga/grey_rle.tga", tga(11, 4, 2, 8, bytes([0x02, 9, 8, 7, 0x84, 200])))
 write("tga/bilevel.tga", tga(3, 9, 2, 1, bytes([0xAA, 0x80, 0x55, 0x00])))
 write("tga/rgba32_top_right.tga", tga(2, 2, 1, 32, bytes(range(8)), 0x38))
 write("tga/rle_cmap32.tga", tga(9, 4, 1, 8, bytes([0x81, 0, 0x01, 1, 0]), cmap=(2, 32, bytes(range(8)))))
+# 16-bit grey is grey and alpha; colour maps may hold 5-5-5 words (15 or 16 bits).
+write("tga/grey_alpha16.tga", tga(3, 2, 2, 16, bytes([10, 255, 200, 0, 50, 128, 0, 0])))
+write("tga/grey_alpha16_rle.tga", tga(11, 3, 1, 16, bytes([0x81, 50, 128, 0x00, 7, 9])))
+write("tga/cmap15.tga", tga(1, 2, 1, 8, bytes([0, 2]), cmap=(3, 15, struct.pack("<3H", 0x7C1F, 0x03E0, 0x4210))))
+write("tga/rgb24_after_cmap16.tga", tga(2, 2, 1, 24, bytes(range(6)), cmap=(3, 16, bytes(6))))
 PY

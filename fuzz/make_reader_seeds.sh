@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Makes the seed corpora of fuzz/{pcx,pnm,ico,xbm,xpm}_fuzz.cpp in fuzz/corpus/<name>/ (small
 # files, under 4 KB each): PCX planes, palettes and runs; plain and raw anymaps with their
-# maximum values and XV thumbnails; icons of several depths and images; X11 bitmaps of bytes and
-# words; pixmaps with names, "#" colours, transparency and long codes. Needs python3.
+# maximum values and XV thumbnails; icons of several depths and images, also stored as PNG; X11
+# bitmaps of bytes and words; pixmaps with names, "#" colours, transparency and long codes.
+# Needs python3.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 python3 - "$here/corpus" <<'PY'
-import os, struct, sys
+import os, struct, sys, zlib
 root = sys.argv[1]
 for d in ("pcx", "pnm", "ico", "xbm", "xpm"):
     os.makedirs(f"{root}/{d}", exist_ok=True)
@@ -71,6 +72,14 @@ write("ico/three_images.ico", icon([(4, 4, 1, icon_image(4, 4, 1, lambda x, y: x
                                       (4, 4, 24, icon_image(4, 4, 24, lambda x, y: 40 * x))]))
 write("ico/rgba32.ico", icon([(4, 4, 32, icon_image(4, 4, 32, lambda x, y: 60 * y))]))
 write("ico/cut.ico", icon([(8, 8, 8, icon_image(8, 8, 8, lambda x, y: x))])[:400])
+# Images stored as PNG (ISO/IEC 15948): a 3 x 2 RGBA stream next to a bitmap, and a damaged one.
+def chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+rows = b"".join(b"\0" + bytes([40 * x, 100 * y, 7, 255 - 60 * x][c] for x in range(3) for c in range(4)) for y in range(2))
+png = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 3, 2, 8, 6, 0, 0, 0)) +
+       chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+write("ico/png_and_bitmap.ico", icon([(4, 4, 4, icon_image(4, 4, 4, lambda x, y: x)), (0, 0, 32, png)]))
+write("ico/png_damaged.ico", icon([(0, 0, 32, png[:20] + b"\xff" + png[21:])]))
 
 write("xbm/bytes.xbm", "#define a_width 10\n#define a_height 3\nstatic unsigned char a_bits[] = {\n"
       "0x01, 0x02, 0xff, 0x03, 0x80, 0x00 };\n")

@@ -40,8 +40,11 @@ constexpr uint32_t kLoadRefuseSmallThumb = 0x800000;
 constexpr uint32_t kLoadFastDecode = 0x1000000;
 constexpr uint32_t kLoadEstimateQuality = 0x8000000;
 
-// The application's fixed options (component order 1, alignment 4, these flags).
-constexpr uint32_t kLoadApplicationFlags = 0x1404;
+// The application's fixed options (component order 1, alignment 4, these flags): prefer 3-byte
+// colour and accept incomplete files. Flag 0x1000 is left out on purpose: a picture whose
+// extension names another format (a PNG saved as .jpg) is then recognised by its content, while
+// a file no reader recognises is still refused.
+constexpr uint32_t kLoadApplicationFlags = kLoadPrefer3Byte | kLoadAcceptIncomplete;
 
 // LoadParams::reduce_mode.
 constexpr uint32_t kReduceNearest = 0;

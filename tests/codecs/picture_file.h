@@ -2,6 +2,7 @@
 // Loads bytes written by a test through the whole load pipeline (load_image on a temporary file
 // with the extension given), and reads single pixels of the result as red, green, blue, alpha.
 #include <gtest/gtest.h>
+#include <png.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -87,6 +88,21 @@ inline void load_bytes(const std::vector<uint8_t>& bytes, const char* extension,
 inline void load_text(const std::string& text, const char* extension, LoadedPicture* out,
                       LoadParams params = plain_params()) {
   load_bytes(std::vector<uint8_t>(text.begin(), text.end()), extension, params, out);
+}
+
+// An 8-bit RGBA PNG written by libpng from `rgba` (width x height x 4 bytes); empty on failure.
+inline std::vector<uint8_t> png_rgba(uint32_t width, uint32_t height, const std::vector<uint8_t>& rgba) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = width;
+  image.height = height;
+  image.format = PNG_FORMAT_RGBA;
+  png_alloc_size_t size = 0;
+  if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr)) return {};
+  std::vector<uint8_t> out(size);
+  if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr)) return {};
+  out.resize(size);
+  return out;
 }
 
 }  // namespace lumora::testing_support

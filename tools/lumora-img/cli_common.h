@@ -25,10 +25,11 @@ int report_incomplete(const std::string& file, int accepted_status,
 // Prints "lumora-img: TEXT" on standard error and returns kExitUsage.
 int usage_error(const std::string& text);
 
-// The application's fixed load options: component order 1, alignment 4, flags 0x1404.
+// The application's fixed load options: component order 1, alignment 4, flags 0x0404 (without
+// 0x1000, so a file its extension's reader refuses is recognised by content).
 constexpr uint16_t kComponentOrder = 1;
 constexpr uint16_t kAlignment = 4;
-constexpr uint32_t kLoadFlags = 0x1404;
+constexpr uint32_t kLoadFlags = 0x0404;
 
 // `text` as UTF-8: kept when it already is valid UTF-8 (RFC 3629: no overlong forms, no
 // surrogates, nothing above U+10FFFF), else read as Latin-1 byte by byte (the library's texts are

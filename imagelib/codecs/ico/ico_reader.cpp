@@ -1,9 +1,11 @@
 // The icon reader. Bitmaps are stored bottom row first, every row padded to 4 bytes; the AND
-// mask (1 = transparent) follows the XOR rows and becomes the alpha channel on request.
+// mask (1 = transparent) follows the XOR rows and becomes the alpha channel on request. An image
+// may instead be a whole PNG stream (Windows Vista icons), read by the PNG codec.
 #include <cstring>
 #include <vector>
 
 #include "imagelib/codecs/ico/ico.h"
+#include "imagelib/codecs/png/png.h"
 #include "imagelib/core/convert.h"
 #include "imagelib/core/load.h"
 #include "imagelib/core/status.h"
@@ -18,6 +20,7 @@ constexpr int kDirectoryEntryBytes = 16;
 constexpr uint32_t kInfoHeaderBytes = 40;   // BITMAPINFOHEADER
 constexpr int32_t kSideLimit = 16000;
 constexpr uint32_t kLayoutLittleWords = 0x80;   // 16-bit pixels as little-endian words
+constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
 
 size_t padded_row(uint64_t width, int bits) { return static_cast<size_t>((width * bits + 31) / 32 * 4); }
 
@@ -41,6 +44,7 @@ class IcoReader {
 
  private:
   int read_directory();
+  int read_png_image();
   int read_info();
   int read_palette();
   int deliver_plain();
@@ -82,6 +86,19 @@ int IcoReader::read_directory() {
   if (wanted >= 0 && wanted < count && stream_seek(s_, offset) != kStatusOk)
     return kStatusFileEndsEarly;
   return kStatusOk;
+}
+
+// An image stored as PNG: 0 when the image is a bitmap (the stream is back at its start),
+// otherwise the PNG codec's status, 2 meaning no PNG at all.
+int IcoReader::read_png_image() {
+  const uint64_t start = stream_tell(s_);
+  uint8_t sig[sizeof kPngSignature];
+  if (stream_read(s_, sig, sizeof sig) == kStatusOk &&
+      std::memcmp(sig, kPngSignature, sizeof sig) == 0) {
+    if (stream_seek(s_, start) != kStatusOk) return kStatusFileEndsEarly;
+    return png_read_embedded(s_, context_, "Windows Icon (PNG)");
+  }
+  return stream_seek(s_, start) == kStatusOk ? kStatusNotRecognised : kStatusFileEndsEarly;
 }
 
 int IcoReader::read_info() {
@@ -169,6 +186,8 @@ int IcoReader::deliver_with_mask() {
 int IcoReader::run() {
   int status = read_directory();
   if (status != kStatusOk) return status;
+  status = read_png_image();
+  if (status != kStatusNotRecognised) return status;
   if ((status = read_info()) != kStatusOk) return status;
   if (b_.bits <= 8 && (status = read_palette()) != kStatusOk) return status;
 

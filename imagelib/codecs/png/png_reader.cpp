@@ -267,14 +267,18 @@ int read_png(ReadState* s, const char* description) {
 
 }  // namespace
 
-int png_read(ByteStream* stream, LoadContext* context) {
+namespace {
+
+// Runs libpng on the stream from its position; `embedded` turns failures before the picture was
+// described into status 10, the file around the PNG having been recognised already.
+int run_png(ByteStream* stream, LoadContext* context, const char* description, bool embedded) {
   // A loose signature test first (PNG 1.2 section 12.12): 0x89 "PNG" then CR, LF or ^Z.
   const uint64_t start = stream_tell(stream);
   uint8_t sig[5];
-  if (stream_read(stream, sig, sizeof sig) != kStatusOk) return kStatusFileEndsEarly;
+  if (stream_read(stream, sig, sizeof sig) != kStatusOk) return embedded ? kStatusCorrupt : kStatusFileEndsEarly;
   if (sig[0] != 0x89 || sig[1] != 'P' || sig[2] != 'N' || sig[3] != 'G' ||
       (sig[4] != 13 && sig[4] != 10 && sig[4] != 26))
-    return kStatusNotRecognised;
+    return embedded ? kStatusCorrupt : kStatusNotRecognised;
   if (stream_seek(stream, start) != kStatusOk) return kStatusFileEndsEarly;
 
   ReadState* s = static_cast<ReadState*>(std::calloc(1, sizeof(ReadState)));
@@ -287,13 +291,24 @@ int png_read(ByteStream* stream, LoadContext* context) {
   if (s->png) {
     s->info = png_create_info_struct(s->png);
     s->end_info = png_create_info_struct(s->png);
-    if (s->info && s->end_info) status = read_png(s, "Portable Network Graphics");
+    if (s->info && s->end_info) status = read_png(s, description);
   }
   if (s->png) png_destroy_read_struct(&s->png, s->info ? &s->info : nullptr,
                                       s->end_info ? &s->end_info : nullptr);
   std::free(s->block);
   std::free(s);
+  if (embedded && status == kStatusNotRecognised) status = kStatusCorrupt;
   return status;
+}
+
+}  // namespace
+
+int png_read(ByteStream* stream, LoadContext* context) {
+  return run_png(stream, context, "Portable Network Graphics", false);
+}
+
+int png_read_embedded(ByteStream* stream, LoadContext* context, const char* description) {
+  return run_png(stream, context, description, true);
 }
 
 }  // namespace lumora

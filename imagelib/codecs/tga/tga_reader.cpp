@@ -1,5 +1,7 @@
 // The Targa reader: colour-mapped, true-colour and grey images of 1, 8, 15, 16, 24 and 32 bits,
-// uncompressed (image types 1 to 3) or run-length encoded (types 9 to 11).
+// uncompressed (image types 1 to 3) or run-length encoded (types 9 to 11). Colour maps hold 15-,
+// 16-, 24- or 32-bit entries; 16-bit grey pixels are 8 bits of grey and 8 of alpha (Truevision
+// TGA 2.0).
 #include <cstdio>
 #include <cstring>
 
@@ -55,8 +57,10 @@ int read_header(ByteStream* s, TgaHeader* h) {
     if (h->map_first > h->map_length) return kStatusNotRecognised;
     if (h->map_entry_bits == 0) return kStatusNotRecognised;
   }
-  if (h->map_entry_bits != 0 && h->map_entry_bits != 24 && h->map_entry_bits != 32)
-    return kStatusNotRecognised;
+  switch (h->map_entry_bits) {
+    case 0: case 15: case 16: case 24: case 32: break;
+    default: return kStatusNotRecognised;
+  }
   if (h->width > kMaxSide || h->height > kMaxSide) return kStatusNotRecognised;
   switch (h->depth) {
     case 1: case 8: case 15: case 16: case 24: case 32: break;
@@ -75,14 +79,25 @@ size_t row_bytes(const TgaHeader& h) {
   return static_cast<size_t>(h.width) * pixel_bytes(h.depth);
 }
 
+// Bytes of one colour map entry: 15- and 16-bit entries take a whole word.
+int map_entry_bytes(const TgaHeader& h) { return (h.map_entry_bits + 7) / 8; }
+
+// 16-bit grey pixels: grey level and alpha.
+bool is_grey_alpha(const TgaHeader& h) { return is_grey(h.image_type) && h.depth == 16; }
+
 // Reads the colour map into blue-green-red triplets. Entries are placed from the map's first
-// index on; the ones that would fall beyond 256 are dropped.
+// index on; the ones that would fall beyond 256 are dropped. Word entries are 5-5-5 with red in
+// bits 10-14, each component scaled to 0..255.
 int read_color_map(ByteStream* s, const TgaHeader& h, uint8_t palette[768]) {
-  const int entry_bytes = h.map_entry_bits / 8;
+  const int entry_bytes = map_entry_bytes(h);
   uint8_t entry[4];
   for (int i = 0; i < h.map_length; ++i) {
     if (stream_read(s, entry, static_cast<size_t>(entry_bytes)) != kStatusOk)
       return kStatusFileEndsEarly;
+    if (entry_bytes == 2) {
+      const uint16_t word = get_u16le(entry);
+      for (int c = 0; c < 3; ++c) entry[c] = static_cast<uint8_t>(((word >> (5 * c)) & 31) * 255 / 31);
+    }
     const int index = h.map_first + i;
     if (index < kMaxMapEntries) std::memcpy(palette + 3 * index, entry, 3);
   }
@@ -97,6 +112,7 @@ class TgaReader {
  private:
   int read_plain_rows(size_t bytes);
   int read_rle_rows(size_t bytes, int pixel);
+  int deliver_row();
 
   ByteStream* s_;
   LoadContext* context_;
@@ -104,10 +120,24 @@ class TgaReader {
   ImageHeader header_{};
 };
 
+// Hands the row in the row buffer to the pipeline; grey-and-alpha pairs are first widened in
+// place, from the right, to blue, green, red and alpha.
+int TgaReader::deliver_row() {
+  if (is_grey_alpha(h_)) {
+    uint8_t* row = header_.row_buffer;
+    for (size_t x = h_.width; x-- > 0;) {
+      const uint8_t grey = row[2 * x], alpha = row[2 * x + 1];
+      row[4 * x] = row[4 * x + 1] = row[4 * x + 2] = grey;
+      row[4 * x + 3] = alpha;
+    }
+  }
+  return context_->services.put_rows(context_, -1, -1, 1);
+}
+
 int TgaReader::read_plain_rows(size_t bytes) {
   for (int32_t y = 0; y < h_.height; ++y) {
     if (stream_read(s_, header_.row_buffer, bytes) != kStatusOk) return kStatusFileEndsEarly;
-    int status = context_->services.put_rows(context_, -1, -1, 1);
+    int status = deliver_row();
     if (status != kStatusOk) return status;
   }
   return kStatusOk;
@@ -134,7 +164,7 @@ int TgaReader::read_rle_rows(size_t bytes, int pixel) {
       }
       filled += static_cast<size_t>(pixel);
       if (filled >= bytes) {
-        int status = context_->services.put_rows(context_, -1, -1, 1);
+        int status = deliver_row();
         if (status != kStatusOk) return status;
         filled = 0;
         ++y;
@@ -163,7 +193,7 @@ int TgaReader::run() {
       have_palette = true;
     } else {
       // A true-colour file may carry a map; its pixels follow it.
-      uint64_t map_bytes = static_cast<uint64_t>(h_.map_entry_bits) * h_.map_length / 8;
+      const uint64_t map_bytes = static_cast<uint64_t>(map_entry_bytes(h_)) * h_.map_length;
       if (stream_skip(s_, map_bytes) != kStatusOk) return kStatusFileEndsEarly;
     }
   }
@@ -185,6 +215,12 @@ int TgaReader::run() {
     case 15: case 16:
       header_.layout = 0x80;   // little-endian 5-5-5 words, red in bits 10-14
       header_.bits_per_plane = 15;
+      if (is_grey_alpha(h_)) {
+        // Widened to blue, green, red, alpha before delivery (deliver_row).
+        header_.layout = 0x20;
+        header_.bits_per_plane = 32;
+        header_.bytes_per_plane = static_cast<uint32_t>(4 * static_cast<size_t>(h_.width));
+      }
       break;
     case 24: header_.layout = 0x8; break;    // blue, green, red
     case 32: header_.layout = 0x20; break;   // blue, green, red, alpha
@@ -193,7 +229,7 @@ int TgaReader::run() {
 
   status = context_->services.begin_image(context_, &header_);
   if (status != 0) return status;
-  if (!header_.row_buffer || header_.row_buffer_size < bytes) {
+  if (!header_.row_buffer || header_.row_buffer_size < header_.bytes_per_plane) {
     status = kStatusNoMemory;
   } else if (is_rle(h_.image_type)) {
     status = read_rle_rows(bytes, pixel_bytes(h_.depth));

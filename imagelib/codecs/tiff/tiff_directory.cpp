@@ -1,5 +1,6 @@
 // The TIFF header, the chain of image file directories and the tags of one directory
 // (TIFF 6.0 sections 2 and 8).
+#include <algorithm>
 #include <unordered_set>
 
 #include "imagelib/codecs/tiff/tiff_internal.h"
@@ -11,16 +12,9 @@ namespace {
 
 // Pages beyond this are not counted (a chain of a million tiny directories is not a picture).
 constexpr size_t kMaxPages = 65536;
-
-TiffField make_field(const TiffFile& f, const uint8_t* e) {
-  TiffField field;
-  field.present = true;
-  field.tag = f.u16(e);
-  field.type = f.u16(e + 2);
-  field.count = f.u32(e + 4);
-  for (int i = 0; i < 4; ++i) field.raw[i] = e[8 + i];
-  return field;
-}
+// The header's version: 42 for TIFF 6.0, 43 for BigTIFF.
+constexpr uint16_t kVersionClassic = 42;
+constexpr uint16_t kVersionBig = 43;
 
 int text_index(uint16_t tag) {
   switch (tag) {
@@ -39,8 +33,8 @@ int text_index(uint16_t tag) {
 
 }  // namespace
 
-int read_file_header(TiffFile* f, uint32_t* first_directory) {
-  uint8_t b[8];
+int read_file_header(TiffFile* f, uint64_t* first_directory) {
+  uint8_t b[16];
   if (stream_read(f->stream, b, 2) != kStatusOk) return kStatusFileEndsEarly;
   if (b[0] == 'I' && b[1] == 'I') {
     f->big_endian = false;
@@ -50,29 +44,41 @@ int read_file_header(TiffFile* f, uint32_t* first_directory) {
     return kStatusNotRecognised;
   }
   if (stream_read(f->stream, b + 2, 2) != kStatusOk) return kStatusFileEndsEarly;
-  if (f->u16(b + 2) != 42) return kStatusNotRecognised;
-  if (stream_read(f->stream, b + 4, 4) != kStatusOk) return kStatusNotRecognised;
-  *first_directory = f->u32(b + 4);
+  const uint16_t version = f->u16(b + 2);
+  if (version == kVersionClassic) {
+    if (stream_read(f->stream, b + 4, 4) != kStatusOk) return kStatusNotRecognised;
+    *first_directory = f->u32(b + 4);
+    return kStatusOk;
+  }
+  if (version != kVersionBig) return kStatusNotRecognised;
+  // BigTIFF: the offset size (always 8), a zero, then the 8-byte first directory offset.
+  if (stream_read(f->stream, b + 4, 12) != kStatusOk) return kStatusNotRecognised;
+  if (f->u16(b + 4) != 8 || f->u16(b + 6) != 0) return kStatusNotRecognised;
+  f->big_tiff = true;
+  *first_directory = f->u64(b + 8);
   return kStatusOk;
 }
 
-int list_directories(const TiffFile& f, uint32_t first, std::vector<uint64_t>* offsets) {
+int list_directories(const TiffFile& f, uint64_t first, std::vector<uint64_t>* offsets) {
   offsets->clear();
   std::unordered_set<uint64_t> seen;
   uint64_t offset = first;
+  const uint64_t header_bytes = f.big_tiff ? 16 : 8;
   try {
     while (offsets->size() < kMaxPages) {
       // A directory needs its entry count and its next-directory offset inside the file.
-      uint8_t b[4];
-      if (offset < 8 || f.read_at(offset, b, 2) != kStatusOk) break;
-      const uint64_t entries = f.u16(b);
-      const uint64_t next_at = offset + 2 + entries * 12;
-      if (f.read_at(next_at, b, 4) != kStatusOk) break;
-      const uint32_t next = f.u32(b);
+      uint64_t entries = 0;
+      if (offset < header_bytes || read_entry_count(f, offset, &entries) != kStatusOk) break;
+      if (entries > f.size / f.entry_bytes()) break;
+      const uint64_t next_at = offset + f.entry_count_bytes() + entries * f.entry_bytes();
+      uint8_t b[8];
+      if (next_at < offset || f.read_at(next_at, b, f.offset_bytes()) != kStatusOk) break;
+      const uint64_t next = f.offset_at(b);
       seen.insert(offset);
       // A next offset that points nowhere usable takes this directory off the count, as does a
       // negative one; a loop back to a directory already seen only ends the walk.
-      if (next != 0 && (static_cast<int32_t>(next) < 0 || next >= f.size)) break;
+      const bool negative = !f.big_tiff && static_cast<int32_t>(next) < 0;
+      if (next != 0 && (negative || next >= f.size)) break;
       offsets->push_back(offset);
       if (next == 0 || seen.count(next)) break;
       offset = next;
@@ -86,13 +92,12 @@ int list_directories(const TiffFile& f, uint32_t first, std::vector<uint64_t>* o
 int read_directory(const TiffFile& f, uint64_t offset, LoadContext* context, TiffPage* page) {
   *page = TiffPage{};
   page->directory_offset = offset;
-  uint8_t b[12];
-  if (f.read_at(offset, b, 2) != kStatusOk) return kStatusFileEndsEarly;
-  const uint32_t entries = f.u16(b);
+  uint64_t entries = 0;
+  if (read_entry_count(f, offset, &entries) != kStatusOk) return kStatusFileEndsEarly;
   bool rows_per_strip_given = false, samples_given = false;
-  for (uint32_t i = 0; i < entries; ++i) {
-    if (f.read_at(offset + 2 + 12ull * i, b, 12) != kStatusOk) return kStatusFileEndsEarly;
-    const TiffField field = make_field(f, b);
+  for (uint64_t i = 0; i < entries; ++i) {
+    TiffField field;
+    if (read_entry(f, offset, i, &field) != kStatusOk) return kStatusFileEndsEarly;
     // Fields of unknown types are skipped (TIFF 6.0 section 2): their values cannot be read.
     if (field_type_size(field.type) == 0) continue;
     const uint32_t v = field_scalar(f, field);
@@ -100,13 +105,14 @@ int read_directory(const TiffFile& f, uint64_t offset, LoadContext* context, Tif
       case 256: page->width = v; break;
       case 257: page->length = v; break;
       case 258:
-        page->bits_values = field.count;
-        if (field.count > 2) {
+        page->bits_values = static_cast<uint32_t>(std::min<uint64_t>(field.count, UINT32_MAX));
+        if (!field.inline_in(f)) {
           // The values lie at an offset: the first of them serves.
-          std::vector<uint32_t> bits;
+          std::vector<uint64_t> bits;
           const int status = field_numbers(f, field, 1, &bits);
           if (status == kStatusNoMemory) return status;
-          page->bits = status == kStatusOk && !bits.empty() ? bits[0] : 0;
+          page->bits = status == kStatusOk && !bits.empty() && bits[0] <= UINT32_MAX
+                           ? static_cast<uint32_t>(bits[0]) : 0;
         } else {
           page->bits = v;
         }
@@ -143,14 +149,17 @@ int read_directory(const TiffFile& f, uint64_t offset, LoadContext* context, Tif
       case 338: page->extra_samples = field; break;
       case 339: {
         // One value per sample; beyond two they lie at an offset.
-        std::vector<uint32_t> formats;
+        std::vector<uint64_t> formats;
         const int status = field_numbers(f, field, 1, &formats);
         if (status == kStatusNoMemory) return status;
-        if (status == kStatusOk && !formats.empty()) page->sample_format = formats[0];
+        if (status == kStatusOk && !formats.empty())
+          page->sample_format = static_cast<uint32_t>(std::min<uint64_t>(formats[0], UINT32_MAX));
         break;
       }
       case 347: page->jpeg_tables = field; break;
-      case 513: page->jpeg_interchange = v; break;
+      case 513:
+        page->jpeg_interchange = static_cast<int64_t>(std::min<uint64_t>(field_scalar64(f, field), INT64_MAX));
+        break;
       case 529: page->ycbcr_coefficients = field; break;
       case 530:
         if (field.type == 3 && field.count >= 2) {
@@ -160,7 +169,7 @@ int read_directory(const TiffFile& f, uint64_t offset, LoadContext* context, Tif
         break;
       case 33723: page->iptc = field; break;
       case 34377: page->photoshop = field; break;
-      case 34665: page->has_exif = true; page->exif_offset = v; break;
+      case 34665: page->has_exif = true; page->exif_offset = field_scalar64(f, field); break;
       case 34675: page->icc = field; break;
       case 33628: case 34361: case 34362: page->private_format = true; break;
       default: {

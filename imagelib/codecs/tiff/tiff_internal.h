@@ -16,10 +16,21 @@ namespace lumora::tiff {
 struct TiffFile {
   ByteStream* stream = nullptr;
   bool big_endian = false;
+  bool big_tiff = false;   // BigTIFF (version 43): 8-byte offsets, counts and value fields
   uint64_t size = 0;
 
   uint16_t u16(const uint8_t* p) const { return big_endian ? get_u16be(p) : get_u16le(p); }
   uint32_t u32(const uint8_t* p) const { return big_endian ? get_u32be(p) : get_u32le(p); }
+  uint64_t u64(const uint8_t* p) const {
+    const uint64_t a = u32(p), b = u32(p + 4);
+    return big_endian ? a << 32 | b : b << 32 | a;
+  }
+  // Sizes in bytes of a directory's entry count, of one entry and of an offset (which is also the
+  // size of an entry's value field).
+  uint32_t entry_count_bytes() const { return big_tiff ? 8 : 2; }
+  uint32_t entry_bytes() const { return big_tiff ? 20 : 12; }
+  uint32_t offset_bytes() const { return big_tiff ? 8 : 4; }
+  uint64_t offset_at(const uint8_t* p) const { return big_tiff ? u64(p) : u32(p); }
   // True when `count` bytes at `offset` lie inside the file.
   bool holds(uint64_t offset, uint64_t count) const {
     return offset <= size && count <= size - offset;
@@ -31,29 +42,38 @@ struct TiffFile {
 // Bytes of one value of a TIFF field type; 0 for unknown types.
 uint32_t field_type_size(uint16_t type);
 
-// One directory entry as it stands: tag, type, count and the raw 4-byte value field.
+// One directory entry as it stands: tag, type, count and the raw value field (4 bytes, 8 in
+// BigTIFF).
 struct TiffField {
   bool present = false;
   uint16_t tag = 0;
   uint16_t type = 0;
-  uint32_t count = 0;
-  uint8_t raw[4] = {};
+  uint64_t count = 0;
+  uint8_t raw[8] = {};
 
-  // Total bytes of the values (0 for unknown types or an overflow).
+  // Total bytes of the values (0 for unknown types, UINT64_MAX when the count overflows).
   uint64_t bytes() const;
-  // The offset held in the value field (for values of more than 4 bytes).
-  uint32_t offset(const TiffFile& f) const { return f.u32(raw); }
+  // True when the values sit in the value field itself.
+  bool inline_in(const TiffFile& f) const { return bytes() <= f.offset_bytes(); }
+  // The offset held in the value field (for values that do not fit in it).
+  uint64_t offset(const TiffFile& f) const { return f.offset_at(raw); }
 };
 
-// The first value of a field as a number (BYTE, SHORT, LONG and their signed forms; SHORT values
-// sit in the first half of the field).
+// Reads the entry `index` of the directory at `offset`: 0 or 4 (not in the file).
+int read_entry(const TiffFile& f, uint64_t offset, uint64_t index, TiffField* field);
+// The entry count of the directory at `offset`: 0 or 4.
+int read_entry_count(const TiffFile& f, uint64_t offset, uint64_t* entries);
+
+// The first value of a field as a number (BYTE, SHORT, LONG, LONG8 and their signed forms;
+// shorter values sit at the start of the field). field_scalar gives at most UINT32_MAX.
+uint64_t field_scalar64(const TiffFile& f, const TiffField& field);
 uint32_t field_scalar(const TiffFile& f, const TiffField& field);
 // The value bytes of a field (inline or at its offset), at most `limit` bytes: 0, 4 when they lie
 // beyond the file, 1 when memory is short.
 int field_bytes(const TiffFile& f, const TiffField& field, uint64_t limit, std::vector<uint8_t>* out);
-// Up to `limit` numbers of a BYTE, SHORT or LONG array: 0, 1, 4 or 9 (another type).
+// Up to `limit` numbers of a BYTE, SHORT, LONG, LONG8 or IFD array: 0, 1, 4 or 9 (another type).
 int field_numbers(const TiffFile& f, const TiffField& field, uint32_t limit,
-                  std::vector<uint32_t>* out);
+                  std::vector<uint64_t>* out);
 // The first rational at the field's offset as numerator and denominator: false when absent,
 // beyond the file or of another type.
 bool field_rational(const TiffFile& f, const TiffField& field, uint32_t index, uint32_t* num,
@@ -96,7 +116,7 @@ struct TiffPage {
   TiffField text[kTextCount];
   TiffField iptc, photoshop, icc;
   bool has_exif = false;
-  uint32_t exif_offset = 0;
+  uint64_t exif_offset = 0;
   bool private_format = false;     // tags 33628, 34361, 34362
 };
 
@@ -105,12 +125,12 @@ bool page_is_tiled(const TiffPage& page);
 // ---------------------------------------------------------------------------------------------
 // Header and directories (tiff_directory.cpp).
 
-// Reads the 8-byte header: 0, 2 (not TIFF) or 4 (file ends). Sets the byte order and the first
-// directory offset.
-int read_file_header(TiffFile* f, uint32_t* first_directory);
+// Reads the header (8 bytes, 16 for BigTIFF): 0, 2 (not TIFF) or 4 (file ends). Sets the byte
+// order, the form and the first directory offset.
+int read_file_header(TiffFile* f, uint64_t* first_directory);
 // Walks the directory chain from `first` and lists the usable directories' offsets. A chain that
 // comes back to a directory already seen ends there.
-int list_directories(const TiffFile& f, uint32_t first, std::vector<uint64_t>* offsets);
+int list_directories(const TiffFile& f, uint64_t first, std::vector<uint64_t>* offsets);
 // Reads the directory at `offset` into `page`: 0, 1 or 4 (short read of an entry). Text tags,
 // Photometric and metadata are kept through the context as the load flags ask.
 int read_directory(const TiffFile& f, uint64_t offset, LoadContext* context, TiffPage* page);

@@ -52,7 +52,7 @@ int add_exif_entry(const TiffFile& f, LoadContext* context, const TiffField& fie
   e->tag = field.tag;
   e->type = field.type;
   e->directory = directory;
-  e->count = field.count;
+  e->count = static_cast<uint32_t>(field.count);
   e->value = f.u32(field.raw);
   e->data_size = static_cast<uint32_t>(data.size());
   e->data = copy;
@@ -68,17 +68,15 @@ int keep_exif(const TiffFile& f, const TiffPage& page, LoadContext* context) {
     if (!field.present || field.type != 2) continue;
     if (add_exif_entry(f, context, field, kExifDirMain) != kStatusOk) return kStatusNoMemory;
   }
-  uint8_t b[12];
-  if (f.read_at(page.exif_offset, b, 2) != kStatusOk) return kStatusOk;
-  const uint32_t entries = std::min<uint32_t>(f.u16(b), kMaxExifEntries);
-  for (uint32_t i = 0; i < entries; ++i) {
-    if (f.read_at(page.exif_offset + 2 + 12ull * i, b, 12) != kStatusOk) break;
+  uint64_t entries = 0;
+  if (read_entry_count(f, page.exif_offset, &entries) != kStatusOk) return kStatusOk;
+  entries = std::min<uint64_t>(entries, kMaxExifEntries);
+  for (uint64_t i = 0; i < entries; ++i) {
     TiffField field;
-    field.present = true;
-    field.tag = f.u16(b);
-    field.type = f.u16(b + 2);
-    field.count = f.u32(b + 4);
-    std::memcpy(field.raw, b + 8, 4);
+    if (read_entry(f, page.exif_offset, i, &field) != kStatusOk) break;
+    // The rebuilt Exif block is a classic TIFF structure: BigTIFF's 8-byte types have no place
+    // in it.
+    if (field.type > 13 || field.count > UINT32_MAX) continue;
     if (add_exif_entry(f, context, field, kExifDirExif) != kStatusOk) return kStatusNoMemory;
   }
   return kStatusOk;

@@ -90,7 +90,7 @@ uint32_t colour_samples_kept(const TiffFile& f, const TiffPage& page) {
   }
   if (page.samples <= 3) return 3;
   if (page.samples == 4) return 4;
-  std::vector<uint32_t> extra;
+  std::vector<uint64_t> extra;
   if (page.extra_samples.present && page.extra_samples.type == 3 &&
       field_numbers(f, page.extra_samples, 1, &extra) == kStatusOk && !extra.empty() &&
       extra[0] == 1)
@@ -98,9 +98,24 @@ uint32_t colour_samples_kept(const TiffFile& f, const TiffPage& page) {
   return 3;
 }
 
+// Sample sizes that files really use but the reader does not convert, named in the message:
+// 64-bit integers, and 24- and 64-bit floats (Adobe TIFF Technical Note 3). 0 for the others,
+// which are usable or are no sample size at all.
+int refuse_samples(const TiffPage& page, LoadContext* context) {
+  const bool is_float = page.sample_format == 3;
+  const bool named = page.bits == 64 || (is_float && page.bits == 24);
+  if (!named) return kStatusOk;
+  char text[64];
+  std::snprintf(text, sizeof text, "TIFF : %u-bit %ssamples are not supported", page.bits,
+                is_float ? "float " : "");
+  load_set_message(context, text);
+  return kStatusImpossible;
+}
+
 // Fills the plan from the page: 0, 2 (a combination the reader cannot deliver), 4 (no usable
 // bit count) or 9 (with the message already set).
 int make_plan(const TiffFile& f, const TiffPage& page, LoadContext* context, PagePlan* plan) {
+  if (const int refused = refuse_samples(page, context)) return refused;
   if (page.bits < 1 || page.bits > 32) return kStatusFileEndsEarly;
   if (page.samples < 1 || page.samples > 64) return kStatusNotRecognised;
   if (page.width < 1 || page.length < 1 || page.width >= 200000 || page.length >= 200000)
@@ -233,10 +248,10 @@ void fill_header(const TiffPage& page, const PagePlan& plan, const char* descrip
 // The colour map as three planes of native 16-bit values with 2^bits entries each.
 int read_palette(const TiffFile& f, const TiffPage& page, uint32_t bits, std::vector<uint8_t>* out) {
   const uint32_t entries = 1u << bits;
-  std::vector<uint32_t> values;
+  std::vector<uint64_t> values;
   TiffField map = page.color_map;
-  if (map.type != 3) return kStatusOk;
-  const uint32_t per_plane = map.count / 3;
+  if (map.type != 3 || map.count / 3 > UINT32_MAX / 3) return kStatusOk;
+  const uint32_t per_plane = static_cast<uint32_t>(map.count / 3);
   if (per_plane == 0) return kStatusOk;
   const int status = field_numbers(f, map, 3 * per_plane, &values);
   if (status == kStatusNoMemory) return status;
@@ -262,7 +277,7 @@ int tiff_read_common(ByteStream* stream, LoadContext* context, const char* descr
   TiffFile f;
   f.stream = stream;
   f.size = stream->size;
-  uint32_t first = 0;
+  uint64_t first = 0;
   int status = read_file_header(&f, &first);
   if (status != kStatusOk) return status;
 

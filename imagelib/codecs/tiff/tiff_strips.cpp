@@ -3,7 +3,9 @@
 // bytes, extra samples dropped, YCbCr to RGB) and delivered row by row. Tiles are assembled into
 // full picture rows one row of tiles at a time.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "imagelib/codecs/tiff/tiff_decode.h"
@@ -18,9 +20,27 @@ struct Stage {
   uint32_t bits = 8;
   uint32_t samples = 1;       // samples per pixel
   size_t row_bytes = 0;
-  bool big_endian = false;    // byte order of 16- and 32-bit samples
-  bool float_samples = false; // IEEE floats (sample format 3, 32 bits)
+  bool big_endian = false;    // byte order of 16-, 24- and 32-bit samples
+  bool float_samples = false; // IEEE floats (sample format 3, 16 or 32 bits)
 };
+
+// An IEEE 754 half-precision value (1 sign bit, 5 exponent bits biased by 15, 10 fraction bits).
+float half_to_float(uint16_t h) {
+  const uint32_t exponent = (h >> 10) & 0x1F, fraction = h & 0x3FF;
+  float v;
+  if (exponent == 0) v = std::ldexp(static_cast<float>(fraction), -24);   // subnormal
+  else if (exponent == 31) v = fraction ? std::numeric_limits<float>::quiet_NaN()
+                                        : std::numeric_limits<float>::infinity();
+  else v = std::ldexp(static_cast<float>(fraction | 0x400), static_cast<int>(exponent) - 25);
+  return (h & 0x8000) ? -v : v;
+}
+
+// A floating-point sample as a byte: 0.0 to 1.0 spans the levels, anything outside is clipped.
+uint32_t float_to_byte(float f) {
+  if (!(f > 0.0f)) return 0;
+  if (f >= 1.0f) return 255;
+  return static_cast<uint32_t>(f * 255.0f + 0.5f);
+}
 
 uint32_t read_bits(const uint8_t* row, uint64_t bit, uint32_t count) {
   uint32_t v = 0;
@@ -43,7 +63,13 @@ uint32_t sample_value(const Stage& st, const PagePlan& plan, const uint8_t* row,
     case 8: return row[index];
     case 16: {
       const uint8_t* p = row + index * 2;
+      if (st.float_samples) return float_to_byte(half_to_float(st.big_endian ? get_u16be(p) : get_u16le(p)));
       return st.big_endian ? p[0] : p[1];
+    }
+    case 24: {
+      // Whole-byte samples are stored in the file's byte order, as 16- and 32-bit ones are.
+      const uint8_t* p = row + index * 3;
+      return st.big_endian ? p[0] : p[2];
     }
     case 32: {
       const uint8_t* p = row + index * 4;
@@ -51,9 +77,7 @@ uint32_t sample_value(const Stage& st, const PagePlan& plan, const uint8_t* row,
         const uint32_t word = st.big_endian ? get_u32be(p) : get_u32le(p);
         float f;
         std::memcpy(&f, &word, 4);
-        if (!(f > 0.0f)) return 0;
-        if (f >= 1.0f) return 255;
-        return static_cast<uint32_t>(f * 255.0f + 0.5f);
+        return float_to_byte(f);
       }
       return st.big_endian ? p[0] : p[3];
     }
@@ -147,8 +171,8 @@ uint64_t expansion_limit(uint32_t compression) {
 }
 
 struct ChunkList {
-  std::vector<uint32_t> offsets;
-  std::vector<uint32_t> counts;
+  std::vector<uint64_t> offsets;
+  std::vector<uint64_t> counts;
 };
 
 class PageDecoder {
@@ -227,7 +251,7 @@ int PageDecoder::decode_chunk(uint32_t index, uint32_t rows, uint32_t* rows_done
       stage_.bits = plan_.bits;
       stage_.samples = samples;
       stage_.row_bytes = static_cast<size_t>(file_row);
-      stage_.float_samples = page_.sample_format == 3 && plan_.bits == 32;
+      stage_.float_samples = page_.sample_format == 3 && (plan_.bits == 16 || plan_.bits == 32);
       break;
     case DataKind::kYCbCr: {
       const uint32_t h = page_.subsampling_h, v = page_.subsampling_v;

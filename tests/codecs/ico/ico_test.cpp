@@ -1,5 +1,5 @@
 // The icon reader on byte-built icon files: the directory and image choice, palettes, the AND
-// mask as alpha, 32-bit alpha, and refused or cut files.
+// mask as alpha, 32-bit alpha, images stored as PNG, and refused or cut files.
 #include <gtest/gtest.h>
 
 #include "tests/codecs/picture_file.h"
@@ -220,6 +220,73 @@ TEST(IcoReader, RefusedAndCutFiles) {
     LoadedPicture pic;
     load_bytes(c.file, "ico", p, &pic);
     EXPECT_EQ(pic.status, c.status);
+  }
+}
+
+// An icon whose directory points at each of `images` in turn (dimension fields left 0).
+Bytes icon_of(const std::vector<Bytes>& images) {
+  Bytes b;
+  put16(&b, 0);
+  put16(&b, 1);
+  put16(&b, static_cast<uint32_t>(images.size()));
+  uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
+  for (const Bytes& image : images) {
+    put32(&b, 0);
+    put32(&b, 0);
+    put32(&b, static_cast<uint32_t>(image.size()));
+    put32(&b, offset);
+    offset += static_cast<uint32_t>(image.size());
+  }
+  for (const Bytes& image : images) append(b, image);
+  return b;
+}
+
+// A 3 x 2 RGBA picture written by libpng; pixel (x, y) is (40 x, 100 y, 7, 255 - 60 x).
+Bytes png_picture() {
+  std::vector<uint8_t> rgba;
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x)
+      append(rgba, {static_cast<uint8_t>(40 * x), static_cast<uint8_t>(100 * y), 7, static_cast<uint8_t>(255 - 60 * x)});
+  return png_rgba(3, 2, rgba);
+}
+
+TEST(IcoReader, ImageStoredAsPng) {
+  const Bytes file = icon_of({IconImage{}.bytes(), png_picture()});
+  LoadParams p = plain_params();
+  p.image_index = 1;
+  LoadedPicture pic;
+  load_bytes(file, "ico", p, &pic);
+  ASSERT_EQ(pic.status, 0);
+  EXPECT_EQ(pic.info.image_count, 2u);
+  EXPECT_STREQ(pic.info.description, "Windows Icon (PNG)");
+  ASSERT_EQ(pic.bitmap.width, 3);
+  ASSERT_EQ(pic.bitmap.height, 2);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(pic.rgba(x, y), (Pixel{40 * x, 100 * y, 7, 255 - 60 * x}));
+}
+
+// A damaged PNG inside an icon ends the load with a status of its own; the icon is not handed on
+// to other readers as unrecognised.
+TEST(IcoReader, DamagedPngImage) {
+  const Bytes good = png_picture();
+  Bytes bad_header = good;
+  bad_header[16] ^= 0xFF;   // the IHDR width: its checksum no longer matches
+  struct Case {
+    const char* name;
+    Bytes png;
+    int status;
+  };
+  const Case cases[] = {
+      {"damaged header", bad_header, 10},
+      {"signature only", Bytes(good.begin(), good.begin() + 8), 10},
+      {"cut in the image data", Bytes(good.begin(), good.end() - 20), 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoadedPicture pic;
+    load_bytes(icon_of({c.png}), "ico", &pic);
+    EXPECT_EQ(pic.status, c.status);
+    EXPECT_EQ(pic.bitmap.pixels, nullptr);
   }
 }
 

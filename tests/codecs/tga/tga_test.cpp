@@ -125,6 +125,51 @@ TEST(TgaReader, ColourMapEntriesAndOffsets) {
   EXPECT_EQ(Bytes(r.load.palette.begin(), r.load.palette.begin() + 16), expected);
 }
 
+// Truevision TGA 2.0: 16-bit grey pixels are grey and alpha bytes (delivered as blue, green, red,
+// alpha), and colour map entries may be 5-5-5 words, red in bits 10-14.
+TEST(TgaReader, GreyAlphaAndWordColourMaps) {
+  struct Case {
+    const char* name;
+    TgaFile file;
+    uint32_t layout;
+    Bytes row;          // the first delivered row
+    Bytes palette;      // the first two entries, when a palette is passed
+  };
+  auto grey = [](uint8_t type, Bytes data) {
+    TgaFile f;
+    f.image_type = type; f.depth = 16; f.width = 2; f.height = 1; f.data = std::move(data);
+    return f;
+  };
+  auto mapped = [](uint8_t bits, uint8_t depth, Bytes data) {
+    TgaFile f;
+    f.image_type = depth == 8 ? 1 : 2; f.map_type = 1; f.map_bits = bits; f.map_length = 3;
+    f.map = {0x1F, 0x7C, 0xE0, 0x03, 0x10, 0x42}; f.depth = depth; f.width = 2; f.height = 1;
+    f.data = std::move(data);
+    return f;
+  };
+  const Case cases[] = {
+      {"grey and alpha", grey(3, {10, 255, 200, 0}), 0x20, {10, 10, 10, 255, 200, 200, 200, 0}, {}},
+      {"grey and alpha, run-length", grey(11, {0x81, 50, 128}), 0x20, {50, 50, 50, 128, 50, 50, 50, 128}, {}},
+      {"16-bit map", mapped(16, 8, {1, 0}), 0, {1, 0}, {255, 0, 255, 0, 255, 0}},
+      {"15-bit map", mapped(15, 8, {2, 2}), 0, {2, 2}, {255, 0, 255, 0, 255, 0}},
+      // Word entries take two bytes each, so the pixels start 6 bytes after the header.
+      {"true colour after a 15-bit map", mapped(15, 24, seq(6)), 0x8, seq(6), {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing_support::ReaderRun r;
+    read(c.file.bytes(), &r);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.load.header.layout, c.layout);
+    ASSERT_FALSE(r.load.rows.empty());
+    EXPECT_EQ(r.load.rows[0], c.row);
+    EXPECT_EQ(r.load.palette_given, !c.palette.empty());
+    if (!c.palette.empty()) {
+      EXPECT_EQ(Bytes(r.load.palette.begin(), r.load.palette.begin() + 6), c.palette);
+    }
+  }
+}
+
 TEST(TgaReader, RunLengthPacketsCrossRows) {
   struct Case {
     const char* name;
@@ -171,7 +216,7 @@ TEST(TgaReader, HostileHeadersAndTruncation) {
   cases.push_back({"map of length 0", with([](TgaFile& f) { f.map_type = 1; f.map_bits = 24; }), 0, 2, 0});
   cases.push_back({"map of 257 entries", with([](TgaFile& f) { f.map_type = 1; f.map_bits = 24; f.map_length = 257; }), 0, 2, 0});
   cases.push_back({"first entry beyond the map", with([](TgaFile& f) { f.map_type = 1; f.map_bits = 24; f.map_length = 2; f.map_first = 3; }), 0, 2, 0});
-  cases.push_back({"16-bit map entries", with([](TgaFile& f) { f.map_type = 1; f.map_bits = 16; f.map_length = 2; }), 0, 2, 0});
+  cases.push_back({"8-bit map entries", with([](TgaFile& f) { f.map_type = 1; f.map_bits = 8; f.map_length = 2; }), 0, 2, 0});
   cases.push_back({"map entry size 0", with([](TgaFile& f) { f.map_type = 1; f.map_length = 2; }), 0, 2, 0});
   cases.push_back({"width 15001", with([](TgaFile& f) { f.width = 15001; }), 0, 2, 0});
   cases.push_back({"depth 7", with([](TgaFile& f) { f.depth = 7; }), 0, 2, 0});

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "imagelib/core/status.h"
 #include "tests/codecs/jpeg/jpeg_test_util.h"
@@ -212,7 +213,7 @@ TEST(TiffReader, ExifDirectoryIsRebuilt) {
 }
 
 TEST(TiffReader, PaletteFourBit) {
-  std::vector<uint32_t> map(48, 0);
+  std::vector<uint64_t> map(48, 0);
   map[1] = 65535;        // entry 1 red
   map[32 + 15] = 65535;  // entry 15 blue
   TiffBuilder t;
@@ -279,6 +280,7 @@ TEST(TiffReader, SampleSizes) {
     std::vector<uint8_t> strip;
     uint32_t type;
     std::vector<uint8_t> want;   // the first row's pixel bytes
+    bool big_endian = false;
   };
   const Case cases[] = {
       {"12-bit grey", 2, 12, 1, 1, {0xAB, 0xC1, 0x23}, kPixGrey, {0xAB, 0x12}},
@@ -286,11 +288,14 @@ TEST(TiffReader, SampleSizes) {
       {"2-bit grey keeps four levels", 4, 2, 1, 1, {0x1B}, kPixGrey, {0, 1, 2, 3}},
       {"grey with alpha", 2, 8, 2, 1, {10, 255, 20, 0}, kPixGrey, {10, 20}},
       {"4-bit RGB", 1, 4, 3, 2, {0xF0, 0x80}, kPixRGB, {255, 0, 136}},
-      {"24-bit grey", 1, 24, 1, 1, {0x12, 0x34, 0x56}, kPixGrey, {0x12}},
+      // Whole-byte samples follow the file's byte order: the top byte is the last one here.
+      {"24-bit grey", 1, 24, 1, 1, {0x12, 0x34, 0x56}, kPixGrey, {0x56}},
+      {"24-bit RGB", 1, 24, 3, 2, {0, 0, 0x80, 0xFF, 0xFF, 0xFF, 1, 2, 3}, kPixRGB, {0x80, 0xFF, 3}},
+      {"24-bit grey, MM", 1, 24, 1, 1, {0x12, 0x34, 0x56}, kPixGrey, {0x12}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TiffBuilder t;
+    TiffBuilder t(c.big_endian);
     basic_page(t, c.width, 1, c.bits, c.samples, c.photometric, 1, c.strip);
     TempFile f(t.build());
     Loaded l;
@@ -574,6 +579,135 @@ TEST(TiffReader, StripsOutsideTheFile) {
     EXPECT_EQ(l.status, c.status);
     load(f.path(), &lenient, kLoadAcceptIncomplete);
     EXPECT_EQ(lenient.status, 0);
+  }
+}
+
+// Half-precision samples (IEEE 754 binary16) go through the same clipping as single-precision
+// ones: 0 to 1 spans the levels. Rows are written plain, and with the floating-point predictor
+// (byte planes, most significant first, then byte differences).
+TEST(TiffReader, HalfFloatSamples) {
+  const uint16_t one = 0x3C00, half = 0x3800, quarter = 0x3400, two = 0x4000, minus = 0xBC00;
+  struct Case {
+    const char* what;
+    uint32_t samples, planar, predictor;
+    bool big_endian;
+    std::vector<uint16_t> values;   // the one row, as stored (planes one after the other)
+    std::vector<uint8_t> want;
+  };
+  const Case cases[] = {
+      {"grey", 1, 1, 1, false, {one, half, 0, minus, two, quarter}, {255, 128, 0, 0, 255, 64}},
+      {"grey, MM", 1, 1, 1, true, {one, half, 0, minus, two, quarter}, {255, 128, 0, 0, 255, 64}},
+      {"grey, predictor", 1, 1, 3, false, {one, half, 0, minus, two, quarter}, {255, 128, 0, 0, 255, 64}},
+      {"RGB, predictor, MM", 3, 1, 3, true, {one, 0, half, quarter, two, 0}, {255, 0, 128, 64, 255, 0}},
+      {"RGB planar", 3, 2, 1, false, {one, quarter, 0, two, half, 0}, {255, 0, 128, 64, 255, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TiffBuilder t(c.big_endian);
+    const uint32_t planes = c.planar == 2 ? c.samples : 1;
+    const size_t per_plane = c.values.size() / planes;
+    const uint32_t width = static_cast<uint32_t>(c.values.size() / c.samples);
+    std::vector<uint64_t> offsets, counts;
+    for (uint32_t p = 0; p < planes; ++p) {
+      std::vector<uint8_t> strip;
+      for (size_t i = 0; i < per_plane; ++i) t.put16(strip, c.values[p * per_plane + i]);
+      if (c.predictor == 3) {
+        std::vector<uint8_t> planed(strip.size());
+        for (size_t i = 0; i < per_plane; ++i) {
+          const uint16_t v = c.values[p * per_plane + i];
+          planed[i] = static_cast<uint8_t>(v >> 8);
+          planed[per_plane + i] = static_cast<uint8_t>(v);
+        }
+        for (size_t i = planed.size(); i-- > c.samples;) planed[i] = static_cast<uint8_t>(planed[i] - planed[i - c.samples]);
+        strip = planed;
+      }
+      offsets.push_back(t.data(strip));
+      counts.push_back(strip.size());
+    }
+    t.add(256, 4, {width}).add(257, 4, {1}).add(258, 3, std::vector<uint64_t>(c.samples, 16));
+    t.add(262, 3, {c.samples == 3 ? 2u : 1u}).add(277, 3, {c.samples}).add(284, 3, {c.planar});
+    t.add(273, 4, offsets).add(279, 4, counts).add(317, 3, {c.predictor});
+    t.add(339, 3, std::vector<uint64_t>(c.samples, 3));
+    TempFile f(t.build());
+    Loaded l;
+    load(f.path(), &l);
+    ASSERT_EQ(l.status, 0);
+    EXPECT_EQ(std::vector<uint8_t>(l.bitmap.pixels, l.bitmap.pixels + c.want.size()), c.want);
+  }
+}
+
+TEST(TiffReader, UnsupportedSampleSizesAreNamed) {
+  const std::tuple<uint32_t, uint32_t, const char*> cases[] = {
+      {64, 3, "TIFF : 64-bit float samples are not supported"},
+      {24, 3, "TIFF : 24-bit float samples are not supported"},
+      {64, 1, "TIFF : 64-bit samples are not supported"},
+  };
+  for (const auto& [bits, format, message] : cases) {
+    SCOPED_TRACE(message);
+    TiffBuilder t;
+    basic_page(t, 1, 1, bits, 1, 1, 1, std::vector<uint8_t>(8, 0));
+    t.add(339, 3, {format});
+    TempFile f(t.build());
+    Loaded l;
+    load(f.path(), &l);
+    EXPECT_EQ(l.status, 9);
+    EXPECT_STREQ(l.info.message, message);
+  }
+}
+
+// BigTIFF in both byte orders: a chain of two pages with LONG8 strip offsets and counts, SHORT
+// and LONG fields in 8-byte value fields, and a resolution held in the value field itself.
+TEST(TiffReader, BigTiffPages) {
+  for (bool big : {false, true}) {
+    SCOPED_TRACE(big ? "MM" : "II");
+    TiffBuilder t(big, true);
+    const uint32_t first = t.data({10, 20, 30, 40});
+    t.add(256, 3, {2}).add(257, 3, {2}).add(258, 3, {8}).add(262, 3, {1}).add(273, 16, {first});
+    t.add(279, 16, {4}).add(282, 5, {300, 1}).add(283, 5, {300, 1}).add(296, 3, {2});
+    t.next_page();
+    const uint32_t second = t.data({1, 2, 3, 4, 5, 6});
+    t.add(256, 4, {2}).add(257, 4, {1}).add(258, 3, {8, 8, 8}).add(262, 3, {2}).add(277, 3, {3});
+    t.add(273, 16, {second}).add(279, 16, {6});
+    TempFile f(t.build());
+    Loaded l, m;
+    load(f.path(), &l);
+    ASSERT_EQ(l.status, 0);
+    EXPECT_EQ(l.info.image_count, 2u);
+    EXPECT_EQ(l.info.xdpi, 300);
+    EXPECT_EQ(std::vector<uint8_t>(l.bitmap.pixels, l.bitmap.pixels + 4), (std::vector<uint8_t>{10, 20, 30, 40}));
+    load(f.path(), &m, 0, 1);
+    ASSERT_EQ(m.status, 0);
+    EXPECT_EQ(std::vector<uint8_t>(m.bitmap.pixels, m.bitmap.pixels + 6), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
+  }
+}
+
+TEST(TiffReader, BigTiffOffsetsBeyondTheFile) {
+  struct Case {
+    const char* what;
+    size_t patch_at;     // 0: none; else an 8-byte value written there
+    uint64_t value;
+    uint64_t strip_offset;
+    int status;
+  };
+  const uint64_t far = 1ull << 40;
+  const Case cases[] = {
+      {"strip beyond the end", 0, 0, far, 4},
+      {"first directory beyond the end", 8, far, 0, 2},
+      {"entry count beyond the file", 0, 0, 0, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TiffBuilder t(false, true);
+    const uint32_t at = t.data({7, 7, 7, 7});
+    t.add(256, 3, {2}).add(257, 3, {2}).add(258, 3, {8}).add(262, 3, {1});
+    t.add(273, 16, {c.strip_offset ? c.strip_offset : at}).add(279, 16, {4});
+    std::vector<uint8_t> file = t.build();
+    if (c.patch_at) t.set_offset(file, c.patch_at, c.value);
+    if (c.status == 2 && !c.patch_at) t.set_offset(file, t.directories()[0], 1ull << 60);
+    TempFile f(file);
+    Loaded l;
+    load(f.path(), &l);
+    EXPECT_EQ(l.status, c.status);
   }
 }
 

@@ -17,14 +17,19 @@
 namespace lumora::tiff_test {
 
 // ---------------------------------------------------------------------------------------------
-// A TIFF file written field by field (TIFF 6.0 section 2).
+// A TIFF file written field by field (TIFF 6.0 section 2), or with `big_tiff` a BigTIFF file:
+// version 43, 8-byte offsets, entry counts and value fields, 20-byte entries.
 
 class TiffBuilder {
  public:
-  explicit TiffBuilder(bool big_endian = false) : big_(big_endian) {
-    bytes_ = big_ ? std::vector<uint8_t>{'M', 'M', 0, 42, 0, 0, 0, 0}
-                  : std::vector<uint8_t>{'I', 'I', 42, 0, 0, 0, 0, 0};
+  explicit TiffBuilder(bool big_endian = false, bool big_tiff = false) : big_(big_endian), bigtiff_(big_tiff) {
+    const uint8_t version = bigtiff_ ? 43 : 42;
+    bytes_ = big_ ? std::vector<uint8_t>{'M', 'M', 0, version} : std::vector<uint8_t>{'I', 'I', version, 0};
+    if (bigtiff_) put16(bytes_, 8), put16(bytes_, 0);
+    bytes_.resize(bytes_.size() + value_bytes(), 0);
   }
+  // Bytes of an offset, which is also the size of an entry's value field.
+  size_t value_bytes() const { return bigtiff_ ? 8 : 4; }
   // Appends raw data (a strip, a table) and returns its offset.
   uint32_t data(const std::vector<uint8_t>& d) {
     const uint32_t at = static_cast<uint32_t>(bytes_.size());
@@ -32,13 +37,14 @@ class TiffBuilder {
     if (bytes_.size() & 1) bytes_.push_back(0);
     return at;
   }
-  // An entry of numbers: type 1 (BYTE), 3 (SHORT), 4 (LONG) or 5 (RATIONAL, pairs).
-  TiffBuilder& add(uint16_t tag, uint16_t type, const std::vector<uint32_t>& values) {
+  // An entry of numbers: type 1 (BYTE), 3 (SHORT), 4 (LONG), 5 (RATIONAL, pairs) or 16 (LONG8).
+  TiffBuilder& add(uint16_t tag, uint16_t type, const std::vector<uint64_t>& values) {
     std::vector<uint8_t> v;
-    for (uint32_t x : values) {
+    for (uint64_t x : values) {
       if (type == 1 || type == 2 || type == 7) v.push_back(static_cast<uint8_t>(x));
       else if (type == 3) put16(v, static_cast<uint16_t>(x));
-      else put32(v, x);
+      else if (type == 16) put64(v, x);
+      else put32(v, static_cast<uint32_t>(x));
     }
     const uint32_t count = type == 5 ? static_cast<uint32_t>(values.size() / 2)
                                      : static_cast<uint32_t>(values.size());
@@ -55,9 +61,10 @@ class TiffBuilder {
     return add_bytes(tag, 2, raw);
   }
   // An entry whose value field holds `value` as it stands (an offset the test chose).
-  TiffBuilder& add_raw(uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+  TiffBuilder& add_raw(uint16_t tag, uint16_t type, uint32_t count, uint64_t value) {
     std::vector<uint8_t> v;
-    put32(v, value);
+    if (bigtiff_) put64(v, value);
+    else put32(v, static_cast<uint32_t>(value));
     entries_.push_back({tag, type, count, v, true});
     return *this;
   }
@@ -75,37 +82,40 @@ class TiffBuilder {
     for (size_t p = 0; p < pages_.size(); ++p) {
       auto& entries = pages_[p];
       std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
-      // Values of more than 4 bytes go before the directory.
+      // Values longer than the value field go before the directory.
       std::vector<uint32_t> offsets(entries.size(), 0);
       for (size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].raw_field || entries[i].value.size() <= 4) continue;
+        if (entries[i].raw_field || entries[i].value.size() <= value_bytes()) continue;
         offsets[i] = static_cast<uint32_t>(out.size());
         out.insert(out.end(), entries[i].value.begin(), entries[i].value.end());
         if (out.size() & 1) out.push_back(0);
       }
       const uint32_t dir = static_cast<uint32_t>(out.size());
       directories_.push_back(dir);
-      if (p == 0) set32(out, 4, dir);
-      else set32(out, next_fields.back(), dir);
+      set_offset(out, p == 0 ? (bigtiff_ ? 8 : 4) : next_fields.back(), dir);
       std::vector<uint8_t> d;
-      put16(d, static_cast<uint16_t>(entries.size()));
+      if (bigtiff_) put64(d, entries.size());
+      else put16(d, static_cast<uint16_t>(entries.size()));
       for (size_t i = 0; i < entries.size(); ++i) {
         const Entry& e = entries[i];
         put16(d, e.tag);
         put16(d, e.type);
-        put32(d, e.count);
+        if (bigtiff_) put64(d, e.count);
+        else put32(d, e.count);
         if (e.raw_field) {
           d.insert(d.end(), e.value.begin(), e.value.end());
-        } else if (e.value.size() <= 4) {
+        } else if (e.value.size() <= value_bytes()) {
           std::vector<uint8_t> field = e.value;
-          field.resize(4, 0);
+          field.resize(value_bytes(), 0);
           d.insert(d.end(), field.begin(), field.end());
+        } else if (bigtiff_) {
+          put64(d, offsets[i]);
         } else {
           put32(d, offsets[i]);
         }
       }
       next_fields.push_back(out.size() + d.size());
-      put32(d, 0);
+      d.resize(d.size() + value_bytes(), 0);
       out.insert(out.end(), d.begin(), d.end());
     }
     return out;
@@ -120,9 +130,20 @@ class TiffBuilder {
     if (big_) { put16(v, x >> 16); put16(v, x & 0xFFFF); }
     else { put16(v, x & 0xFFFF); put16(v, x >> 16); }
   }
+  void put64(std::vector<uint8_t>& v, uint64_t x) const {
+    if (big_) { put32(v, static_cast<uint32_t>(x >> 32)); put32(v, static_cast<uint32_t>(x)); }
+    else { put32(v, static_cast<uint32_t>(x)); put32(v, static_cast<uint32_t>(x >> 32)); }
+  }
   void set32(std::vector<uint8_t>& v, size_t at, uint32_t x) const {
     std::vector<uint8_t> b;
     put32(b, x);
+    std::copy(b.begin(), b.end(), v.begin() + static_cast<std::ptrdiff_t>(at));
+  }
+  // An offset of the file's form (4 bytes, 8 in BigTIFF) at `at`.
+  void set_offset(std::vector<uint8_t>& v, size_t at, uint64_t x) const {
+    std::vector<uint8_t> b;
+    if (bigtiff_) put64(b, x);
+    else put32(b, static_cast<uint32_t>(x));
     std::copy(b.begin(), b.end(), v.begin() + static_cast<std::ptrdiff_t>(at));
   }
 
@@ -134,6 +155,7 @@ class TiffBuilder {
     bool raw_field = false;
   };
   bool big_;
+  bool bigtiff_;
   std::vector<uint8_t> bytes_;
   std::vector<Entry> entries_;
   std::vector<std::vector<Entry>> pages_;
@@ -146,7 +168,7 @@ inline void basic_page(TiffBuilder& t, uint32_t width, uint32_t height, uint32_t
                        const std::vector<uint8_t>& strip) {
   const uint32_t at = t.data(strip);
   t.add(256, 4, {width}).add(257, 4, {height}).add(259, 3, {compression}).add(262, 3, {photometric});
-  std::vector<uint32_t> bps(samples, bits);
+  std::vector<uint64_t> bps(samples, bits);
   t.add(258, 3, bps).add(277, 3, {samples}).add(273, 4, {at}).add(278, 4, {height});
   t.add(279, 4, {static_cast<uint32_t>(strip.size())});
 }
