@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -191,6 +192,9 @@ inline void fixture_cmyk_rgb(int x, int y, uint8_t rgb[3]) {
 }
 
 inline std::string fixture(const std::string& name) {
+  // The source tree as CTest names it; __FILE__ when the test runs on its own.
+  if (const char* src = std::getenv("LUMORA_SOURCE_DIR"))
+    return (std::filesystem::path(src) / "tests/codecs/tiff/fixtures" / name).string();
   return (std::filesystem::path(__FILE__).parent_path() / "fixtures" / name).string();
 }
 
