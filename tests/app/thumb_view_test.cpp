@@ -261,7 +261,18 @@ TEST_F(ThumbViewTest, TheItemsOnScreenComeFirst) {
   view_->select_path(dir_ + "q59.png");
   PumpPendingMessages();
   view_->set_thumbnail_size(40, 40);
-  ASSERT_TRUE(wait_for([&] { return view_->thumbnail(kCount - 1) != nullptr; }, 20000));
+  // One message at a time, so that the order of the results shows.
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  MSG m;
+  while (!view_->thumbnail(kCount - 1) && std::chrono::steady_clock::now() < end) {
+    if (!PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    TranslateMessage(&m);
+    DispatchMessage(&m);
+  }
+  ASSERT_NE(view_->thumbnail(kCount - 1), nullptr);
   EXPECT_EQ(view_->thumbnail(0), nullptr) << "the first item came before the shown ones";
   view_->stop_worker();
 }
