@@ -279,7 +279,7 @@ void CThumbView::set_view_mode(int mode) {
   SendMessage(hwnd_, WM_SETREDRAW, FALSE, 0);
   apply_style();
   set_column0_texts();
-  set_column_widths(old);
+  set_column_widths();
   SendMessage(hwnd_, WM_SETREDRAW, TRUE, 0);
   int sel = selected_index();
   if (sel >= 0) SendMessage(hwnd_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(sel), FALSE);
@@ -287,8 +287,7 @@ void CThumbView::set_view_mode(int mode) {
   schedule_visible_update();
 }
 
-void CThumbView::set_column_widths(int old_mode) {
-  (void)old_mode;
+void CThumbView::set_column_widths() {
   if (view_mode_ == 3) {
     for (int c = 1; c < kColumns; ++c) SendMessage(hwnd_, LVM_SETCOLUMNWIDTH, c, 0);
     RECT r{};
@@ -579,7 +578,7 @@ LRESULT CThumbView::OnVisibleChanged(WPARAM, LPARAM) {
 
 void CThumbView::OnSize(UINT, int, int) {
   schedule_visible_update();
-  if (view_mode_ == 3) set_column_widths(3);
+  if (view_mode_ == 3) set_column_widths();
 }
 
 void CThumbView::OnScroll(int, int, HWND) { schedule_visible_update(); }

@@ -95,7 +95,7 @@ class CThumbView : public CWindow {
   void insert_control_item(int index, UINT state);
   void set_item_texts(int index);
   void set_column0_texts();
-  void set_column_widths(int old_mode);
+  void set_column_widths();
   void apply_style();
   void build_image_lists();
   void destroy_image_lists();
