@@ -1,5 +1,5 @@
 #pragma once
-// The user's trash as the freedesktop.org Trash specification (version 1.0) lays it out, so that
+// The user's trash in the freedesktop.org layout ("Trash" 1.0, shared by the desktops), so that
 // a deleted picture can be put back with the desktop's file manager or `gio trash --restore`:
 //   - a file on the file system of $XDG_DATA_HOME goes to $XDG_DATA_HOME/Trash
 //     (default ~/.local/share/Trash);
