@@ -658,9 +658,16 @@ LRESULT CThumbView::OnFileChange(WPARAM, LPARAM lp) {
       }
       break;
     }
-    case ListChange::Kind::Reset:
+    case ListChange::Kind::Reset: {
+      // A rename over a listed file: that file's thumbnail has no item any more.
+      std::unordered_map<uint32_t, Thumb> kept;
+      for (size_t i = 0; i < list_.size(); ++i)
+        if (auto t = thumbs_.find(list_.item(i).id); t != thumbs_.end()) kept.insert(thumbs_.extract(t));
+      delete_thumbnails();
+      thumbs_ = std::move(kept);
       fill_control();
       break;
+    }
     case ListChange::Kind::Rescan: {
       const std::string folder = list_.folder();
       delete_thumbnails();

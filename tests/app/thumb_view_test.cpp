@@ -357,6 +357,8 @@ TEST_F(ThumbViewTest, TheListFollowsTheFolderChanges) {
        "a-blue.jpg b-green.bmp b2.png ", "a-blue.jpg", true},
       {"moving a file out removes it", [&] { fs::rename(dir_ + "b2.png", dir_ + "sub/b2.png"); },
        "a-blue.jpg b-green.bmp ", "a-blue.jpg", false},
+      {"a rename over a listed file leaves one item of that name",
+       [&] { fs::rename(dir_ + "b-green.bmp", dir_ + "a-blue.jpg"); }, "a-blue.jpg ", "a-blue.jpg", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
