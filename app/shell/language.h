@@ -5,8 +5,11 @@
 // their IDC_ key in the section named after the dialog ("DlgSaveas"; key "-1" is the title).
 // Without a file, or for a key the file lacks, the built-in English text is used.
 #include <cstdio>
+#include <mutex>
 #include <span>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -33,9 +36,12 @@ class Language {
   void set_search_folders(std::vector<std::string> folders);
   const std::vector<std::string>& search_folders() const { return folders_; }
 
-  // Opens NAME.lng. On failure the name becomes "en" and every text comes from the resources.
+  // Opens NAME.lng from the first search folder that has it, and keeps it open until close(). A
+  // name is a file's base name (normally two letters). On failure the name becomes "en" and every
+  // text comes from the built-in strings.
   bool load(const std::string& name);
-  // The file's text for a string id, or the built-in one ("" for an unknown id).
+  // The file's text for a string id, or the built-in one ("" for an unknown id). Ids without a
+  // key (the program's name, "File", "Menu", "Done") always give the built-in text.
   std::string get_string(UINT id);
   // The "Menu" section applied to a menu tree and, when bar is given, to its two soft keys.
   void translate_menu(HWND bar, HMENU menu);
@@ -44,9 +50,15 @@ class Language {
   void begin_dialog(HWND dialog, const char* section);
   // Sets the control's text (id -1: the dialog's title) when the current dialog section has key.
   void translate_control(int id, const char* key);
-  // The Options dialog's language list: "en - English", then "xx - Name" for every xx.lng.
+  // The languages of the search folders as (name, display name): ("en", "English") first, then
+  // one entry per NAME.lng whose first line names it, sorted by name; a name found in several
+  // folders is listed once (the first folder's file is the one load() opens).
+  std::vector<std::pair<std::string, std::string>> available();
+  // The Options dialog's language list (a list box or a drop-down list): "en - English", then
+  // "xx - Name" for every xx.lng, the current language selected (else the first entry).
   void fill_language_list(HWND dialog, int list_id);
-  // Takes the language of a list entry; true when it differs from the current one.
+  // Takes the language of a list entry (the text before " - "); true when it differs from the
+  // current one. The new file is opened at the next start (the name goes to the registry).
   bool choose(const std::string& list_text);
   void close();
   const std::string& name() const { return name_; }
@@ -55,11 +67,19 @@ class Language {
   static void register_dialog_keys(const char* section, std::span<const ControlKey> keys);
 
  private:
-  // ... implementation fields (file, section positions, current dialog)
+  void close_file();
+  // File position after the line "[section]", or a negative value when there is none.
+  long find_section(const char* section);
+  // The value of key in the section at position (negative: none); false when absent.
+  bool find_value(long position, std::string_view key, std::string* value);
+  void translate_items(HMENU menu, int depth);
+
+  std::recursive_mutex mutex_;  // one file position shared by every lookup
   std::string name_ = "en";
   std::FILE* file_ = nullptr;
-  long string_section_ = 0;
-  long dialog_section_ = 0;
+  long string_section_ = -1;  // -1 not looked up yet, -2 missing
+  long menu_section_ = -1;
+  long dialog_section_ = -2;
   HWND dialog_ = nullptr;
   std::vector<std::string> folders_;
 };

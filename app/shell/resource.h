@@ -44,6 +44,10 @@ inline constexpr unsigned IDS_APP_NAME = 1, IDS_APP_NAME_UPPER = 2, IDS_NAME = 3
 // Messages of this program beyond the classic table (ids from 200 up, keys IDS_... as well).
 inline constexpr unsigned IDS_ERROR = 200;           // "Error"
 inline constexpr unsigned IDS_CANNOT_OPEN = 201;     // "Cannot open the picture %s: %s"
+inline constexpr unsigned IDS_LOAD_NOT_PICTURE = 210;  // "not a picture Lumora can read"
+inline constexpr unsigned IDS_LOAD_CANNOT_OPEN = 211;  // "the file cannot be opened"
+inline constexpr unsigned IDS_LOAD_NO_MEMORY = 212;    // "too big for the memory left"
+inline constexpr unsigned IDS_LOAD_DAMAGED = 213;      // "the file is damaged"
 
 // Menu commands.
 enum Command : unsigned {

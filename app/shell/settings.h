@@ -30,8 +30,12 @@ struct SaveOptions {
 class Settings {
  public:
   virtual ~Settings() = default;
-  // Reads every value (defaults for missing or mistyped ones); a Path starting with "/" ... see .cpp
+  // Reads every value: a missing value or one of another type reads as the default, and a value
+  // outside its range as the default too (ThumbSize 7 is normal size). The start folder is the
+  // stored Path when it is an existing absolute folder other than "/"; otherwise (nothing stored,
+  // the phone's root marker "\", "/", a folder that is gone) it is My Pictures.
   void load();
+  // Writes every stored value; a value that cannot be written leaves a debug line.
   void save() const;
 
   std::string path;              // Path: start folder, ends with '/'

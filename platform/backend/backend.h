@@ -27,6 +27,12 @@ class Backend {
     return false;
   }
   virtual bool fullscreen() const { return false; }
+  // The screen a backend whose screen follows its window starts with (pixels, dpi); false to
+  // keep the options' size.
+  virtual bool initial_screen(int* width, int* height, int* dpi) {
+    (void)width, (void)height, (void)dpi;
+    return false;
+  }
   // Raises the host window above the desktop's other windows (a later start brings us forward).
   virtual void raise() {}
 };

@@ -5,10 +5,36 @@
 #include "platform/backend/backend.h"
 #include "platform/backend/key_script.h"
 #include "platform/window/window.h"
+#include "platform/window/window_impl.h"
 
 namespace lumora::plat {
 
 namespace {
+
+// The soft-key bars and popup menus are top-level windows of their own; the key tokens that
+// address "the program's window" look past them.
+bool is_menu_window(HWND h) {
+  const std::string cls = GetClassName(h);
+  return cls == "LumoraSoftKeyBar" || cls == "LumoraPopupMenu";
+}
+
+// The window a menu command would come from: the topmost visible, enabled top-level window that
+// is not a menu (a dialog while one is open, else the main window).
+HWND active_top_level_window() {
+  for (HWND t : top_level_windows())
+    if (IsWindowVisible(t) && IsWindowEnabled(t) && !is_menu_window(t)) return t;
+  return nullptr;
+}
+
+// The program's main window: the bottom-most top-level window that nobody owns.
+HWND main_top_level_window() {
+  auto top = top_level_windows();
+  for (auto it = top.rbegin(); it != top.rend(); ++it) {
+    Window* w = win(*it);
+    if (w && !w->owner && !is_menu_window(*it)) return *it;
+  }
+  return nullptr;
+}
 
 class HeadlessBackend : public Backend {
  public:
@@ -64,8 +90,22 @@ class HeadlessBackend : public Backend {
       case ScriptStep::Kind::Shot:
         if (!SaveScreenshot(s.text)) std::fprintf(stderr, "lumora: cannot write the screenshot %s\n", s.text.c_str());
         break;
+      case ScriptStep::Kind::Command:
+        // As if chosen from a menu of the active window: posted, so a dialog it opens runs its
+        // own loop and the script goes on inside it.
+        if (HWND target = active_top_level_window())
+          PostMessage(target, WM_COMMAND, MAKEWPARAM(static_cast<int>(s.ms), 0), 0);
+        else
+          std::fprintf(stderr, "lumora: no window for the key token cmd:%u\n", static_cast<unsigned>(s.ms));
+        break;
+      case ScriptStep::Kind::Settle:
+        SettleWorkers();
+        break;
       case ScriptStep::Kind::Quit:
         next_ = steps_.size();
+        // Close the program's main window as a person would, so that its shut-down runs; the
+        // quit message follows the close.
+        if (HWND main = main_top_level_window()) PostMessage(main, WM_CLOSE, 0, 0);
         finish();
         break;
     }

@@ -46,6 +46,18 @@ bool parse_key_script(std::string_view script, std::vector<ScriptStep>* steps, s
       step.kind = ScriptStep::Kind::BackHold;
     } else if (tok == "quit") {
       step.kind = ScriptStep::Kind::Quit;
+    } else if (tok == "settle") {
+      step.kind = ScriptStep::Kind::Settle;
+    } else if (tok.substr(0, 4) == "cmd:" && tok.size() > 4) {
+      std::string digits(tok.substr(4));
+      char* end = nullptr;
+      unsigned long v = std::strtoul(digits.c_str(), &end, 10);
+      if (*end != '\0' || digits[0] == '-' || v == 0 || v > 0xFFFF) {
+        if (error) *error = "bad command id in key token '" + std::string(tok) + "' (1 to 65535)";
+        return false;
+      }
+      step.kind = ScriptStep::Kind::Command;
+      step.ms = static_cast<DWORD>(v);
     } else if (tok.substr(0, 5) == "type:") {
       step.kind = ScriptStep::Kind::Type;
       step.text = std::string(tok.substr(5));

@@ -1,7 +1,7 @@
 #pragma once
 // Key scripts of the headless backend: blank-separated tokens
 //   up down left right action soft1 soft2 back back-hold 0..9 star hash
-//   type:TEXT wait:MS shot:FILE.png quit
+//   type:TEXT wait:MS shot:FILE.png cmd:ID settle quit
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,10 +11,10 @@
 namespace lumora::plat {
 
 struct ScriptStep {
-  enum class Kind { Key, BackHold, Type, Wait, Shot, Quit } kind = Kind::Key;
+  enum class Kind { Key, BackHold, Type, Wait, Shot, Command, Settle, Quit } kind = Kind::Key;
   UINT vk = 0;
   std::string text;  // Type: the text; Shot: the file
-  DWORD ms = 0;
+  DWORD ms = 0;      // Wait: milliseconds; Command: the command id
 };
 
 // The virtual key a key token stands for, 0 when the token is not a key name.

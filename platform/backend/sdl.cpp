@@ -72,34 +72,69 @@ class SdlBackend : public Backend {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail(error, "cannot start SDL video");
     // Controllers are optional; a machine without the subsystem still runs.
     pads_ok_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+    // With --scale the screen keeps its size and is shown enlarged by that factor. Otherwise the
+    // window opens at the screen size times the largest whole factor that leaves room for the
+    // desktop's panels, and the screen is the window's size in pixels: a photo is seen at the
+    // monitor's resolution, and resizing or maximising the window resizes the screen. The dpi
+    // grows with the factor (unless given), so texts and thumbnails keep their size on screen.
+    follow_ = o.scale <= 0;
     int scale = o.scale;
     if (scale <= 0) {
       scale = 1;
       SDL_DisplayMode dm;
       if (SDL_GetDesktopDisplayMode(0, &dm) == 0 && dm.w > 0 && dm.h > 0) {
-        // The largest whole factor that leaves room for the desktop's panels.
         int s = std::min(dm.w * 9 / 10 / o.screen_width, dm.h * 8 / 10 / o.screen_height);
         scale = std::max(1, s);
       }
     }
     Uint32 flags = SDL_WINDOW_SHOWN | (o.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    if (follow_) flags |= SDL_WINDOW_RESIZABLE;
     window_ = SDL_CreateWindow("Lumora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, o.screen_width * scale,
                                o.screen_height * scale, flags);
     if (!window_) return fail(error, "cannot open the SDL window");
     renderer_ = SDL_CreateRenderer(window_, -1, 0);
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (!renderer_) return fail(error, "cannot create an SDL renderer");
-    SDL_RenderSetLogicalSize(renderer_, o.screen_width, o.screen_height);
-    SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, o.screen_width,
-                                 o.screen_height);
+    screen_w_ = o.screen_width;
+    screen_h_ = o.screen_height;
+    dpi_ = o.dpi;
+    if (follow_) {
+      int w = 0, h = 0;
+      if (SDL_GetRendererOutputSize(renderer_, &w, &h) == 0 && w >= 16 && h >= 16) {
+        screen_w_ = std::min(w, 8192);
+        screen_h_ = std::min(h, 8192);
+      }
+      if (!o.dpi_given) dpi_ = std::clamp(o.dpi * scale, 48, 600);
+    } else {
+      SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
+    }
+    return make_texture(screen_w_, screen_h_, error);
+  }
+
+  bool initial_screen(int* width, int* height, int* dpi) override {
+    if (!follow_) return false;
+    *width = screen_w_;
+    *height = screen_h_;
+    *dpi = dpi_;
+    return true;
+  }
+
+  bool make_texture(int w, int h, std::string* error) {
+    if (texture_) SDL_DestroyTexture(texture_);
+    SDL_RenderSetLogicalSize(renderer_, w, h);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, w, h);
     if (!texture_) return fail(error, "cannot create the SDL screen texture");
+    tex_w_ = w;
+    tex_h_ = h;
     return true;
   }
 
   const char* name() const override { return "sdl"; }
 
   void present(const Surface& screen) override {
+    if (screen.width != tex_w_ || screen.height != tex_h_) {
+      if (!make_texture(screen.width, screen.height, nullptr)) return;
+    }
     SDL_UpdateTexture(texture_, nullptr, screen.row0, static_cast<int>(screen.pitch));
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
@@ -187,6 +222,11 @@ class SdlBackend : public Backend {
         break;
       case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED) mark_screen_dirty();
+        if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && follow_) {
+          int w = 0, h = 0;
+          if (SDL_GetRendererOutputSize(renderer_, &w, &h) == 0 && w >= 16 && h >= 16) ResizeScreen(w, h);
+          mark_screen_dirty();
+        }
         break;
       default:
         break;
@@ -196,6 +236,9 @@ class SdlBackend : public Backend {
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
+  bool follow_ = false;  // the screen is the window's size in pixels
+  int screen_w_ = 0, screen_h_ = 0, dpi_ = 96;
+  int tex_w_ = 0, tex_h_ = 0;
   bool pads_ok_ = false;
   std::map<SDL_JoystickID, SDL_GameController*> pads_;
   bool stick_[4] = {};

@@ -201,6 +201,24 @@ HWND SHFindMenuBar(HWND owner) {
   return nullptr;
 }
 
+std::string SHGetSoftKeyText(HWND bar, int key) {
+  Bar* b = bar_of(bar);
+  if (!b || key < 0 || key > 1 || key >= GetMenuItemCount(b->menu)) return {};
+  return GetMenuString(b->menu, static_cast<UINT>(key), MF_BYPOSITION);
+}
+
+BOOL SHSetSoftKeyText(HWND bar, int key, std::string_view text) {
+  Bar* b = bar_of(bar);
+  if (!b || key < 0 || key > 1 || key >= GetMenuItemCount(b->menu)) return FALSE;
+  std::string t(text);
+  MENUITEMINFO info;
+  info.fMask = MIIM_STRING;
+  info.text = &t;
+  if (!SetMenuItemInfo(b->menu, static_cast<UINT>(key), TRUE, &info)) return FALSE;
+  InvalidateRect(bar, nullptr, TRUE);
+  return TRUE;
+}
+
 void refresh_menu_bars() {
   for (const Bar& b : bars())
     if (IsWindow(b.hwnd)) InvalidateRect(b.hwnd, nullptr, TRUE);

@@ -34,6 +34,11 @@ inline constexpr UINT SHCMBM_GETMENU = WM_USER + 402;      // -> HMENU of the ba
 inline constexpr UINT SHCMBM_OVERRIDEKEY = WM_USER + 403;  // wParam: VK, lParam: MAKELPARAM(mask, value)
 inline constexpr UINT SHMBOF_NODEFAULT = 0x1, SHMBOF_NOTIFY = 0x2;
 
+// The label of soft key `key` (0 left, 1 right): the text of that top-level item of the bar's
+// menu. Get gives "" and set FALSE for a window that is not a bar or a key the bar lacks.
+std::string SHGetSoftKeyText(HWND bar, int key);
+BOOL SHSetSoftKeyText(HWND bar, int key, std::string_view text);
+
 // Registers the bar and popup window classes and installs the soft-key hook (done by
 // InitCommonControls).
 void register_menu_classes();

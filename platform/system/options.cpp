@@ -51,6 +51,7 @@ bool ParseCommandLine(int argc, char** argv, Options* opts, std::string* path, s
       opts->screen_width = w, opts->screen_height = h;
     } else if (a == "--dpi") {
       if (!parse_int(value("--dpi"), 48, 600, &opts->dpi)) return fail("--dpi needs a number from 48 to 600");
+      opts->dpi_given = true;
     } else if (a == "--depth") {
       int d = 0;
       if (!parse_int(value("--depth"), 16, 24, &d) || (d != 16 && d != 24)) return fail("--depth must be 16 or 24");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/backend/backend.h"
+#include "platform/controls/theme.h"
 #include "platform/gdi/gdi_internal.h"
 #include "platform/system/system_impl.h"
 #include "platform/system/threads.h"
@@ -130,6 +131,20 @@ bool Startup(const Options& opts, std::string* error) {
   if (!opts.headless) {
     s->backend = make_sdl_backend(opts, &why);
     if (!s->backend) return fail(why.empty() ? "the SDL backend is not available" : why);
+    // A desktop window whose screen follows its size in pixels may start larger than asked.
+    int w = 0, h = 0, dpi = 0;
+    if (s->backend->initial_screen(&w, &h, &dpi) &&
+        (w != opts.screen_width || h != opts.screen_height || dpi != opts.dpi)) {
+      try {
+        s->pixels.assign(static_cast<size_t>(w) * h, 0);
+      } catch (...) {
+        return fail("out of memory for the screen");
+      }
+      s->options.screen_width = w;
+      s->options.screen_height = h;
+      s->options.dpi = dpi;
+      s->screen.attach(reinterpret_cast<uint8_t*>(s->pixels.data()), w, h, 32, static_cast<size_t>(w) * 4, false);
+    }
   } else {
     s->backend = make_headless_backend(opts, &why);
     if (!s->backend) return fail(why);
@@ -140,6 +155,51 @@ bool Startup(const Options& opts, std::string* error) {
   the_system() = std::move(s);
   reset_input_state();
   this_queue();
+  return true;
+}
+
+bool ResizeScreen(int width, int height) {
+  auto& s = the_system();
+  if (!s || !is_ui_thread()) return false;
+  width = std::clamp(width, 16, 8192);
+  height = std::clamp(height, 16, 8192);
+  const int old_w = s->options.screen_width, old_h = s->options.screen_height;
+  if (width == old_w && height == old_h) return true;
+  std::vector<uint32_t> pixels;
+  try {
+    pixels.assign(static_cast<size_t>(width) * height, 0);
+  } catch (...) {
+    return false;
+  }
+  s->pixels.swap(pixels);
+  s->screen.attach(reinterpret_cast<uint8_t*>(s->pixels.data()), width, height, 32, static_cast<size_t>(width) * 4,
+                   false);
+  s->options.screen_width = width;
+  s->options.screen_height = height;
+
+  // Top-level windows keep their place relative to the screen's edges: an edge that lay on the
+  // old screen's right or bottom edge (or on the top of the soft-key band) moves with it, as a
+  // phone's windows follow its screen when it turns. Bottom-most first, so owners move before
+  // the bars and dialogs they own measure themselves against them.
+  const int band = ui::softkey_bar_height();
+  auto top = top_level_windows();
+  for (auto it = top.rbegin(); it != top.rend(); ++it) {
+    RECT r;
+    if (!GetWindowRect(*it, &r)) continue;
+    RECT n = r;
+    if (r.right == old_w) n.right = width;
+    if (r.bottom == old_h) n.bottom = height;
+    if (r.top == old_h - band) n.top = height - band;
+    if (r.bottom == old_h - band && r.top != old_h - band) n.bottom = height - band;
+    if (r.top >= old_h - band && r.bottom == old_h) n.top = height - (r.bottom - r.top);
+    n.right = std::min<LONG>(n.right, width);
+    n.bottom = std::min<LONG>(n.bottom, height);
+    if (n.right <= n.left || n.bottom <= n.top) continue;
+    MoveWindow(*it, n.left, n.top, n.right - n.left, n.bottom - n.top, TRUE);
+  }
+  RECT all{0, 0, width, height};
+  invalidate_screen_area(all);
+  mark_screen_dirty();
   return true;
 }
 
@@ -179,6 +239,18 @@ void Sleep(DWORD ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+void SettleWorkers() {
+  // Let workers finish and everything they posted be handled, until nothing moves. A worker
+  // that never ends (waiting for something that will not come) costs at most 30 s in all.
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(give_up - std::chrono::steady_clock::now());
+    bool idle = WaitForWorkerThreads(static_cast<DWORD>(std::max<int64_t>(0, left.count())));
+    int handled = PumpPendingMessages();
+    if (handled == 0 && (idle || std::chrono::steady_clock::now() >= give_up)) break;
+  }
+}
+
 void AdvanceClock(DWORD ms) {
   const uint64_t target = clock_now() + ms;
   if (!g_virtual.load()) {
@@ -189,17 +261,7 @@ void AdvanceClock(DWORD ms) {
     PumpPendingMessages();
     return;
   }
-  auto settle = [] {
-    // Let workers finish and everything they posted be handled, until nothing moves. A worker
-    // that never ends (waiting for something that will not come) costs at most 30 s in all.
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    for (;;) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(give_up - std::chrono::steady_clock::now());
-      bool idle = WaitForWorkerThreads(static_cast<DWORD>(std::max<int64_t>(0, left.count())));
-      int handled = PumpPendingMessages();
-      if (handled == 0 && (idle || std::chrono::steady_clock::now() >= give_up)) break;
-    }
-  };
+  auto settle = [] { SettleWorkers(); };
   settle();
   auto q = this_queue();
   for (;;) {

@@ -11,7 +11,8 @@ struct Options {
   int screen_height = 320;
   int dpi = 96;
   int depth = 16;           // bits per pixel the screen reports (16 or 24)
-  int scale = 0;            // window scale of the SDL backend; 0 = fit the desktop
+  int scale = 0;            // window scale of the SDL backend; 0 = the screen follows the window
+  bool dpi_given = false;   // --dpi was given (else a desktop window sets it from its scale)
   bool fullscreen = false;
   bool headless = false;
   std::string config_dir;   // empty: LUMORA_CONFIG_DIR, then $XDG_CONFIG_HOME/lumora
@@ -32,6 +33,11 @@ bool ParseCommandLine(int argc, char** argv, Options* opts, std::string* path, s
 // receives the input and presents the screen. Without SDL support, or with headless set, the
 // headless backend is used.
 bool Startup(const Options& opts, std::string* error);
+// Gives the screen a new size in pixels (a desktop window resized or maximised): the framebuffer
+// is made anew and the top-level windows that reached the old screen's right or bottom edge
+// follow the new one, receiving WM_SIZE as after any move. False on another thread or without
+// memory.
+bool ResizeScreen(int width, int height);
 // Destroys the remaining windows and the backend.
 void Shutdown();
 bool IsStarted();
@@ -49,6 +55,9 @@ void Sleep(DWORD ms);
 // threads started through CreateThread finish, with all pending messages processed in between.
 // With a real clock it processes messages for ms milliseconds.
 void AdvanceClock(DWORD ms);
+// Waits in real time until every thread started through CreateThread has ended and no message is
+// pending, processing messages meanwhile (at most 30 s). The key token "settle".
+void SettleWorkers();
 // Processes every pending message of the calling thread (sent, posted, paint, due timers), not
 // WM_QUIT. Returns the number of messages handled.
 int PumpPendingMessages();

@@ -104,6 +104,27 @@ TEST_F(MenuTest, BarShowsTheLabelsAndShortensItsOwner) {
   EXPECT_TRUE(right);
 }
 
+TEST_F(MenuTest, SoftKeyLabelsAreReadAndReplacedAndTheBarShowsTheNewOne) {
+  HWND bar = make_bar(133);
+  EXPECT_EQ(SHGetSoftKeyText(bar, 0), "Action");
+  EXPECT_EQ(SHGetSoftKeyText(bar, 1), "File");
+  EXPECT_TRUE(SHSetSoftKeyText(bar, 1, "Datei"));
+  EXPECT_EQ(SHGetSoftKeyText(bar, 1), "Datei");
+  // The key keeps its popup: it still opens the File menu.
+  EXPECT_NE(GetSubMenu(static_cast<HMENU>(SendMessage(bar, SHCMBM_GETMENU, 0, 0)), 1), HMENU{0});
+  // Only the two keys of a bar exist.
+  EXPECT_FALSE(SHSetSoftKeyText(bar, 2, "x"));
+  EXPECT_FALSE(SHSetSoftKeyText(bar, -1, "x"));
+  EXPECT_FALSE(SHSetSoftKeyText(parent_, 0, "x"));
+  EXPECT_EQ(SHGetSoftKeyText(parent_, 0), "");
+  SetTextRecording(true);
+  UpdateWindow(bar);
+  bool shown = false;
+  for (const DrawnText& t : DrawnTexts()) shown = shown || t.text == "Datei";
+  SetTextRecording(false);
+  EXPECT_TRUE(shown);
+}
+
 struct MenuRun {
   const char* name;
   std::vector<UINT> keys;

@@ -1,0 +1,162 @@
+// The program as a person uses it: started on a folder or a picture, driven by keys and menu
+// commands, closed, started again.
+#include <nlohmann/json.hpp>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "platform/platform.h"
+#include "support/app_runner.h"
+
+namespace lumora_test {
+namespace {
+
+using lumora::plat::WM_USER;
+
+constexpr uint32_t kRed = 0xE01010, kBlue = 0x1020D0;
+
+nlohmann::json settings_in(const std::string& config) {
+  std::ifstream f(config + "/HKEY_CURRENT_USER.json");
+  nlohmann::json doc = nlohmann::json::parse(f, nullptr, false);
+  if (doc.is_discarded() || !doc.contains("Software\\Lumora")) return nlohmann::json::object();
+  return doc["Software\\Lumora"];
+}
+
+class ShellTest : public AppTest {};
+
+TEST_F(ShellTest, HelpAndVersionAnswerWithoutAScreen) {
+  RunResult help = run("--help");
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_NE(help.out.find("--keys"), std::string::npos);
+  RunResult version = run("--version");
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out.rfind("lumora ", 0), 0u);
+  EXPECT_EQ(run("--screen 10").exit_code, 1);
+}
+
+// Each radio group of the browser's menus: the command is remembered after closing, and the
+// next start opens with it.
+TEST_F(ShellTest, MenuChoicesSurviveARestart) {
+  write_solid_picture(pictures() + "/a.bmp", 40, 30, kRed);
+  struct Case {
+    const char* keys;
+    const char* value;
+    uint32_t expected;
+  } cases[] = {
+      {"cmd:32778 quit", "Mode", 3},          // Details
+      {"cmd:32779 quit", "Mode", 1},          // Strip
+      {"cmd:32777 quit", "Mode", 2},          // List
+      {"cmd:32783 quit", "SortBy", 2},        // Type, ascending
+      {"cmd:32783 cmd:32787 quit", "SortBy", 0x1002},  // descending keeps the key
+      {"cmd:32787 cmd:32785 quit", "SortBy", 0x1004},  // a new key keeps the direction
+      {"cmd:32795 quit", "ThumbSize", 2},
+      {"cmd:32793 quit", "ThumbSize", 0},
+      {"cmd:32789 quit", "ShowFilename", 0},
+      {"back", "Mode", 0},                    // Back in the browser closes, writing the settings
+  };
+  for (const Case& c : cases) {
+    std::system(("rm -f '" + config() + "/HKEY_CURRENT_USER.json'").c_str());
+    RunResult r;
+    run_keys(pictures(), c.keys, "", &r);
+    nlohmann::json s = settings_in(config());
+    ASSERT_TRUE(s.contains(c.value)) << c.keys << "\n" << r.err;
+    EXPECT_EQ(s[c.value].get<uint32_t>(), c.expected) << c.keys;
+    // The next start takes the value and writes it back unchanged.
+    run_keys(pictures(), "quit");
+    EXPECT_EQ(settings_in(config())[c.value].get<uint32_t>(), c.expected) << c.keys << " after a restart";
+  }
+}
+
+TEST_F(ShellTest, BadSettingsFallBackToDefaults) {
+  write_solid_picture(pictures() + "/a.bmp", 40, 30, kRed);
+  {
+    std::ofstream f(config() + "/HKEY_CURRENT_USER.json");
+    f << "{ this is not json";
+  }
+  run_keys(pictures(), "quit");
+  nlohmann::json s = settings_in(config());
+  EXPECT_EQ(s["Mode"].get<uint32_t>(), 0u);
+  EXPECT_EQ(s["ThumbSize"].get<uint32_t>(), 1u);
+  EXPECT_EQ(s["Delay"].get<uint32_t>(), 2u);
+
+  // A ThumbSize the program does not know is normal size, and written back as such.
+  std::ofstream(config() + "/HKEY_CURRENT_USER.json") << R"({"Software\\Lumora": {"ThumbSize": 7, "Delay": "x"}})";
+  run_keys(pictures(), "quit");
+  s = settings_in(config());
+  EXPECT_EQ(s["ThumbSize"].get<uint32_t>(), 1u);
+  EXPECT_EQ(s["Delay"].get<uint32_t>(), 2u);
+}
+
+// What the screen shows after a start: a picture path opens the viewer full screen, a folder
+// the browser; Back and Enter in the viewer return to the browser.
+TEST_F(ShellTest, StartsOnAFolderOrAPicture) {
+  write_solid_picture(pictures() + "/red.bmp", 64, 48, kRed);
+  write_solid_picture(pictures() + "/blue.png", 64, 48, kBlue);
+  struct Case {
+    std::string target, keys;
+    bool viewer;        // the picture fills the middle of the screen
+    uint32_t colour;
+  } cases[] = {
+      {pictures() + "/blue.png", "", true, kBlue},
+      {pictures() + "/red.bmp", "", true, kRed},
+      {pictures(), "action", true, kBlue},   // sorted by name: blue.png first
+      {pictures(), "right action", true, kRed},
+      {pictures() + "/red.bmp", "back", false, 0},
+      {pictures() + "/red.bmp", "action", false, 0},
+      {pictures() + "/red.bmp", "left", true, kBlue},  // previous picture of the folder
+  };
+  for (const Case& c : cases) {
+    Screen s = run_keys(c.target, c.keys);
+    ASSERT_FALSE(s.empty()) << c.target << " " << c.keys;
+    const uint32_t middle = s.at(s.width / 2, s.height / 2);
+    if (c.viewer) {
+      EXPECT_TRUE(near_colour(middle, c.colour, 24)) << c.target << " " << c.keys << std::hex << " got " << middle;
+    } else {
+      EXPECT_FALSE(near_colour(middle, kRed, 24)) << c.target << " " << c.keys << ": still in the viewer";
+    }
+  }
+}
+
+// A later start hands its path to the running program and ends with 0.
+TEST_F(ShellTest, ASecondStartHandsOverItsPath) {
+  using namespace lumora::plat;
+  Options o;
+  o.headless = true;
+  std::string err;
+  ASSERT_TRUE(Startup(o, &err)) << err;
+  WNDCLASS wc;
+  wc.lpfnWndProc = DefWindowProc;
+  wc.lpszClassName = "FirstInstance";
+  RegisterClass(&wc);
+  HWND first = CreateWindowEx(0, "FirstInstance", "", 0, 0, 0, 10, 10, nullptr, 0, nullptr, nullptr);
+  SingleInstance instance;
+  ASSERT_EQ(instance.Acquire("lumora", {}, &err, dir_ + "/runtime"), SingleInstance::Role::First) << err;
+  ASSERT_TRUE(instance.Listen(first, WM_USER + 77));
+
+  // Without --headless: the program finds the first instance before it needs a display.
+  const std::string cmd = "cd '" + dir_ + "' && XDG_RUNTIME_DIR='" + dir_ + "/runtime' '" + program_ +
+                          "' Pictures/some.jpg >/dev/null 2>&1";
+  const int status = std::system(cmd.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  MSG msg;
+  bool got = false;
+  for (int i = 0; i < 200 && !got; ++i) {
+    usleep(10000);
+    while (PeekMessage(&msg, first, WM_USER + 77, WM_USER + 77, PM_REMOVE)) {
+      auto request = TakeInstanceRequest(msg.lParam);
+      ASSERT_TRUE(request);
+      ASSERT_EQ(request->args.size(), 1u);
+      EXPECT_EQ(request->args[0], "Pictures/some.jpg");
+      EXPECT_EQ(request->working_folder, dir_);
+      got = true;
+    }
+  }
+  EXPECT_TRUE(got);
+  Shutdown();
+}
+
+}  // namespace
+}  // namespace lumora_test
