@@ -193,35 +193,51 @@ inline bool save_claiming_jpeg(const std::string& path, int width, int height) {
   return false;
 }
 
-// An uncompressed 8-bit RGB TIFF of the picture (component order blue-green-red in memory),
-// one strip, with the Orientation tag.
-inline bool save_tiff(const std::string& path, const Bitmap& picture, int orientation) {
-  const auto w = static_cast<uint32_t>(picture.width), h = static_cast<uint32_t>(picture.height);
-  std::vector<uint8_t> strip;
-  for (uint32_t y = 0; y < h; ++y)
-    for (uint32_t x = 0; x < w; ++x) {
-      const Rgb c = pixel_of(picture, static_cast<int>(x), static_cast<int>(y));
-      strip.insert(strip.end(), {static_cast<uint8_t>(c[0]), static_cast<uint8_t>(c[1]), static_cast<uint8_t>(c[2])});
-    }
-  auto build = [&](uint32_t strip_at) {
+// An uncompressed 8-bit RGB TIFF with one page per picture, each in one strip with the
+// Orientation tag.
+inline bool save_tiff_pages(const std::string& path, const std::vector<const Bitmap*>& pages, int orientation) {
+  std::vector<std::vector<uint8_t>> strips;
+  for (const Bitmap* page : pages) {
+    std::vector<uint8_t> strip;
+    for (int y = 0; y < page->height; ++y)
+      for (int x = 0; x < page->width; ++x) {
+        const Rgb c = pixel_of(*page, x, y);
+        strip.insert(strip.end(), {static_cast<uint8_t>(c[0]), static_cast<uint8_t>(c[1]), static_cast<uint8_t>(c[2])});
+      }
+    strips.push_back(std::move(strip));
+  }
+  // The strips follow the directories; their offsets are known once the directories are built.
+  auto build = [&](uint32_t strips_at) {
     TiffBuilder t(false);
-    const int ifd = t.add_ifd();
-    t.add_long(ifd, 256, {w});
-    t.add_long(ifd, 257, {h});
-    t.add_short(ifd, 258, {8, 8, 8});
-    t.add_short(ifd, 259, {1});
-    t.add_short(ifd, 262, {2});
-    t.add_long(ifd, 273, {strip_at});
-    t.add_short(ifd, 274, {static_cast<uint16_t>(orientation)});
-    t.add_short(ifd, 277, {3});
-    t.add_long(ifd, 278, {h});
-    t.add_long(ifd, 279, {static_cast<uint32_t>(strip.size())});
+    uint32_t at = strips_at;
+    int previous = -1;
+    for (size_t i = 0; i < pages.size(); ++i) {
+      const int ifd = t.add_ifd();
+      if (previous >= 0) t.set_next(previous, ifd);
+      previous = ifd;
+      const auto w = static_cast<uint32_t>(pages[i]->width), h = static_cast<uint32_t>(pages[i]->height);
+      t.add_long(ifd, 256, {w});
+      t.add_long(ifd, 257, {h});
+      t.add_short(ifd, 258, {8, 8, 8});
+      t.add_short(ifd, 259, {1});
+      t.add_short(ifd, 262, {2});
+      t.add_long(ifd, 273, {at});
+      t.add_short(ifd, 274, {static_cast<uint16_t>(orientation)});
+      t.add_short(ifd, 277, {3});
+      t.add_long(ifd, 278, {h});
+      t.add_long(ifd, 279, {static_cast<uint32_t>(strips[i].size())});
+      at += static_cast<uint32_t>(strips[i].size());
+    }
     return t.build();
   };
   std::vector<uint8_t> bytes = build(0);
   bytes = build(static_cast<uint32_t>(bytes.size()));
-  bytes.insert(bytes.end(), strip.begin(), strip.end());
+  for (const auto& strip : strips) bytes.insert(bytes.end(), strip.begin(), strip.end());
   return write_bytes(path, bytes);
+}
+
+inline bool save_tiff(const std::string& path, const Bitmap& picture, int orientation) {
+  return save_tiff_pages(path, {&picture}, orientation);
 }
 
 // A GIF89a of w x h whose frames are filled with one palette colour each, with their delays in
