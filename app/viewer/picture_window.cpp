@@ -187,9 +187,19 @@ const Bitmap* CBmp::picture() const { return picture_; }
 bool CBmp::slideshow() const { return slideshow_; }
 
 void CBmp::set_slideshow(bool on, bool use_transition) {
+  const bool ending = slideshow_ && !on;
   slideshow_ = on;
   use_transition_ = use_transition;
-  if (!on) free_device_bitmap();
+  if (!ending) return;
+  free_device_bitmap();
+  // The slideshow kept only a screen picture; the viewer gets the working picture back, so
+  // that zoom, turns and the editing commands have something to work on.
+  if (!picture_ && !path_.empty()) {
+    const std::string path = path_;
+    const int page = page_;
+    path_.clear();
+    load(path, page, 0, 0);
+  }
 }
 
 void CBmp::set_caption(const std::string& text) {

@@ -406,6 +406,25 @@ TEST_F(PictureWindowTest, SlideshowShowsThePictureWithOrWithoutTransition) {
     EXPECT_EQ(window_.display_width(), 120);
   }
   window_.set_slideshow(false, true);
+  ASSERT_NE(window_.picture(), nullptr) << "after the slideshow the viewer has a picture to work on";
+  window_.rotate(90);
+  EXPECT_EQ(window_.display_width(), 80);
+}
+
+TEST_F(PictureWindowTest, CameraOrientationsShowUpright) {
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    const std::string path = dir_.file("camera" + std::to_string(orientation) + ".jpg");
+    Bitmap stored = test::camera_picture(orientation, 96, 64);
+    ASSERT_TRUE(test::save_jpeg(path, &stored, test::exif_with_orientation(orientation, orientation % 2 == 0)));
+    bitmap_free(&stored);
+    ASSERT_TRUE(window_.load(path, 0, 0, 0)) << orientation;
+    show();
+    EXPECT_EQ(window_.display_width(), 96) << orientation;
+    const std::vector<Rgb> q = shown_quadrants();
+    const Rgb want[4] = {test::kTopLeft, test::kTopRight, test::kBottomLeft, test::kBottomRight};
+    for (int i = 0; i < 4; ++i)
+      EXPECT_TRUE(test::near(q[i], want[i], 40)) << "orientation " << orientation << " quadrant " << i;
+  }
 }
 
 TEST_F(PictureWindowTest, TonePreviewLeavesThePictureUntilApplied) {
