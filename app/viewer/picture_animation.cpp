@@ -21,8 +21,10 @@ bool CBmp::start_animation(const FileInfo& info) {
   GifAnimation frames;
   std::memset(&frames, 0, sizeof frames);
   const int status = gif_load_frames(path_.c_str(), &frames);
-  // A still picture needs no timer; a file whose frames did not all load is shown still.
-  if (status != kStatusOk || frames.frame_count < 2 || !frames.frames) {
+  // A still picture needs no timer; a file whose frames did not all load, or whose frames
+  // together pass the budget (the file's count of images may name only the first), is shown still.
+  const uint64_t frames_pixels = canvas * frames.frame_count;
+  if (status != kStatusOk || frames.frame_count < 2 || !frames.frames || frames_pixels > max_pixels_) {
     gif_animation_free(&frames);
     return false;
   }

@@ -214,6 +214,7 @@ TEST_F(PictureWindowTest, QuadrantsAfterOpenTurnsAndZoomModes) {
       {"percent 50", [](CBmp& w) { w.set_zoom(50); }, 90, 140, 60, 40, {TL, TR, BL, BR}},
       {"zoom in to 67", [](CBmp& w) { w.zoom_in(); }, 80, 133, 80, 53, {TL, TR, BL, BR}},
       {"fill again", [](CBmp& w) { w.set_zoom_mode(kZoomFill); }, 60, 120, 120, 80, {TL, TR, BL, BR}},
+      {"resize", [](CBmp& w) { w.resize(60, 100); }, 90, 110, 60, 100, {TL, TR, BL, BR}},
   };
   ASSERT_TRUE(window_.load(path, 0, 0, 0));
   for (const Step& s : steps) {
