@@ -349,6 +349,12 @@ TEST_F(PictureWindowTest, GifFramesOnTheVirtualClock) {
   EXPECT_FALSE(window_.animating());
   EXPECT_EQ(window_.frame_count(), 0);
   EXPECT_FALSE(KillTimer(window_.hwnd(), CBmp::kAnimationTimer)) << "no animation timer";
+
+  // Three 8 x 8 frames take 192 bytes: above a budget of 150 pixels the file is shown still.
+  window_.set_max_pixels(150);
+  ASSERT_TRUE(window_.load(path, 0, 0, 0));
+  EXPECT_FALSE(window_.animating());
+  EXPECT_FALSE(KillTimer(window_.hwnd(), CBmp::kAnimationTimer));
 }
 
 TEST_F(PictureWindowTest, ClaimedHugePictureStaysInsideTheBudget) {
