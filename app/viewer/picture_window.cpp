@@ -154,7 +154,7 @@ bool CBmp::load(const std::string& path, int page, int request_width, int reques
     layout(true);
     if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
   }
-  if (animating_) SetTimer(hwnd_, kAnimationTimer, frame_delay(0), nullptr);
+  if (animating_ && hwnd_) SetTimer(hwnd_, kAnimationTimer, frame_delay(0), nullptr);
   return true;
 }
 
