@@ -48,7 +48,7 @@ constexpr StringRow kStrings[] = {
     {IDS_24BITS, "IDS_24BITS", "24 Bits"},
     {IDS_EXIST, "IDS_EXIST", "File exists already, do you want to overwrite it?"},
     {IDS_PROBLEM_SAVING, "IDS_PROBLEM_SAVING", "Problem to save the file!"},
-    {IDS_TREEROOT, "IDS_TREEROOT", "My Phone"},
+    {IDS_TREEROOT, "IDS_TREEROOT", "This device"},
     {IDS_OPTGENERAL, "IDS_OPTGENERAL", "General"},
     {IDS_OPTTHUMBNAIL, "IDS_OPTTHUMBNAIL", "Thumbnails"},
     {IDS_OPTSLIDESHOW, "IDS_OPTSLIDESHOW", "SlideShow"},
@@ -63,6 +63,8 @@ constexpr StringRow kStrings[] = {
     // Messages of this program (printf formats where noted).
     {IDS_ERROR, "IDS_ERROR", "Error"},
     {IDS_CANNOT_OPEN, "IDS_CANNOT_OPEN", "Cannot open the picture %s: %s"},  // file name, reason
+    {IDS_CANNOT_OPEN_DOCUMENT, "IDS_CANNOT_OPEN_DOCUMENT", "Cannot open %s: %s"},  // document, reason
+    {IDS_NOT_INSTALLED, "IDS_NOT_INSTALLED", "it is not installed"},
 };
 
 const StringRow* find(unsigned id) {
