@@ -56,16 +56,16 @@ constexpr DialogItemTemplate kSaveasItems[] = {
     {UPDOWN_CLASS, "", 1024, SPIN, 0, 0, 0, 0},
     {"STATIC", "File name", 1046, 0, 4, 26, 132, 8},
     {"EDIT", "", 1003, TAB | ES_AUTOHSCROLL, 4, 35, 132, 12},
-    {"STATIC", "Format", 1052, 0, 4, 53, 44, 8},
-    {"COMBOBOX", "", 1021, TAB | CBS_DROPDOWNLIST, 50, 51, 86, 60},
-    {"STATIC", "Quality", 1053, 0, 4, 68, 44, 8},
-    {"EDIT", "", 1027, TAB | ES_NUMBER, 50, 66, 44, 12},
+    {"STATIC", "Format", 1052, 0, 4, 50, 132, 8},
+    {"COMBOBOX", "", 1021, TAB | CBS_DROPDOWNLIST, 4, 59, 132, 60},
+    {"STATIC", "Quality", 1053, 0, 4, 76, 44, 8},
+    {"EDIT", "", 1027, TAB | ES_NUMBER, 50, 74, 44, 12},
     {UPDOWN_CLASS, "", 1028, SPIN | UDS_SETBUDDYINT, 0, 0, 0, 0},
-    {"BUTTON", "Save EXIF data", 1034, TAB | BS_AUTOCHECKBOX, 4, 81, 132, 12},
-    {"STATIC", "Colors", 1054, 0, 4, 98, 44, 8},
-    {"COMBOBOX", "", 1026, TAB | CBS_DROPDOWNLIST, 50, 96, 86, 60},
+    {"BUTTON", "Save EXIF data", 1034, TAB | BS_AUTOCHECKBOX, 4, 89, 132, 12},
+    {"STATIC", "Colors", 1054, 0, 4, 106, 44, 8},
+    {"COMBOBOX", "", 1026, TAB | CBS_DROPDOWNLIST, 50, 104, 86, 60},
 };
-constexpr DialogTemplate kSaveas = {"Save as", 0, 0, 0, 140, 112, "Tahoma", 9, kSaveasItems};
+constexpr DialogTemplate kSaveas = {"Save as", 0, 0, 0, 140, 120, "Tahoma", 9, kSaveasItems};
 constexpr ControlKey kSaveasKeys[] = {{1045, "IDC_TPATHNAME"}, {1046, "IDC_TFILENAME"}, {1052, "IDC_TFORMAT"},
                                       {1053, "IDC_TQUALITY"},  {1034, "IDC_SAVEEXIF"},  {1054, "IDC_TCOLOR"}};
 

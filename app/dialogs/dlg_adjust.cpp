@@ -1,5 +1,6 @@
 #include "app/dialogs/dlg_adjust.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/shell/resource.h"
@@ -45,6 +46,16 @@ LRESULT CDlgAdjust::OnInitDialog(WPARAM, LPARAM) {
   ClientToScreen(parent_, &origin);
   const int height = RectHeight(own);
   MoveWindow(hwnd_, origin.x, origin.y + area.bottom - height, area.right, height, TRUE);
+  // The value keeps its width from the template; the trackbar takes the rest of the strip.
+  RECT value, track;
+  HWND value_edit = GetDlgItem(hwnd_, kValue), trackbar = GetDlgItem(hwnd_, kTrack);
+  GetWindowRect(value_edit, &value);
+  GetWindowRect(trackbar, &track);
+  const int gap = track.left - value.right, margin = value.left - own.left;
+  const int track_left = margin + RectWidth(value) + gap;
+  POINT top{track.left, track.top};
+  ScreenToClient(hwnd_, &top);
+  MoveWindow(trackbar, track_left, top.y, std::max(1, area.right - track_left - margin), RectHeight(track), TRUE);
   show_page(kBrightness);
   SetFocus(GetDlgItem(hwnd_, kTrack));
   return FALSE;

@@ -1,5 +1,6 @@
 #include "app/dialogs/dlg_get_folder.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "app/dialogs/dialogs.h"
@@ -36,7 +37,15 @@ LUMORA_BEGIN_MESSAGE_TABLE(CDlgGetFolder)
 LUMORA_END_MESSAGE_TABLE()
 
 LRESULT CDlgGetFolder::OnInitDialog(WPARAM, LPARAM) {
-  tree_.init(GetDlgItem(hwnd_, kTreeId));
+  HWND tree = GetDlgItem(hwnd_, kTreeId);
+  tree_.init(tree);
+  // The tree takes the height the screen has below the label.
+  RECT client, r;
+  GetClientRect(hwnd_, &client);
+  GetWindowRect(tree, &r);
+  POINT top{r.left, r.top};
+  ScreenToClient(hwnd_, &top);
+  MoveWindow(tree, top.x, top.y, RectWidth(r), std::max(1, static_cast<int>(client.bottom) - top.y - (top.x > 0 ? top.x : 2)), TRUE);
   SHMENUBARINFO mb;
   mb.cbSize = 36;
   mb.hwndParent = hwnd_;
@@ -61,7 +70,7 @@ void CDlgGetFolder::show_label(const std::string& path) {
   RECT r;
   GetClientRect(label, &r);
   HDC dc = GetDC(label);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessage(hwnd_, WM_GETFONT, 0, 0)));
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessage(label, WM_GETFONT, 0, 0)));
   auto measure = [dc](std::string_view t) {
     SIZE s{};
     GetTextExtentPoint32(dc, t, &s);
