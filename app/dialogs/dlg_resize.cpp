@@ -44,7 +44,11 @@ LRESULT CDlgResize::OnInitDialog(WPARAM, LPARAM) {
     SendDlgItemMessage(hwnd_, kPredefined, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(size));
   SendDlgItemMessage(hwnd_, kPredefined, CB_SETCURSEL, 0, 0);
   updating_ = false;
-  return TRUE;
+  // The percentage selected, so that typing replaces it.
+  HWND percent = GetDlgItem(hwnd_, kPercent);
+  SetFocus(percent);
+  SendMessage(percent, EM_SETSEL, 0, -1);
+  return FALSE;  // the focus is set
 }
 
 void CDlgResize::set_value(int id, long long value) {

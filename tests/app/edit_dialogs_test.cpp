@@ -328,8 +328,25 @@ TEST_F(DialogsTest, SaveAsAsksBeforeReplacingAndReportsFailures) {
   r = with_keys({VK_RETURN}, [&] { return save_with_options(owner_, path("missing/x"), &pic, o); });
   EXPECT_EQ(r, SaveAsResult::kFailed);
   EXPECT_FALSE(fs::exists(path("missing")));
+  // An existing name the save cannot replace (a folder): the message, the folder as it was and no
+  // file left beside it.
+  fs::create_directories(path("taken.bmp"));
+  const auto before = std::distance(fs::directory_iterator(dir_), fs::directory_iterator());
+  o.format = 1;
+  r = with_keys({VK_TSOFT1, 0, VK_RETURN}, [&] { return save_with_options(owner_, path("taken"), &pic, o); });
+  EXPECT_EQ(r, SaveAsResult::kFailed);
+  EXPECT_TRUE(fs::is_directory(path("taken.bmp")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), before);
+  // The folder spinner opens the chooser on the folder shown; Back there and Select take the parent.
+  std::string folder_chosen;
+  r = with_keys({{0, [] { SetFocus(GetDlgItem(dialog(), CDlgSaveas::kFolder)); }}, VK_RIGHT, VK_TBACK, VK_TSOFT1,
+                 {VK_TSOFT2, [&] { folder_chosen = text(CDlgSaveas::kFolder); }}},
+                [&] { return save_picture_as(owner_, target, &pic, &o); });
+  EXPECT_EQ(r, SaveAsResult::kCancelled);
+  EXPECT_EQ(folder_chosen, dir_.parent_path().string() + "/");
   // A new name and format typed in the dialog.
   o.format = 0;
+  o.color_mode = 3;
   r = with_keys({type(CDlgSaveas::kName, "copy.of.shown"), {0, [] { SetFocus(GetDlgItem(dialog(), CDlgSaveas::kFormat)); }},
                  VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_TSOFT1},
                 [&] { return save_picture_as(owner_, target, &pic, &o, &saved); });
