@@ -26,7 +26,10 @@ bool run_rename_dialog(HWND owner, const std::string& path, std::string* new_pat
 // Options on the settings; true when something changed.
 bool run_options(HWND owner, Settings* settings);
 void show_about(HWND owner);
-// Dialog templates and their language keys.
+// Dialog templates and their language keys: the edit dialogs, the folder chooser and the About box
+// here, and through the two functions below those of the Properties and Options dialogs.
 void register_dialog_resources();
+void register_properties_resources();
+void register_options_resources();
 
 }  // namespace lumora::app

@@ -218,6 +218,9 @@ bool CDlgEx::dialog_menu_bar(UINT bar_id) {
   SendMessage(menu_bar_, SHCMBM_OVERRIDEKEY, VK_TBACK,
               MAKELPARAM(SHMBOF_NODEFAULT | SHMBOF_NOTIFY, SHMBOF_NODEFAULT | SHMBOF_NOTIFY));
   font_ = reinterpret_cast<HFONT>(SendMessage(hwnd_, WM_GETFONT, 0, 0));
+  // A dialog that does not answer with its font gave it to its controls.
+  for (HWND c = GetWindow(hwnd_, GW_CHILD); c && !font_; c = GetWindow(c, GW_HWNDNEXT))
+    font_ = reinterpret_cast<HFONT>(SendMessage(c, WM_GETFONT, 0, 0));
   LOGFONT lf{};
   if (font_ && GetObject(font_, sizeof(lf), &lf)) {
     lf.lfWeight = 700;

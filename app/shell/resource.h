@@ -48,6 +48,8 @@ inline constexpr unsigned IDS_LOAD_NOT_PICTURE = 210;  // "not a picture Lumora 
 inline constexpr unsigned IDS_LOAD_CANNOT_OPEN = 211;  // "the file cannot be opened"
 inline constexpr unsigned IDS_LOAD_NO_MEMORY = 212;    // "too big for the memory left"
 inline constexpr unsigned IDS_LOAD_DAMAGED = 213;      // "the file is damaged"
+inline constexpr unsigned IDS_CANNOT_OPEN_DOCUMENT = 220;  // "Cannot open %s: %s" (document, reason)
+inline constexpr unsigned IDS_NOT_INSTALLED = 221;         // "it is not installed"
 
 // Menu commands.
 enum Command : unsigned {
