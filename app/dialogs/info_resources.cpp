@@ -65,23 +65,23 @@ constexpr DialogTemplate kSlide = {"SlideShow", 0, 0, 0, 140, 48, "Tahoma", 9, k
 // One check box per row of association_rows(); the notice takes their place while Lumora's
 // desktop entry is not installed.
 constexpr DialogItemTemplate kAssociationItems[] = {
-    {"STATIC", "Select formats that you want to associate with Lumora", IDC_PAGE_TEXT, 0, 4, 3, 132, 18},
-    {"BUTTON", "JPEG, JFIF", 1034, kCheck, 4, 23, 132, 12},
-    {"BUTTON", "PNG", 1035, kCheck, 4, 36, 132, 12},
-    {"BUTTON", "BMP, 2BP", 1036, kCheck, 4, 49, 132, 12},
-    {"BUTTON", "CompuServe GIF", 1037, kCheck, 4, 62, 132, 12},
-    {"BUTTON", "TIFF", 1038, kCheck, 4, 75, 132, 12},
-    {"BUTTON", "ICO", 1043, kCheck, 4, 88, 132, 12},
-    {"BUTTON", "PCX", 1039, kCheck, 4, 101, 132, 12},
-    {"BUTTON", "TARGA", 1040, kCheck, 4, 114, 132, 12},
-    {"BUTTON", "PBM, PGM, PPM, PNM", 1041, kCheck, 4, 127, 132, 12},
-    {"BUTTON", "X11 XBM, XPM", 1042, kCheck, 4, 140, 132, 12},
+    {"STATIC", "Select formats that you want to associate with Lumora", IDC_PAGE_TEXT, 0, 4, 2, 132, 18},
+    {"BUTTON", "JPEG, JFIF", 1034, kCheck, 4, 22, 132, 12},
+    {"BUTTON", "PNG", 1035, kCheck, 4, 34, 132, 12},
+    {"BUTTON", "BMP, 2BP", 1036, kCheck, 4, 46, 132, 12},
+    {"BUTTON", "CompuServe GIF", 1037, kCheck, 4, 58, 132, 12},
+    {"BUTTON", "TIFF", 1038, kCheck, 4, 70, 132, 12},
+    {"BUTTON", "ICO", 1043, kCheck, 4, 82, 132, 12},
+    {"BUTTON", "PCX", 1039, kCheck, 4, 94, 132, 12},
+    {"BUTTON", "TARGA", 1040, kCheck, 4, 106, 132, 12},
+    {"BUTTON", "PBM, PGM, PPM, PNM", 1041, kCheck, 4, 118, 132, 12},
+    {"BUTTON", "X11 XBM, XPM", 1042, kCheck, 4, 130, 132, 12},
     {"STATIC",
      "Lumora is not installed for this desktop yet (lumora.desktop was not found), so file types "
      "cannot open in it. Install Lumora, then come back here.",
-     IDC_NO_DESKTOP_ENTRY, 0, 4, 25, 132, 60},
+     IDC_NO_DESKTOP_ENTRY, 0, 4, 24, 132, 60},
 };
-constexpr DialogTemplate kAssociations = {"Associations", 0, 0, 0, 140, 156, "Tahoma", 9, kAssociationItems};
+constexpr DialogTemplate kAssociations = {"Associations", 0, 0, 0, 140, 144, "Tahoma", 9, kAssociationItems};
 
 constexpr ControlKey kGeneralKeys[] = {
     {IDC_PAGE_TEXT, "IDC_TLANGUAGE"},     {IDC_ROTATION_LABEL, "IDC_TDEFROTATION"},

@@ -59,6 +59,20 @@ std::string env_or(const char* name, const std::string& fallback) {
 
 std::string home() { return env_or("HOME", "/"); }
 
+
+// Removes the group whose header is at `header` when no entry is left in it, with the blank line
+// before it when it was the file's last group: the group this program added goes as it came.
+void drop_empty_group(std::vector<std::string>& lines, size_t header) {
+  size_t end = header + 1;
+  while (end < lines.size() && !is_group(lines[end])) {
+    if (!trim(lines[end]).empty()) return;
+    ++end;
+  }
+  size_t begin = header;
+  if (end == lines.size() && begin > 0 && trim(lines[begin - 1]).empty()) --begin;
+  lines.erase(lines.begin() + static_cast<long>(begin), lines.begin() + static_cast<long>(end));
+}
+
 }  // namespace
 
 std::string mimeapps_path() { return env_or("XDG_CONFIG_HOME", home() + "/.config") + "/mimeapps.list"; }
@@ -89,10 +103,13 @@ std::string first_desktop_id(const std::string& value) {
 std::string mimeapps_with_default(const std::string& text, const std::string& type, const std::string& value) {
   bool final_newline = true;
   std::vector<std::string> lines = split_lines(text, &final_newline);
-  const std::string new_line = type + "=" + value;
-  // The type's own line, and where the first default group's entries end (after its last line
-  // that is not blank, so the blank line before the next group stays where it was).
-  int own = -1, first_group_end = -1;
+  // Lines written in the file's own line ends.
+  const bool crlf = !lines.empty() && !lines[0].empty() && lines[0].back() == '\r';
+  const std::string eol = crlf ? "\r" : "";
+  const std::string new_line = type + "=" + value + eol;
+  // The type's own line (and its group's header), and where the first default group's entries
+  // end (after its last line that is not blank, so the blank line before the next group stays).
+  int own = -1, own_header = -1, header = -1, first_group_end = -1;
   bool in_default = false, first_group_open = false;
   for (size_t i = 0; i < lines.size() && own < 0; ++i) {
     std::string old;
@@ -100,20 +117,24 @@ std::string mimeapps_with_default(const std::string& text, const std::string& ty
       first_group_open = is_default_group(lines[i]) && first_group_end < 0;
       if (first_group_open) first_group_end = static_cast<int>(i) + 1;
       in_default = is_default_group(lines[i]);
+      header = static_cast<int>(i);
     } else if (in_default && line_value(lines[i], type, &old)) {
       own = static_cast<int>(i);
+      own_header = header;
     } else if (first_group_open && !trim(lines[i]).empty()) {
       first_group_end = static_cast<int>(i) + 1;
     }
   }
-  if (own >= 0) {
-    if (value.empty()) lines.erase(lines.begin() + own);
-    else lines[static_cast<size_t>(own)] = new_line;
+  if (own >= 0 && value.empty()) {
+    lines.erase(lines.begin() + own);
+    drop_empty_group(lines, static_cast<size_t>(own_header));
+  } else if (own >= 0) {
+    lines[static_cast<size_t>(own)] = new_line;
   } else if (!value.empty() && first_group_end >= 0) {
     lines.insert(lines.begin() + first_group_end, new_line);
   } else if (!value.empty()) {
-    if (!lines.empty() && !trim(lines.back()).empty()) lines.emplace_back();
-    lines.emplace_back(kDefaultGroup);
+    if (!lines.empty() && !trim(lines.back()).empty()) lines.push_back(eol);
+    lines.push_back(std::string(kDefaultGroup) + eol);
     lines.push_back(new_line);
     final_newline = true;
   }

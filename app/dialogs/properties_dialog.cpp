@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cctype>
 #include <cstdio>
 
@@ -74,9 +75,17 @@ void CListInfo::add_row(const std::string& name, const std::string& value) {
 void CListInfo::fit_columns() {
   RECT client;
   GetClientRect(hwnd_, &client);
-  const int names = std::min(text_width(0), static_cast<int>(client.right) / 2);
-  set_column_width(0, names);
-  set_column_width(1, std::max(0, static_cast<int>(client.right) - names));
+  HDC dc = GetDC(hwnd_);
+  const int padding = 2 * MulDiv(4, GetDeviceCaps(dc, LOGPIXELSY), 96);  // the cell's margins
+  ReleaseDC(hwnd_, dc);
+  std::vector<int> names, values;
+  for (int i = 0; i < item_count(); ++i) {
+    names.push_back(string_width(item_text(i, 0)) + padding);
+    values.push_back(string_width(item_text(i, 1)) + padding);
+  }
+  const int split = column_split(names, values, client.right);
+  set_column_width(0, split);
+  set_column_width(1, std::max(0, static_cast<int>(client.right) - split));
 }
 
 LRESULT CListInfo::custom_draw(NMLVCUSTOMDRAW* draw) {
@@ -86,6 +95,55 @@ LRESULT CListInfo::custom_draw(NMLVCUSTOMDRAW* draw) {
 }
 
 // ---- Rows ----------------------------------------------------------------------------------------
+
+int column_split(const std::vector<int>& names, const std::vector<int>& values, int width) {
+  const int lowest = width / 4, highest = width - width / 4;
+  std::vector<int> splits{width / 2};
+  for (int n : names) splits.push_back(n);
+  for (int v : values) splits.push_back(width - v);
+  int best = width / 2;
+  size_t best_cuts = SIZE_MAX;
+  for (int split : splits) {
+    split = std::clamp(split, lowest, highest);
+    size_t cuts = 0;
+    for (size_t i = 0; i < names.size(); ++i) cuts += (names[i] > split) + (values[i] > width - split);
+    if (cuts < best_cuts || (cuts == best_cuts && split < best)) best = split, best_cuts = cuts;
+  }
+  return best;
+}
+
+std::string wrap_name(const std::string& name, int width, int max_lines,
+                      const std::function<int(const std::string&)>& measure) {
+  if (measure(name) <= width || max_lines < 1) return name;
+  // Whole characters: a UTF-8 sequence is never split.
+  std::vector<std::string> chars;
+  for (size_t i = 0; i < name.size();) {
+    size_t n = 1;
+    while (i + n < name.size() && (static_cast<unsigned char>(name[i + n]) & 0xC0) == 0x80) ++n;
+    chars.push_back(name.substr(i, n));
+    i += n;
+  }
+  std::string out, line;
+  int lines = 1;
+  for (size_t i = 0; i < chars.size(); ++i) {
+    if (measure(line + chars[i]) <= width || line.empty()) {
+      line += chars[i];
+      continue;
+    }
+    if (lines == max_lines) {
+      while (!line.empty() && measure(line + "...") > width) {
+        size_t cut = line.size() - 1;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+        line.resize(cut);
+      }
+      return out + line + "...";
+    }
+    out += line + "\n";
+    line = chars[i];
+    ++lines;
+  }
+  return out + line;
+}
 
 std::string metadata_text(const char* text) {
   std::string out;
@@ -182,7 +240,7 @@ void CDlgProperties::place_lists() {
 BOOL CDlgProperties::OnNotify(WPARAM, NMHDR* header, LRESULT* result) {
   if (header->code != NM_CUSTOMDRAW) return FALSE;
   for (int id : kListIds) {
-    if (header->idFrom == static_cast<UINT_PTR>(id)) {
+    if (static_cast<int>(header->idFrom) == id) {
       *result = CListInfo::custom_draw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
       return TRUE;
     }
@@ -229,7 +287,7 @@ void CDlgProperties::fill() {
     iptc_enumerate(info.chunks, &iptc_row, &lists_[kIptc]);
     exif_enumerate(info.chunks, &exif_row, &lists_[kExif]);
   }
-  SetDlgItemText(hwnd_, IDC_FILE_NAME, name_of(path));
+  show_file_name(name_of(path));
   if (page_ != kInfo && lists_[page_].item_count() == 0) show_page(kInfo);
 
   CListInfo& rows = lists_[kInfo];
@@ -240,6 +298,27 @@ void CDlgProperties::fill() {
   for (CListInfo& list : lists_)
     if (list.item_count() > 0) list.select(0);
   update_menu();
+}
+
+// A name too long for its place beside the picture is broken over the lines there are.
+void CDlgProperties::show_file_name(const std::string& name) {
+  HWND label = GetDlgItem(hwnd_, IDC_FILE_NAME);
+  RECT box;
+  GetClientRect(label, &box);
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessage(label, WM_GETFONT, 0, 0)));
+  TEXTMETRIC tm;
+  GetTextMetrics(dc, &tm);
+  auto measure = [dc](const std::string& text) {
+    SIZE size{};
+    GetTextExtentPoint32(dc, text, &size);
+    return static_cast<int>(size.cx);
+  };
+  const int lines = std::max(1, static_cast<int>(box.bottom) / std::max(1, static_cast<int>(tm.tmHeight)));
+  const std::string shown = wrap_name(name, box.right, lines, measure);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  SetWindowText(label, shown);
 }
 
 void CDlgProperties::update_menu() {

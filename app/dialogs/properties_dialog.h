@@ -2,6 +2,7 @@
 // Properties: what is known about a picture file, on three pages of one dialog (Info: the file
 // and the picture; IPTC: the picture's IPTC texts; EXIF: the camera's data), with the picture
 // small in the corner and Previous / Next over the files of the browsed folder.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,9 @@ class CListInfo : public CListCtrl {
   // Binds the dialog's control and gives it its two columns.
   bool setup(HWND dialog, int id);
   void add_row(const std::string& name, const std::string& value);
-  // The names' column as wide as its longest name (at most half the list), the values' column the
-  // rest of the width: values are the long texts, and the list cannot scroll sideways.
+  // Splits the list's width between the columns where the fewest texts are cut (the list cannot
+  // scroll sideways); of equally good splits the one that leaves the values most room. The
+  // columns always fill the width.
   void fit_columns();
   // The list's part of the parent's custom drawing.
   static LRESULT custom_draw(NMLVCUSTOMDRAW* draw);
@@ -42,6 +44,12 @@ struct InfoRow {
 // The Info page of a file: name, folder, size, date (when the file is there), then the picture's
 // format, size, resolution, colours and comment when it could be read (format index >= 0).
 std::vector<InfoRow> info_rows(const std::string& path, const lumora::FileInfo& info);
+// The split of width between names and values (text widths with their padding) that cuts the
+// fewest texts, the names' column kept between a quarter and three quarters of the width.
+int column_split(const std::vector<int>& names, const std::vector<int>& values, int width);
+// A file name laid out in at most max_lines lines of at most width pixels (by measure(text)),
+// broken anywhere when it has to be; the last line ends in "..." when the name is longer still.
+std::string wrap_name(const std::string& name, int width, int max_lines, const std::function<int(const std::string&)>& measure);
 // 8-bit metadata text as shown: UTF-8 kept, other bytes read as Latin-1, at most 128 characters.
 std::string metadata_text(const char* text);
 
@@ -71,6 +79,7 @@ class CDlgProperties : public CDlgEx {
   void fill();
   void update_menu();
   void place_lists();
+  void show_file_name(const std::string& name);
 
   std::vector<std::string> paths_;
   int index_;

@@ -68,13 +68,8 @@ void CListCtrl::set_extended_style(DWORD style) {
   SendMessage(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
 }
 
-int CListCtrl::text_width(int column) const {
-  // The list measures its own texts in its own font; the column's width is put back afterwards.
-  const int kept = column_width(column);
-  SendMessage(hwnd_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), LVSCW_AUTOSIZE);
-  const int width = column_width(column);
-  SendMessage(hwnd_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), kept);
-  return width;
+int CListCtrl::string_width(const std::string& text) const {
+  return static_cast<int>(SendMessage(hwnd_, LVM_GETSTRINGWIDTH, 0, reinterpret_cast<LPARAM>(text.c_str())));
 }
 
 }  // namespace lumora::app

@@ -25,8 +25,8 @@ class CListCtrl : public CWindow {
   void select(int item);
   int selected() const;
   void set_extended_style(DWORD style);
-  // The widest text of a column in the list's font, with the cell padding.
-  int text_width(int column) const;
+  // The width of a text in the list's font, without the cell's padding.
+  int string_width(const std::string& text) const;
 };
 
 }  // namespace lumora::app
