@@ -90,8 +90,28 @@ class InfoDialogsTest : public plat::testing::ControlsTest {
 
 // ---- Picture files -------------------------------------------------------------------------------
 
-void write_jpeg(const std::string& path, const char* make, const char* model) {
+// A Photoshop resource block with an IPTC record of a caption and a by-line (IPTC-NAA IIM 4.2,
+// record 2 datasets 120 and 80, in resource 0x0404).
+std::vector<uint8_t> iptc_block(const std::string& caption, const std::string& byline) {
+  std::vector<uint8_t> iptc;
+  for (const auto& [dataset, text] : {std::pair{120, caption}, std::pair{80, byline}}) {
+    iptc.insert(iptc.end(), {0x1C, 2, static_cast<uint8_t>(dataset), 0, static_cast<uint8_t>(text.size())});
+    iptc.insert(iptc.end(), text.begin(), text.end());
+  }
+  if (iptc.size() & 1) iptc.push_back(0);
+  const std::string head = std::string("Photoshop 3.0") + '\0' + "8BIM";
+  std::vector<uint8_t> block(head.begin(), head.end());
+  block.insert(block.end(), {0x04, 0x04, 0, 0, 0, 0, static_cast<uint8_t>(iptc.size() >> 8), static_cast<uint8_t>(iptc.size())});
+  block.insert(block.end(), iptc.begin(), iptc.end());
+  return block;
+}
+
+void write_jpeg(const std::string& path, const char* make, const char* model, const char* caption = nullptr) {
   Bitmap pic = test::make_picture(64, 48, [](int x, int) { return test::Rgb{x * 4, 90, 40}; });
+  if (caption) {
+    const std::vector<uint8_t> block = iptc_block(caption, "A. Photographer");
+    ASSERT_EQ(chunk_append(&pic.chunks, kChunkIptc, block.data(), static_cast<uint32_t>(block.size())), 0);
+  }
   std::vector<uint8_t> exif;
   if (make) {
     test::TiffBuilder t(false);
@@ -102,7 +122,15 @@ void write_jpeg(const std::string& path, const char* make, const char* model) {
     std::vector<uint8_t> body = t.build();
     exif.insert(exif.end(), body.begin(), body.end());
   }
-  ASSERT_TRUE(test::save_jpeg(path, &pic, exif));
+  SaveParams p;
+  save_params_init(&p);
+  p.format_index = kFormatJpeg;
+  p.write_iptc = caption ? 1 : 0;
+  if (!exif.empty()) {
+    ASSERT_EQ(chunk_append(&pic.chunks, kChunkExif, exif.data(), static_cast<uint32_t>(exif.size())), 0);
+    p.write_exif = 1;
+  }
+  ASSERT_EQ(save_image(path.c_str(), &pic, &p), 0);
   bitmap_free(&pic);
 }
 
@@ -122,7 +150,7 @@ bool greyed(HMENU menu, UINT id) { return (plat::GetMenuState(menu, id, plat::MF
 // ---- Properties ----------------------------------------------------------------------------------
 
 TEST_F(InfoDialogsTest, PropertiesPagesFollowTheFiles) {
-  write_jpeg(picture("a.jpg"), "Canon", "Canon EOS 5D");
+  write_jpeg(picture("a.jpg"), "Canon", "Canon EOS 5D", "Lake at dawn");
   write_jpeg(picture("b.jpg"), nullptr, nullptr);
   test::write_bytes(picture("c.pbm"), {'P', '4', '\n', '1', '6', ' ', '2', '\n', 0xAA, 0x55, 0x0F, 0xF0});
   {
@@ -136,18 +164,18 @@ TEST_F(InfoDialogsTest, PropertiesPagesFollowTheFiles) {
   const std::vector<std::string> paths = {picture("a.jpg"), picture("b.jpg"), picture("c.pbm"), picture("d.bmp"),
                                           picture("gone.png")};
   struct Expect {
-    bool exif;
+    bool exif, iptc;
     std::map<std::string, std::string> info;  // label -> value
     size_t info_rows;
   };
   const std::string folder = (root_ / "pictures").string() + "/";
   const Expect expect[] = {
-      {true, {{"Filename", "a.jpg"}, {"File location", folder}, {"Format name", "JPEG"}, {"Image size", "64 x 48"}}, 8},
-      {false, {{"Filename", "b.jpg"}, {"# Bits", "16M"}}, 8},
-      {false, {{"Format name", "PBM"}, {"Image size", "16 x 2"}, {"# Bits", "2"}, {"DPI", "72 x 72"}}, 8},
-      {false, {{"Format name", "BMP"}, {"Image size", "40 x 30"}, {"# Bits", "16M"}}, 8},
+      {true, true, {{"Filename", "a.jpg"}, {"File location", folder}, {"Format name", "JPEG"}, {"Image size", "64 x 48"}}, 8},
+      {false, false, {{"Filename", "b.jpg"}, {"# Bits", "16M"}}, 8},
+      {false, false, {{"Format name", "PBM"}, {"Image size", "16 x 2"}, {"# Bits", "2"}, {"DPI", "72 x 72"}}, 8},
+      {false, false, {{"Format name", "BMP"}, {"Image size", "40 x 30"}, {"# Bits", "16M"}}, 8},
       // A missing file: its name, folder and size, no date and nothing of a picture.
-      {false, {{"Filename", "gone.png"}, {"File size", size_text(0, size_units_from_language())}}, 3},
+      {false, false, {{"Filename", "gone.png"}, {"File size", size_text(0, size_units_from_language())}}, 3},
   };
   struct stat st {};
   ASSERT_EQ(::stat(paths[0].c_str(), &st), 0);
@@ -161,7 +189,7 @@ TEST_F(InfoDialogsTest, PropertiesPagesFollowTheFiles) {
     for (const auto& [label, value] : expect[i].info) EXPECT_EQ(value_of(info, label), value) << label;
     HMENU menu = dlg.action_menu();
     EXPECT_EQ(greyed(menu, ID_PROP_EXIF), !expect[i].exif);
-    EXPECT_TRUE(greyed(menu, ID_PROP_IPTC));
+    EXPECT_EQ(greyed(menu, ID_PROP_IPTC), !expect[i].iptc);
     EXPECT_EQ(greyed(menu, ID_PROP_PREVIOUS), i == 0);
     EXPECT_EQ(greyed(menu, ID_PROP_NEXT), i == 4);
     EXPECT_EQ(plat::GetDlgItemText(dlg.hwnd(), IDC_FILE_NAME), fs::path(paths[static_cast<size_t>(i)]).filename().string());
@@ -172,8 +200,14 @@ TEST_F(InfoDialogsTest, PropertiesPagesFollowTheFiles) {
                      check(0);
                      EXPECT_EQ(value_of(rows_of(dlg.list(CDlgProperties::kInfo)), "File size"),
                                size_text(st.st_size, size_units_from_language()));
+                     command(ID_PROP_IPTC);
+                     EXPECT_EQ(dlg.page(), CDlgProperties::kIptc);
+                     const Rows iptc = rows_of(dlg.list(CDlgProperties::kIptc));
+                     EXPECT_EQ(value_of(iptc, "Caption"), "Lake at dawn");
+                     EXPECT_EQ(value_of(iptc, "Byline"), "A. Photographer");
                      command(ID_PROP_EXIF);
                      EXPECT_EQ(dlg.page(), CDlgProperties::kExif);
+                     EXPECT_FALSE(plat::IsWindowVisible(dlg.list(CDlgProperties::kIptc)));
                      EXPECT_TRUE(plat::IsWindowVisible(dlg.list(CDlgProperties::kExif)));
                      EXPECT_FALSE(plat::IsWindowVisible(dlg.list(CDlgProperties::kInfo)));
                      const Rows exif = rows_of(dlg.list(CDlgProperties::kExif));
@@ -638,7 +672,8 @@ class InfoDialogScreens : public InfoDialogsTest, public ::testing::WithParamInt
 };
 
 TEST_P(InfoDialogScreens, EveryDialogLooksFinished) {
-  write_jpeg(picture("IMG_0042.JPG"), "Canon", "Canon PowerShot A95 with a long model name");
+  write_jpeg(picture("IMG_0042.JPG"), "Canon", "Canon PowerShot A95 with a long model name",
+             "Sunset over the lake, from the north shore");
   write_jpeg(picture("holiday_at_the_lake_2007_panorama.jpg"), nullptr, nullptr);
   {
     CDlgProperties dlg(parent_, {picture("IMG_0042.JPG"), picture("holiday_at_the_lake_2007_panorama.jpg")}, 0);
@@ -656,6 +691,8 @@ TEST_P(InfoDialogScreens, EveryDialogLooksFinished) {
                  plat::SendMessage(dlg.hwnd(), plat::WM_COMMAND, ID_PROP_EXIF, 0);
                }},
               shot("properties_exif", true),
+              {0, [&] { plat::SendMessage(dlg.hwnd(), plat::WM_COMMAND, ID_PROP_IPTC, 0); }},
+              shot("properties_iptc", true),
               {0, [&] { plat::SendMessage(dlg.hwnd(), plat::WM_COMMAND, ID_PROP_NEXT, 0); }},
               shot("properties_long_name", true),
               plat::VK_TSOFT1});
