@@ -66,16 +66,13 @@ constexpr StringRow kStrings[] = {
     // Messages of this program (printf formats where noted).
     {IDS_ERROR, "IDS_ERROR", "Error"},
     {IDS_CANNOT_OPEN, "IDS_CANNOT_OPEN", "Cannot open the picture %s: %s"},  // file name, reason
-<<<<<<< HEAD
     // Why a picture cannot be shown (after its file name and a colon).
     {IDS_LOAD_NOT_PICTURE, "IDS_LOAD_NOT_PICTURE", "not a picture Lumora can read"},
     {IDS_LOAD_CANNOT_OPEN, "IDS_LOAD_CANNOT_OPEN", "the file cannot be opened"},
     {IDS_LOAD_NO_MEMORY, "IDS_LOAD_NO_MEMORY", "too big for the memory left"},
     {IDS_LOAD_DAMAGED, "IDS_LOAD_DAMAGED", "the file is damaged"},
-=======
     {IDS_CANNOT_OPEN_DOCUMENT, "IDS_CANNOT_OPEN_DOCUMENT", "Cannot open %s: %s"},  // document, reason
     {IDS_NOT_INSTALLED, "IDS_NOT_INSTALLED", "it is not installed"},
->>>>>>> dlg1
 };
 
 // The tables of the modules that keep their own messages: (id, key, English text).

@@ -569,7 +569,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, DialogLayoutTest,
                                            Look{480, 640, 192, "en"}, Look{480, 640, 192, "de"}));
 
 TEST_F(DialogsTest, AboutFindsTheUserGuideAndNotices) {
-  for (const char* doc : {"README.md", "NOTICES.md"}) {
+  for (const char* doc : {"README.md", "THIRD-PARTY.md"}) {
     const std::string found = find_document(doc);
     ASSERT_FALSE(found.empty()) << doc;
     EXPECT_TRUE(fs::exists(found));
