@@ -463,6 +463,21 @@ TEST_F(DialogsTest, FolderChooserWalksTheTree) {
   folder = path("Photos/2007/Holiday");
   EXPECT_TRUE(with_keys({VK_TBACK, VK_TSOFT1}, [&] { return choose_folder(owner_, &folder); }));
   EXPECT_EQ(folder, path("Photos/2007/"));
+  // Selections made just before Select: the strings the tree posted die with the dialog (the
+  // sanitizer build finds one that leaks).
+  folder = path("Photos/2007/Holiday/");
+  EXPECT_TRUE(with_keys({{0, [&] {
+                            HWND t = tree();
+                            for (UINT rel : {TVGN_PARENT, TVGN_PARENT}) {
+                              auto sel = SendMessage(t, TVM_GETNEXTITEM, TVGN_CARET, 0);
+                              SendMessage(t, TVM_SELECTITEM, TVGN_CARET, SendMessage(t, TVM_GETNEXTITEM, rel, sel));
+                            }
+                            SendMessage(dialog(), WM_COMMAND, ID_DIALOG_DONE, 0);
+                          }}},
+                        [&] { return choose_folder(owner_, &folder); }));
+  EXPECT_EQ(folder, path("Photos/"));
+  MSG left;
+  EXPECT_FALSE(PeekMessage(&left, nullptr, UM_BROWSE_FOLDER, UM_BROWSE_FOLDER, PM_NOREMOVE));
   // A folder that is gone: its nearest existing ancestor.
   folder = path("Photos/1999/");
   EXPECT_TRUE(with_keys({VK_TSOFT1}, [&] { return choose_folder(owner_, &folder); }));
