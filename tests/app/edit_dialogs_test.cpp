@@ -324,9 +324,18 @@ TEST_F(DialogsTest, SaveAsAsksBeforeReplacingAndReportsFailures) {
   EXPECT_EQ(r, SaveAsResult::kSaved);
   EXPECT_EQ(saved, target);
   EXPECT_NE(contents(), "the picture shown");
-  // A folder that is not there: the message, and nothing written.
-  r = with_keys({VK_RETURN}, [&] { return save_with_options(owner_, path("missing/x"), &pic, o); });
+  // A folder that is not there: the message with its reason, and nothing written.
+  std::string shown;
+  SetTextRecording(true);
+  r = with_keys({{VK_RETURN, [&] {
+                   RedrawWindow(dialog(), nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN); UpdateWindow(dialog());
+                   for (const DrawnText& t : DrawnTexts()) shown += t.text + " ";
+                 }}},
+                [&] { return save_with_options(owner_, path("missing/x"), &pic, o); });
+  SetTextRecording(false);
   EXPECT_EQ(r, SaveAsResult::kFailed);
+  EXPECT_NE(shown.find("Problem to save the file!"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("cannot be written"), std::string::npos) << shown;
   EXPECT_FALSE(fs::exists(path("missing")));
   // An existing name the save cannot replace (a folder): the message, the folder as it was and no
   // file left beside it.
