@@ -328,7 +328,7 @@ TEST_F(DialogsTest, SaveAsAsksBeforeReplacingAndReportsFailures) {
   std::string shown;
   SetTextRecording(true);
   r = with_keys({{VK_RETURN, [&] {
-                   RedrawWindow(dialog(), nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN); UpdateWindow(dialog());
+                   RedrawWindow(dialog(), nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
                    for (const DrawnText& t : DrawnTexts()) shown += t.text + " ";
                  }}},
                 [&] { return save_with_options(owner_, path("missing/x"), &pic, o); });
