@@ -9,6 +9,7 @@
 #include "app/shell/resource.h"
 #include "imagelib/core/format.h"
 #include "imagelib/core/save.h"
+#include "imagelib/core/status.h"
 #include "imagelib/ops/color_reduce.h"
 
 namespace lumora::app {
@@ -57,6 +58,22 @@ Conversion conversion_for(int color_mode, const lumora::Bitmap& b) {
     default:
       return b.bytes_per_pixel >= 2 ? Conversion{0, 0} : Conversion{kConvertRGB, kMethodCopy};
   }
+}
+
+// "Problem to save the file!" and, below it, why, in words a person can act on.
+void report_failure(HWND owner, int status) {
+  std::string text = load_string(IDS_PROBLEM_SAVING);
+  UINT reason = 0;
+  switch (status & 0xFFFF) {
+    case kStatusCannotCreate: reason = IDS_SAVE_CANNOT_CREATE; break;
+    case kStatusWriteError: reason = IDS_SAVE_WRITE_ERROR; break;
+    case kStatusNoMemory: reason = IDS_SAVE_NO_MEMORY; break;
+    case kStatusCannotStore:
+    case kStatusNoWriter: reason = IDS_SAVE_CANNOT_STORE; break;
+    default: break;
+  }
+  if (reason) text += "\n" + load_string(reason);
+  MessageBox(owner, text, "", MB_OK | MB_ICONERROR);
 }
 
 }  // namespace
@@ -145,9 +162,9 @@ SaveAsResult save_with_options(HWND owner, std::string path, const lumora::Bitma
   const lumora::Bitmap* to_save = picture;
   const Conversion conv = conversion_for(options.color_mode, *picture);
   if (conv.code != 0) {
-    if (bitmap_convert(const_cast<lumora::Bitmap*>(picture), &converted, conv.code, conv.method) != 0) {
+    if (const int status = bitmap_convert(const_cast<lumora::Bitmap*>(picture), &converted, conv.code, conv.method)) {
       bitmap_free(&converted);
-      MessageBox(owner, load_string(IDS_PROBLEM_SAVING), "", MB_OK | MB_ICONERROR);
+      report_failure(owner, status == kStatusBadArguments ? kStatusCannotStore : status);
       return SaveAsResult::kFailed;
     }
     to_save = &converted;
@@ -161,7 +178,7 @@ SaveAsResult save_with_options(HWND owner, std::string path, const lumora::Bitma
   const int index = format_find(kFormats[format].library_name);
   const FormatEntry* entry = format_entry(index);
   if (!entry) {
-    MessageBox(owner, load_string(IDS_PROBLEM_SAVING), "", MB_OK | MB_ICONERROR);
+    report_failure(owner, kStatusNoWriter);
     return SaveAsResult::kFailed;
   }
   // The format's extension is added to the chosen name (a name with dots keeps all of them).
@@ -180,8 +197,8 @@ SaveAsResult save_with_options(HWND owner, std::string path, const lumora::Bitma
   params.write_exif = options.keep_exif ? 1 : 0;
   // The library writes a replaced file aside first and renames it over the old one only when the
   // save succeeded, so a failure leaves the old file as it was.
-  if (save_image(path.c_str(), to_save, &params) != 0) {
-    MessageBox(owner, load_string(IDS_PROBLEM_SAVING), "", MB_OK | MB_ICONERROR);
+  if (const int status = save_image(path.c_str(), to_save, &params)) {
+    report_failure(owner, status);
     return SaveAsResult::kFailed;
   }
   if (saved_path) *saved_path = path;

@@ -50,6 +50,10 @@ inline constexpr unsigned IDS_LOAD_NO_MEMORY = 212;    // "too big for the memor
 inline constexpr unsigned IDS_LOAD_DAMAGED = 213;      // "the file is damaged"
 inline constexpr unsigned IDS_CANNOT_OPEN_DOCUMENT = 220;  // "Cannot open %s: %s" (document, reason)
 inline constexpr unsigned IDS_NOT_INSTALLED = 221;         // "it is not installed"
+inline constexpr unsigned IDS_SAVE_CANNOT_CREATE = 222;    // reasons shown under IDS_PROBLEM_SAVING
+inline constexpr unsigned IDS_SAVE_WRITE_ERROR = 223;
+inline constexpr unsigned IDS_SAVE_NO_MEMORY = 224;
+inline constexpr unsigned IDS_SAVE_CANNOT_STORE = 225;
 
 // Menu commands.
 enum Command : unsigned {

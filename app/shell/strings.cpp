@@ -73,6 +73,10 @@ constexpr StringRow kStrings[] = {
     {IDS_LOAD_DAMAGED, "IDS_LOAD_DAMAGED", "the file is damaged"},
     {IDS_CANNOT_OPEN_DOCUMENT, "IDS_CANNOT_OPEN_DOCUMENT", "Cannot open %s: %s"},  // document, reason
     {IDS_NOT_INSTALLED, "IDS_NOT_INSTALLED", "it is not installed"},
+    {IDS_SAVE_CANNOT_CREATE, "IDS_SAVE_CANNOT_CREATE", "The folder cannot be written to, or is not there."},
+    {IDS_SAVE_WRITE_ERROR, "IDS_SAVE_WRITE_ERROR", "Writing failed; the storage may be full."},
+    {IDS_SAVE_NO_MEMORY, "IDS_SAVE_NO_MEMORY", "There is not enough memory."},
+    {IDS_SAVE_CANNOT_STORE, "IDS_SAVE_CANNOT_STORE", "This format cannot store the picture."},
 };
 
 // The tables of the modules that keep their own messages: (id, key, English text).
