@@ -192,7 +192,8 @@ bool write_file_atomically(const std::string& path, const std::string& text) {
 
 bool desktop_entry_installed(const std::string& desktop_id) {
   std::vector<std::string> folders{env_or("XDG_DATA_HOME", home() + "/.local/share")};
-  std::string_view dirs = env_or("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
+  const std::string data_dirs = env_or("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
+  std::string_view dirs = data_dirs;
   while (!dirs.empty()) {
     const size_t colon = dirs.find(':');
     std::string_view one = dirs.substr(0, colon);

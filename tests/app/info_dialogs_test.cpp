@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 
 #include "app/browser/detail_texts.h"
 #include "app/dialogs/associations.h"
@@ -296,95 +297,59 @@ TEST(InfoRows, MetadataTextIsShownAsUtf8) {
 
 TEST_F(InfoDialogsTest, OptionPagesStoreOrDropTheirValues) {
   write_file(root_ / "lng/de.lng", "Language = Deutsch\n");
+  bool restart_shown = false;
+  // A step after the soft key's command: the message box, when Done opened one, is up by then.
+  const Step look_for_restart{0, [&] {
+                                plat::PumpPendingMessages();
+                                for (const plat::DrawnText& t : plat::DrawnTexts())
+                                  if (t.text.find("restart Lumora") != std::string::npos) restart_shown = true;
+                              }};
+  auto combo = [](int id, int i) {
+    return Step{0, [id, i] { plat::SendDlgItemMessage(plat::GetParent(plat::GetFocus()), id, plat::CB_SETCURSEL, i, 0); }};
+  };
+  enum { kGeneral, kThumbs, kSlide };
   struct Case {
     const char* name;
-    std::function<LRESULT(Settings&, bool* restart_shown)> run;
+    int page;
+    std::vector<Step> steps;
     std::function<void(const Settings&)> check;
     bool changed, restart;
-  };
-  // A step after the soft key's command: the message box, when Done opened one, is up by then.
-  auto shown = [&](bool* flag) {
-    return Step{0, [flag] {
-                  plat::PumpPendingMessages();  // the message box, when it came, paints
-                  for (const plat::DrawnText& t : plat::DrawnTexts())
-                    if (t.text.find("restart Lumora") != std::string::npos) *flag = true;
-                }};
-  };
-  auto set_combo = [](CDlg& d, int id, int i) { return Step{0, [&d, id, i] { plat::SendDlgItemMessage(d.hwnd(), id, plat::CB_SETCURSEL, i, 0); }}; };
-  const Case cases[] = {
-      {"rotation only: no restart message",
-       [&](Settings& s, bool* r) {
-         CDlgGeneralOpt d(parent_, &s);
-         return run(d, {set_combo(d, IDC_ROTATION_LIST, 3), set_combo(d, IDC_RESIZE_LIST, 2), plat::VK_TSOFT1, 0, shown(r)});
-       },
-       [](const Settings& s) {
-         EXPECT_EQ(s.rotate, 3u);
-         EXPECT_EQ(s.resize_big_picture, 2u);
-       },
-       true, false},
-      {"language: restart message",
-       [&](Settings& s, bool* r) {
-         CDlgGeneralOpt d(parent_, &s);
-         return run(d, {set_combo(d, IDC_LANGUAGE_LIST, 1), plat::VK_TSOFT1, 0, shown(r), plat::VK_RETURN});
-       },
+  } cases[] = {
+      {"rotation only: no restart message", kGeneral,
+       {combo(IDC_ROTATION_LIST, 3), combo(IDC_RESIZE_LIST, 2), plat::VK_TSOFT1, 0, look_for_restart},
+       [](const Settings& s) { EXPECT_EQ(s.rotate * 10 + s.resize_big_picture, 32u); }, true, false},
+      {"language: restart message", kGeneral,
+       {combo(IDC_LANGUAGE_LIST, 1), plat::VK_TSOFT1, 0, look_for_restart, plat::VK_RETURN},
        [](const Settings& s) { EXPECT_EQ(s.rotate, 1u); }, true, true},
-      {"cancel drops the changes",
-       [&](Settings& s, bool* r) {
-         CDlgGeneralOpt d(parent_, &s);
-         return run(d, {set_combo(d, IDC_ROTATION_LIST, 4), {plat::VK_DOWN}, {plat::VK_DOWN}, {plat::VK_RETURN}, plat::VK_TSOFT2, 0, shown(r)});
-       },
-       [](const Settings& s) {
-         EXPECT_EQ(s.rotate, 1u);
-         EXPECT_TRUE(s.exif_rotate);
-       },
-       false, false},
-      {"camera orientation check box",
-       [&](Settings& s, bool*) {
-         CDlgGeneralOpt d(parent_, &s);
-         // Language, rotation, then the check box: the action key clicks it.
-         return run(d, {plat::VK_DOWN, plat::VK_DOWN, plat::VK_RETURN, plat::VK_TSOFT1});
-       },
+      {"cancel drops the changes", kGeneral,
+       {combo(IDC_ROTATION_LIST, 4), plat::VK_DOWN, plat::VK_DOWN, plat::VK_RETURN, plat::VK_TSOFT2, 0, look_for_restart},
+       [](const Settings& s) { EXPECT_TRUE(s.rotate == 1 && s.exif_rotate); }, false, false},
+      // Language, rotation, then the check box, which the action key clicks.
+      {"camera orientation", kGeneral, {plat::VK_DOWN, plat::VK_DOWN, plat::VK_RETURN, plat::VK_TSOFT1},
        [](const Settings& s) { EXPECT_FALSE(s.exif_rotate); }, true, false},
-      {"thumbnails: keep thumbnails off",
-       [&](Settings& s, bool*) {
-         CDlgThumbOpt d(parent_, &s);
-         return run(d, {plat::VK_DOWN, plat::VK_DOWN, plat::VK_RETURN, plat::VK_TSOFT1});
-       },
-       [](const Settings& s) {
-         EXPECT_FALSE(s.thumb_cache);
-         EXPECT_TRUE(s.use_embedded);
-         EXPECT_FALSE(s.high_quality);
-       },
-       true, false},
-      {"slideshow: the spinner steps the delay",
-       [&](Settings& s, bool*) {
-         CDlgSlideOpt d(parent_, &s);
-         return run(d, {plat::VK_RIGHT, plat::VK_RIGHT, plat::VK_TSOFT1});
-       },
+      {"keep thumbnails off", kThumbs, {plat::VK_DOWN, plat::VK_DOWN, plat::VK_RETURN, plat::VK_TSOFT1},
+       [](const Settings& s) { EXPECT_TRUE(!s.thumb_cache && s.use_embedded && !s.high_quality); }, true, false},
+      {"the spinner steps the delay", kSlide, {plat::VK_RIGHT, plat::VK_RIGHT, plat::VK_TSOFT1},
        [](const Settings& s) { EXPECT_EQ(s.delay, 4u); }, true, false},
-      {"slideshow: a typed delay stays within 120 seconds",
-       [&](Settings& s, bool*) {
-         CDlgSlideOpt d(parent_, &s);
-         return run(d, {{0, [&d] { plat::SetDlgItemText(d.hwnd(), IDC_DELAY_EDIT, "500"); }},
-                          {plat::VK_DOWN}, {plat::VK_RETURN}, plat::VK_TSOFT1});
-       },
-       [](const Settings& s) {
-         EXPECT_EQ(s.delay, kMaxSlideDelay);
-         EXPECT_FALSE(s.use_transition);
-       },
-       true, false},
+      {"a typed delay stays within 120 seconds", kSlide,
+       {{0, [] { plat::SetWindowText(plat::GetFocus(), "500"); }}, plat::VK_DOWN, plat::VK_RETURN, plat::VK_TSOFT1},
+       [](const Settings& s) { EXPECT_TRUE(s.delay == kMaxSlideDelay && !s.use_transition); }, true, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     the_language().load("en");
     Settings settings;
-    bool restart_shown = false;
+    restart_shown = false;
     plat::SetTextRecording(true);
     plat::ClearDrawnTexts();
-    const LRESULT r = c.run(settings, &restart_shown);
+    std::unique_ptr<CDlgSettingsPage> page;
+    if (c.page == kGeneral) page = std::make_unique<CDlgGeneralOpt>(parent_, &settings);
+    if (c.page == kThumbs) page = std::make_unique<CDlgThumbOpt>(parent_, &settings);
+    if (c.page == kSlide) page = std::make_unique<CDlgSlideOpt>(parent_, &settings);
+    EXPECT_EQ(run(*page, c.steps), c.changed ? 1 : 2);
     plat::SetTextRecording(false);
-    EXPECT_EQ(r, c.changed ? 1 : 2);
     c.check(settings);
+    EXPECT_EQ(page->changed(), c.changed);
     EXPECT_EQ(restart_shown, c.restart);
     EXPECT_EQ(the_language().name(), c.restart ? "de" : "en");
   }
