@@ -144,9 +144,12 @@ TEST(SendMailText, RecipientsAccountsNamesAndTexts) {
   EXPECT_EQ(fill_text("%s of %s: 100%%", {"a", "b"}), "a of b: 100%");
   EXPECT_EQ(fill_text("%s %s %n %d", {"only"}), "only  %n %d");
   EXPECT_EQ(mail_text(IDS_MAIL_CAPTION), "E-mail");
-  translate(dir_, {{"IDS_MAIL_CAPTION", "E-Mail senden"}});
+  const std::string folder = (fs::temp_directory_path() / "lumora_mail_language").string();
+  fs::create_directories(folder);
+  translate(folder, {{"IDS_MAIL_CAPTION", "E-Mail senden"}});
   EXPECT_EQ(mail_text(IDS_MAIL_CAPTION), "E-Mail senden");
   the_language().load("en");
+  fs::remove_all(folder);
   for (const MailString& s : mail_strings()) {
     EXPECT_TRUE(s.id >= 300 && s.id <= 319) << s.key;
     EXPECT_EQ(std::string(s.key).rfind("IDS_MAIL_", 0), 0u);
