@@ -62,7 +62,7 @@ bool near_colour(uint32_t a, uint32_t b, int tol) {
 void write_solid_picture(const std::string& path, int width, int height, uint32_t rgb) {
   lumora::library_start();
   lumora::Bitmap bmp{};
-  ASSERT_EQ(lumora::bitmap_alloc(&bmp, 64 /* blue, green, red */, 4, width, height), 0);
+  ASSERT_EQ(lumora::bitmap_alloc(&bmp, 64 /* blue, green, red */, 4, width, height), 1);
   for (int y = 0; y < height; ++y) {
     uint8_t* row = bmp.pixels + static_cast<size_t>(y) * bmp.bytes_per_line;
     for (int x = 0; x < width; ++x) {
