@@ -212,6 +212,8 @@ int read_png(ReadState* s, const char* description) {
   }
 
   s->palette_file = color_type == PNG_COLOR_TYPE_PALETTE;
+  if (color_type == PNG_COLOR_TYPE_GRAY || color_type == PNG_COLOR_TYPE_GRAY_ALPHA)
+    h.grey_levels = kGreyLevelsBlackZero;
   if (s->palette_file) {
     png_colorp colors = nullptr;
     int count = 0;
