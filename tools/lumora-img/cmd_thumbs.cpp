@@ -202,10 +202,9 @@ int fit_to_box(lumora::Bitmap* b, int box_w, int box_h, bool smooth) {
   }
   w = std::max<int32_t>(1, w);
   h = std::max<int32_t>(1, h);
-  int status = smooth ? lumora::resample_shrink(b, nullptr, w, h, b->type == lumora::kPixIndexed &&
-                                                                      cli::kComponentOrder == 1
-                                                                  ? lumora::kPixBGR
-                                                                  : lumora::kPixRGB)
+  // Palette pictures become colour in the tool's component order.
+  const uint16_t colour = cli::kComponentOrder == 1 ? lumora::kPixBGR : lumora::kPixRGB;
+  int status = smooth ? lumora::resample_shrink(b, nullptr, w, h, colour)
                       : lumora::resample_nearest(b, nullptr, w, h);
   if (status == lumora::kStatusBadArguments) status = lumora::resample_nearest(b, nullptr, w, h);
   return status;
