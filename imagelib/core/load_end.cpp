@@ -23,7 +23,6 @@ struct Finished {
   int source_bits;       // bits per pixel of the file's pixels, all samples together
   int produced_bytes;    // bytes per produced pixel
   ReduceMode reduce;
-  int32_t fit_width, fit_height;  // a size fixed before the load, or 0
   bool averaged_grey;    // grey levels already scaled (and inverted) and averaged to 0..255
 };
 
@@ -155,8 +154,8 @@ int resize_after(LoadContext* ctx, const Finished& f) {
   Bitmap* b = ctx->bitmap;
   const LoadParams& p = ctx->params;
   if (b->width <= p.max_width && b->height <= p.max_height) return kStatusOk;
-  int32_t fw = f.fit_width, fh = f.fit_height;
-  if (fw < 1 || fh < 1) fit_after(b->width, b->height, p.max_width, p.max_height, &fw, &fh);
+  int32_t fw, fh;
+  fit_after(b->width, b->height, p.max_width, p.max_height, &fw, &fh);
   int status;
   if (f.reduce == ReduceMode::kAfterSmooth) {
     status = resample_smooth(b, nullptr, fw, fh, kResampleSmooth);
@@ -197,8 +196,6 @@ int end_image(LoadContext* ctx, uint32_t palette_form, int palette_bits, const u
                    st->bits,
                    st->conv.produced_bytes_per_pixel,
                    st->reduce,
-                   st->fit_width,
-                   st->fit_height,
                    st->averaged_grey};
   load_rows_release(ctx);
   const int order = p.component_order <= 3 ? p.component_order : 0;

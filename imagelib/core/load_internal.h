@@ -34,7 +34,6 @@ struct LoadRowState {
   uint32_t produced = 0;         // request code: 1, 2, 80, 1952 or a deep code
   uint32_t bytes_per_line = 0;
   ReduceMode reduce = ReduceMode::kNone;
-  int32_t fit_width = 0, fit_height = 0;  // target of a post-load resize
 
   LoadConverters conv{};
   size_t row_stride = 0;         // bytes between rows in the reader's row buffer
