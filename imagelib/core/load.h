@@ -118,7 +118,16 @@ struct ImageHeader {
   // takes in the layout).
   size_t row_buffer_size;
   size_t row_stride;
+  // What the values of a picture of 8 bits or less per pixel are (kGreyLevels*): a reader that
+  // knows before the rows that no palette will follow says so, and such pictures are averaged
+  // while their rows arrive instead of being loaded at full size (indexes cannot be averaged).
+  uint8_t grey_levels;
 };
+
+// ImageHeader::grey_levels.
+constexpr uint8_t kGreyLevelsUnknown = 0;    // perhaps palette indexes (known at end_image)
+constexpr uint8_t kGreyLevelsBlackZero = 1;  // grey levels, 0 is black; no palette follows
+constexpr uint8_t kGreyLevelsWhiteZero = 2;  // grey levels, 0 is white (palette_form 0x1)
 
 void header_init(ImageHeader* header);
 

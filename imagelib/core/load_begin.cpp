@@ -17,6 +17,11 @@ namespace lumora {
 namespace {
 
 constexpr int32_t kSideLimit = 200000;  // sides must be below this
+// Bytes of pixels a load may hold at full size when the caller asked for a reduced picture.
+constexpr uint64_t kMaxFullSizeToReduce = 256ull << 20;
+// Bytes of source-width rows gathered from tiles before they are averaged (a 512-row band of a
+// 30000-pixel-wide colour picture).
+constexpr size_t kMaxTileBandBytes = 48u << 20;
 constexpr uint32_t kLayoutSelfReduced = kLayoutReaderReduced | kLayoutReaderReducedAlt;
 // Layouts the on-the-fly averaging cannot take (planar, ink, L*a*b*, reader-reduced).
 constexpr uint32_t kLayoutNoAverage = kLayoutPlanar | kLayoutSpecialMask | kLayoutSelfReduced;
@@ -178,6 +183,40 @@ bool try_resize(std::vector<T>& v, size_t n) {
   return true;
 }
 
+// Bytes per averaged pixel when the rows can be averaged as they arrive, else 0. Averaging the
+// working rows must give what averaging the finished picture gives, so the packer must only
+// reorder the bytes of a pixel (colour), or the values must be grey levels that no palette will
+// replace (they are scaled to 0..255 first, as resample_shrink scales a grey picture's levels).
+// 3-byte working colour produced as 4 bytes is packed before it is averaged, so the alpha byte is
+// averaged as the finished picture's would be.
+int average_channels(const ImageHeader& h, const LoadRowState& st) {
+  const int produced = st.conv.produced_bytes_per_pixel;
+  switch (st.conv.working_form) {
+    case kWorkColor3: return produced == 3 ? 3 : produced == 4 ? 4 : 0;  // 4: packed first
+    case kWorkColor4: return produced == 4 ? 4 : 0;
+    case kWorkGrey: return produced == 1 ? 1 : 0;
+    case kWorkIndex:
+      return produced == 1 && st.bits >= 2 && st.bits <= 8 && h.grey_levels != kGreyLevelsUnknown
+                 ? 1
+                 : 0;
+    default: return 0;
+  }
+}
+
+// The level table of averaged grey levels of `bits` bits (end_image's inversion and
+// resample_shrink's scaling in one step).
+void prepare_levels(const ImageHeader& h, LoadRowState& st) {
+  st.averaged_grey = st.average_channels == 1;
+  if (st.conv.working_form != kWorkIndex) return;
+  const int max = (1 << st.bits) - 1;
+  const bool inverted = h.grey_levels == kGreyLevelsWhiteZero;
+  for (int v = 0; v < 256; ++v) {
+    const int level = std::min(v, max);
+    st.level_map[v] = static_cast<uint8_t>((inverted ? max - level : level) * 255 / max);
+  }
+  st.level_mapped = inverted || max != 255;
+}
+
 // Chooses how to reach the caller's maximum size and the produced size.
 void choose_reduction(const LoadContext* ctx, const ImageHeader& h, LoadRowState& st) {
   const LoadParams& p = ctx->params;
@@ -193,8 +232,7 @@ void choose_reduction(const LoadContext* ctx, const ImageHeader& h, LoadRowState
       return;
     }
     st.reduce = ReduceMode::kNearest;
-  } else if (h.bits_per_plane == 24 && !(st.layout & kLayoutNoAverage) && !deep &&
-             st.conv.working_form == kWorkColor3) {
+  } else if (!deep && !(st.layout & kLayoutNoAverage) && (st.average_channels = average_channels(h, st)) > 0) {
     st.reduce = ReduceMode::kAverage;
   } else {
     st.reduce = ReduceMode::kAfterShrink;
@@ -209,28 +247,6 @@ void choose_reduction(const LoadContext* ctx, const ImageHeader& h, LoadRowState
 }
 
 }  // namespace
-
-int load_switch_to_full_size(LoadContext* ctx) {
-  LoadRowState* st = ctx->rows;
-  if (!st || st->reduce != ReduceMode::kAverage) return kStatusOk;
-  if (st->average.rows_fed() > 0 || ctx->delivered_rows > 0) return kStatusOk;
-  const int alignment = ctx->params.alignment < 1 ? 1 : ctx->params.alignment;
-  const uint32_t line = produced_row_bytes(st->produced, st->src_width,
-                                           st->conv.produced_bytes_per_pixel, alignment);
-  if (line == 0 ||
-      static_cast<uint64_t>(st->src_height) * line > std::numeric_limits<uint32_t>::max())
-    return kStatusNotRecognised;
-  bitmap_free(ctx->bitmap);
-  // The picture ends at the size the averaging would have produced.
-  st->fit_width = st->out_width;
-  st->fit_height = st->out_height;
-  st->out_width = st->src_width;
-  st->out_height = st->src_height;
-  st->bytes_per_line = line;
-  st->reduce = ReduceMode::kAfterShrink;
-  st->average = BoxShrinker();
-  return allocate_bitmap(ctx, *st, alignment);
-}
 
 void load_rows_release(LoadContext* context) {
   if (!context || !context->rows) return;
@@ -336,6 +352,14 @@ int begin_image(LoadContext* ctx, ImageHeader* h) {
   if (st->bytes_per_line == 0 ||
       static_cast<uint64_t>(st->out_height) * st->bytes_per_line > std::numeric_limits<uint32_t>::max())
     return kStatusNotRecognised;
+  // A picture that must be held at full size only to be reduced afterwards (palette indexes,
+  // ink and L*a*b* data, deep samples) is refused beyond this, so that a thumbnail's cost stays
+  // bounded whatever the file claims.
+  if ((st->reduce == ReduceMode::kAfterShrink || st->reduce == ReduceMode::kAfterSmooth) &&
+      static_cast<uint64_t>(st->out_height) * st->bytes_per_line > kMaxFullSizeToReduce) {
+    load_set_message(ctx, "Picture too large to reduce");
+    return kStatusNoMemory;
+  }
 
   const bool planar = st->layout & kLayoutPlanar;
   st->source_bytes = convert_load_source_bytes(format, h->width);
@@ -378,8 +402,17 @@ int begin_image(LoadContext* ctx, ImageHeader* h) {
       st->column_map[c] =
           static_cast<uint32_t>(static_cast<uint64_t>(c) * h->width / st->out_width) * unit;
   } else if (st->reduce == ReduceMode::kAverage) {
-    status = st->average.init(h->width, h->height, st->out_width, st->out_height, 3);
+    status = st->average.init(h->width, h->height, st->out_width, st->out_height,
+                              st->average_channels);
     if (status != kStatusOk) return status == kStatusNoMemory ? status : kStatusNotRecognised;
+    prepare_levels(*h, *st);
+    st->average_packed = st->conv.working_form == kWorkColor3 && st->average_channels == 4;
+    if (st->average_packed &&
+        !try_resize(st->prepacked, static_cast<size_t>(h->width) * 4 + 64))
+      return kStatusNoMemory;
+    // Tile rows are gathered in a band of at most this many bytes before they are averaged.
+    const size_t row_bytes = static_cast<size_t>(h->width) * st->average_channels;
+    st->band_limit = static_cast<int32_t>(std::clamp<size_t>(kMaxTileBandBytes / row_bytes, 1, h->height));
   }
   h->row_buffer = st->row_buffer.data();
   h->row_buffer_size = st->row_buffer.size();

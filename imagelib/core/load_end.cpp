@@ -23,7 +23,7 @@ struct Finished {
   int source_bits;       // bits per pixel of the file's pixels, all samples together
   int produced_bytes;    // bytes per produced pixel
   ReduceMode reduce;
-  int32_t fit_width, fit_height;  // a size fixed before the load, or 0
+  bool averaged_grey;    // grey levels already scaled (and inverted) and averaged to 0..255
 };
 
 bool is_black(const uint8_t* pal, int i) {
@@ -154,8 +154,8 @@ int resize_after(LoadContext* ctx, const Finished& f) {
   Bitmap* b = ctx->bitmap;
   const LoadParams& p = ctx->params;
   if (b->width <= p.max_width && b->height <= p.max_height) return kStatusOk;
-  int32_t fw = f.fit_width, fh = f.fit_height;
-  if (fw < 1 || fh < 1) fit_after(b->width, b->height, p.max_width, p.max_height, &fw, &fh);
+  int32_t fw, fh;
+  fit_after(b->width, b->height, p.max_width, p.max_height, &fw, &fh);
   int status;
   if (f.reduce == ReduceMode::kAfterSmooth) {
     status = resample_smooth(b, nullptr, fw, fh, kResampleSmooth);
@@ -196,8 +196,7 @@ int end_image(LoadContext* ctx, uint32_t palette_form, int palette_bits, const u
                    st->bits,
                    st->conv.produced_bytes_per_pixel,
                    st->reduce,
-                   st->fit_width,
-                   st->fit_height};
+                   st->averaged_grey};
   load_rows_release(ctx);
   const int order = p.component_order <= 3 ? p.component_order : 0;
   const int alignment = p.alignment < 1 ? 1 : p.alignment;
@@ -206,7 +205,8 @@ int end_image(LoadContext* ctx, uint32_t palette_form, int palette_bits, const u
   // The colour map, when the source has one.
   uint8_t planar[kPaletteBytes];
   bool have_palette = false;
-  if (palette && !deep && f.source_bits <= 8) {
+  // The reader promised grey levels; a palette it passes all the same cannot apply to averages.
+  if (palette && !deep && f.source_bits <= 8 && !f.averaged_grey) {
     const size_t map_size = palette_map_size(palette_form, f.source_bits);
     if (map_size) {
       palette_read_map(planar, palette_form, palette_bits, f.source_bits, palette, map_size);
@@ -226,6 +226,7 @@ int end_image(LoadContext* ctx, uint32_t palette_form, int palette_bits, const u
   }
   const int level_bits = std::min(f.source_bits, 8);
   if (b->type == kPixBilevel) b->colors = 2;
+  else if (f.averaged_grey) b->colors = 256;   // levels were scaled to 0..255 while averaged
   else if (b->type & (kPixGrey | kPixIndexed)) b->colors = static_cast<uint16_t>(1 << level_bits);
   else b->colors = 0;
   if (b->type == kPixIndexed && !b->palette) {
@@ -238,7 +239,7 @@ int end_image(LoadContext* ctx, uint32_t palette_form, int palette_bits, const u
   if (special && !deep && (b->bytes_per_pixel == 3 || b->bytes_per_pixel == 4)) {
     if (b->type != kPixCMYK || (f.layout & kLayoutInkInverted))
       colorspace_convert(b, f.layout, order, alignment);
-  } else if (!deep) {
+  } else if (!deep && !f.averaged_grey) {
     // 4. Palette.
     const bool from_levels = f.source_bits <= 8;
     if ((palette_form & kPaletteInverted) && !have_palette && from_levels)

@@ -34,7 +34,6 @@ struct LoadRowState {
   uint32_t produced = 0;         // request code: 1, 2, 80, 1952 or a deep code
   uint32_t bytes_per_line = 0;
   ReduceMode reduce = ReduceMode::kNone;
-  int32_t fit_width = 0, fit_height = 0;  // target of a post-load resize
 
   LoadConverters conv{};
   size_t row_stride = 0;         // bytes between rows in the reader's row buffer
@@ -44,6 +43,18 @@ struct LoadRowState {
   std::vector<uint8_t> reduced;  // one working row at produced width (plus slack)
   std::vector<uint32_t> column_map;  // produced column -> working-row offset (bits for type 1)
   BoxShrinker average;
+  int average_channels = 3;      // bytes per working pixel that the averaging takes
+  bool averaged_grey = false;    // grey levels averaged while they arrive: colours 256, no palette
+  bool level_mapped = false;
+  bool average_packed = false;   // rows are packed into the Bitmap's form before averaging
+  std::vector<uint8_t> prepacked;  // one such packed row at source width     // working values go through level_map before averaging
+  uint8_t level_map[256] = {};   // grey level of `bits` bits -> 0..255 (inverted when 0 is white)
+  // Tiles under averaging: the band of picture rows [band_start, band_start + band_rows) is
+  // gathered at source width until its rows are complete, then averaged in order.
+  std::vector<uint8_t> band;
+  std::vector<int64_t> band_columns;  // columns delivered for each band row
+  int32_t band_start = 0, band_rows = 0, band_limit = 0;
+  int32_t band_complete = 0;          // band rows whose columns add up to the width
   bool flip = false;             // destination rows mirrored top to bottom
   bool mirror = false;           // rows mirrored left to right
 
@@ -53,18 +64,13 @@ struct LoadRowState {
   int32_t average_next = 0;      // next source row the averaging expects
   int last_percent = -1;
   int64_t progress_total = 1;    // rows (x planes for planar layouts) for the progress report
-  bool tiles_seen = false;       // put_tile_rows was used: averaged pictures are reduced after
 };
 
 // Releases the row machinery (also the header's row buffer) of the context.
 void load_rows_release(LoadContext* context);
 
-// Averaging reduction cannot take tiles: when no row has been averaged yet, the produced picture
-// becomes full size and is reduced after the load (resample_shrink). 0, or 1 when memory is short.
-int load_switch_to_full_size(LoadContext* context);
-
-// Finishes the averaged rows of a load (the last produced row, and zero rows for rows the reader
-// never delivered).
+// Finishes the averaged rows of a load (a band of tile rows still gathered, the last produced row,
+// and zero rows for rows the reader never delivered).
 void load_finish_average(LoadContext* context);
 
 // Verbose recognition lines (flag 0x1) for a described picture.

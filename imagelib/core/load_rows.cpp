@@ -44,6 +44,10 @@ void pack_at(LoadContext* ctx, LoadRowState& st, const uint8_t* working, int32_t
     return;
   width = std::min(width, st.out_width - column);
   uint8_t* row = bitmap_row(ctx->bitmap, dest);
+  if (st.average_packed && st.reduce == ReduceMode::kAverage) {
+    std::memcpy(row + static_cast<size_t>(column) * 4, working, static_cast<size_t>(width) * 4);
+    return;
+  }
   if (st.produced != kPixBilevel) {
     st.conv.pack(working, row + static_cast<size_t>(column) * st.conv.produced_bytes_per_pixel,
                  width, plane, &st.conv.params);
@@ -128,7 +132,7 @@ void feed_average(LoadContext* ctx, LoadRowState& st, const uint8_t* working, in
       pack_at(ctx, st, out, destination(st, target), 0, st.out_width, -1);
   };
   if (row > st.average_next) {
-    const size_t bytes = static_cast<size_t>(st.src_width) * 3;
+    const size_t bytes = static_cast<size_t>(st.src_width) * st.average_channels;
     std::vector<uint8_t> blank;
     try {
       blank.assign(bytes, 0);
@@ -142,6 +146,59 @@ void feed_average(LoadContext* ctx, LoadRowState& st, const uint8_t* working, in
   }
   feed(working);
   ++st.average_next;
+}
+
+// A working row as the averaging takes it: grey levels of fewer than 8 bits (or inverted ones)
+// become 0..255; 3-byte colour produced as 4 bytes is packed first.
+const uint8_t* average_form(LoadRowState& st, uint8_t* working, int32_t width) {
+  if (st.level_mapped)
+    for (int32_t x = 0; x < width; ++x) working[x] = st.level_map[working[x]];
+  if (!st.average_packed) return working;
+  st.conv.pack(working, st.prepacked.data(), width, -1, &st.conv.params);
+  return st.prepacked.data();
+}
+
+// Averages the gathered band rows in order (missing parts of a row count as zero) and empties
+// the band.
+void flush_band(LoadContext* ctx, LoadRowState& st) {
+  const size_t row_bytes = static_cast<size_t>(st.src_width) * st.average_channels;
+  for (int32_t i = 0; i < st.band_rows; ++i)
+    feed_average(ctx, st, st.band.data() + static_cast<size_t>(i) * row_bytes, st.band_start + i);
+  st.band_start += st.band_rows;
+  st.band_rows = 0;
+  st.band_complete = 0;
+  std::fill(st.band.begin(), st.band.end(), 0);
+  std::fill(st.band_columns.begin(), st.band_columns.end(), 0);
+}
+
+// Gathers a mapped working segment of picture row `row` at `column` into the band; averages the
+// band once all its rows are complete. Readers deliver tiles left to right, top to bottom, so a
+// band of one tile row completes; a segment too far below the band pushes the band out first.
+void band_put(LoadContext* ctx, LoadRowState& st, const uint8_t* working, int32_t row,
+              int32_t column, int32_t width) {
+  if (row < st.band_start) return;  // its rows were averaged already: too late to count
+  while (row >= st.band_start + st.band_limit) {
+    if (st.band_rows == 0) st.band_start = row;  // nothing gathered: rows between stay zero
+    else flush_band(ctx, st);
+  }
+  const size_t row_bytes = static_cast<size_t>(st.src_width) * st.average_channels;
+  const int32_t index = row - st.band_start;
+  if (index >= st.band_rows) {
+    try {
+      st.band.resize(static_cast<size_t>(index + 1) * row_bytes, 0);
+      st.band_columns.resize(static_cast<size_t>(index + 1), 0);
+    } catch (...) {
+      return;  // memory short: the segment stays zero
+    }
+    st.band_rows = index + 1;
+  }
+  std::memcpy(st.band.data() + static_cast<size_t>(index) * row_bytes +
+                  static_cast<size_t>(column) * st.average_channels,
+              working, static_cast<size_t>(width) * st.average_channels);
+  const int64_t before = st.band_columns[index];
+  st.band_columns[index] += width;
+  if (before < st.src_width && st.band_columns[index] >= st.src_width) ++st.band_complete;
+  if (st.band_complete == st.band_rows) flush_band(ctx, st);
 }
 
 void convert_row(LoadContext* ctx, LoadRowState& st, const uint8_t* raw, int plane, int32_t row) {
@@ -163,7 +220,7 @@ void convert_row(LoadContext* ctx, LoadRowState& st, const uint8_t* raw, int pla
   st.conv.unpack(raw, working, st.src_width, plane, &st.conv.params);
   if (st.mirror) mirror_row(working, st.src_width, st.conv);
   if (st.reduce == ReduceMode::kAverage) {
-    feed_average(ctx, st, working, row);
+    feed_average(ctx, st, average_form(st, working, st.src_width), row);
     return;
   }
   pack_at(ctx, st, working, destination(st, row), 0, st.src_width, plane);
@@ -185,11 +242,12 @@ int32_t rows_in_buffer(const LoadRowState& st, int32_t count) {
 void load_finish_average(LoadContext* ctx) {
   LoadRowState* st = ctx->rows;
   if (!st || st->reduce != ReduceMode::kAverage || !ctx->bitmap || !ctx->bitmap->pixels) return;
+  if (st->band_rows > 0) flush_band(ctx, *st);
   // Rows never delivered count as zero rows, so a partial picture keeps its place and size.
   if (st->average_next < st->src_height && st->average_next > 0) {
     std::vector<uint8_t> blank;
     try {
-      blank.assign(static_cast<size_t>(st->src_width) * 3, 0);
+      blank.assign(static_cast<size_t>(st->src_width) * st->average_channels, 0);
     } catch (...) {
       return;
     }
@@ -243,13 +301,6 @@ int put_tile_rows(LoadContext* ctx, int plane, int32_t row, int32_t count, int32
   if (x < 0 || x >= st->src_width || width < 1) return kStatusOk;
   width = std::min(width, st->src_width - x);
   count = rows_in_buffer(*st, count);
-  st->tiles_seen = true;
-  // Tiles cannot be box-averaged row by row: such pictures are loaded at full size and reduced
-  // after the load.
-  if (st->reduce == ReduceMode::kAverage) {
-    int status = load_switch_to_full_size(ctx);
-    if (status != kStatusOk) return status;
-  }
   bool cancel_after = false;
   for (int32_t i = 0; i < count; ++i) {
     const int32_t r = row < 0 ? st->next_row : row + i;
@@ -284,8 +335,7 @@ int put_tile_rows(LoadContext* ctx, int plane, int32_t row, int32_t count, int32
         break;
       }
       case ReduceMode::kAverage:
-        // Rows were already averaged before the first tile arrived: the segment cannot be
-        // placed in the reduced picture and is dropped (never written beyond a produced row).
+        band_put(ctx, *st, average_form(*st, working, width), r, column, width);
         break;
       default:
         pack_at(ctx, *st, working, destination(*st, r), column, width, plane);

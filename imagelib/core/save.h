@@ -58,6 +58,11 @@ struct SaveParams {
   uint8_t gif87a;                // GIF header "GIF87a" instead of "GIF89a"
   uint8_t os2_bitmap;            // bitmap writer: OS/2 form (12-byte header, 3-byte palette)
   int8_t jpeg_optimize;          // optimise the Huffman tables
+  // Text lines "key: value" (the form load keeps them in, FileInfo::text_lines) for writers with
+  // keyed text: PNG writes each as a tEXt chunk (Latin-1 key of 1 to 79 bytes). Lines without
+  // ": " or with an unusable key are skipped. Borrowed for the call; null = none.
+  const char* const* text_lines;
+  uint32_t text_count;
 };
 
 // Bits of WriterHeader::layout that only writers use (the row layout bits themselves are the
@@ -128,6 +133,8 @@ struct SaveContext {
   const uint8_t* source_palette;   // the Bitmap's planar palette (type 4), or null
   const MetadataChunk* chunks;
   const char* comment;
+  const char* const* text_lines;   // SaveParams::text_lines
+  uint32_t text_count;
 
   const char* path;          // final path (null when writing to a caller's stream)
   uint32_t format_param;     // from the FormatEntry

@@ -79,6 +79,8 @@ void take_facts(SaveContext* ctx, const Bitmap* b) {
   ctx->source_palette = b->palette;
   ctx->chunks = b->chunks;
   ctx->comment = b->comment;
+  ctx->text_lines = ctx->params.text_lines;
+  ctx->text_count = ctx->params.text_lines ? ctx->params.text_count : 0;
 }
 
 void fill_services(SaveContext* ctx) {

@@ -3,17 +3,20 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "imagelib/core/format.h"
 #include "imagelib/core/load.h"
+#include "imagelib/core/status.h"
 #include "imagelib/core/stream.h"
 #include "imagelib/ops/resample.h"
 
@@ -804,6 +807,173 @@ TEST(LoadServices, StreamTypedReadsFailAtTheEnd) {
   EXPECT_EQ(stream_open(e, kStreamReadBinary), nullptr);
   EXPECT_EQ(stream_open_error(e), 3);
   stream_close(e);
+}
+
+
+namespace averaging {
+
+// Largest picture the pipeline asked the allocation callback for, in pixels.
+int64_t g_largest_allocation = 0;
+uint8_t* counting_alloc(int32_t w, int32_t h, int, int, int, uint32_t bytes_per_line, void*) {
+  g_largest_allocation = std::max<int64_t>(g_largest_allocation, int64_t{w} * h);
+  return static_cast<uint8_t*>(std::malloc(static_cast<size_t>(h) * bytes_per_line));
+}
+
+// A picture of random raw rows in the given form, delivered as rows or as tiles of tile_w x tile_h
+// (tile_h 1: row segments; tiles left to right, top to bottom as TIFF stores them).
+void random_picture(int32_t w, int32_t h, int bits, int samples, uint8_t grey_levels,
+                    uint16_t row_order, int32_t tile_w, int32_t tile_h, uint32_t seed) {
+  const uint32_t row_bytes = static_cast<uint32_t>((int64_t{w} * bits + 7) / 8);
+  auto raw = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(row_bytes) * h);
+  std::mt19937 random(seed);
+  for (auto& v : *raw) v = static_cast<uint8_t>(random());
+  g_script = Script{};
+  g_script.describe = [=](ImageHeader& hd) {
+    hd.width = w;
+    hd.height = h;
+    hd.bits_per_plane = static_cast<uint16_t>(bits);
+    hd.samples = static_cast<int16_t>(samples);
+    hd.bytes_per_plane = row_bytes;
+    hd.grey_levels = grey_levels;
+    hd.row_order = row_order;
+    hd.rows_per_call = tile_h > 0 ? tile_h : 1;
+  };
+  g_script.row = [=](int32_t y, uint8_t* out) {
+    std::memcpy(out, raw->data() + static_cast<size_t>(y) * row_bytes, row_bytes);
+  };
+  if (tile_w <= 0) return;
+  g_script.deliver = [=](LoadContext* ctx, ImageHeader& hd) {
+    for (int32_t ty = 0; ty < h; ty += tile_h)
+      for (int32_t tx = 0; tx < w; tx += tile_w) {
+        const int32_t tw = std::min(tile_w, w - tx), th = std::min(tile_h, h - ty);
+        for (int32_t r = 0; r < th; ++r)
+          std::memcpy(hd.row_buffer + static_cast<size_t>(r) * hd.row_stride,
+                      raw->data() + static_cast<size_t>(ty + r) * row_bytes + tx * bits / 8,
+                      static_cast<size_t>(tw) * bits / 8);
+        if (int status = ctx->services.put_tile_rows(ctx, -1, ty, th, tx, tw)) return status;
+      }
+    return 0;
+  };
+}
+
+void flip(Bitmap* b) {
+  std::vector<uint8_t> tmp(b->bytes_per_line);
+  for (int32_t y = 0, z = b->height - 1; y < z; ++y, --z) {
+    std::memcpy(tmp.data(), bitmap_row(b, y), tmp.size());
+    std::memcpy(bitmap_row(b, y), bitmap_row(b, z), tmp.size());
+    std::memcpy(bitmap_row(b, z), tmp.data(), tmp.size());
+  }
+}
+
+}  // namespace averaging
+
+// Grey, 3- and 4-byte colour, rows and tiles: averaging while the rows arrive holds only the
+// reduced picture and gives exactly what shrinking the full-size load gives.
+TEST(LoadPipeline, AveragingWhileRowsArriveMatchesShrinkingTheFullPicture) {
+  struct Type {
+    const char* name;
+    int bits, samples;
+    uint8_t grey_levels;
+    uint32_t palette_form, flags;
+    uint16_t order;
+  } types[] = {
+      {"grey 8", 8, 0, kGreyLevelsBlackZero, 0, 0, 1},
+      {"grey 4", 4, 0, kGreyLevelsBlackZero, 0, 0, 1},
+      {"grey 2, 0 is white", 2, 0, kGreyLevelsWhiteZero, 0x1, 0, 0},
+      {"grey 16", 16, 1, kGreyLevelsUnknown, 0, 0, 1},
+      {"colour 3 RGB", 24, 0, 0, 0, 0, 0},
+      {"colour 3 BGR", 24, 0, 0, 0, 0, 1},
+      {"colour 3 as 4", 24, 0, 0, 0, kLoadPrefer4Byte, 2},
+      {"colour 4 RGBA", 32, 4, 0, 0, 0, 0},
+      {"colour 4 ABGR", 32, 4, 0, 0, 0, 1},
+  };
+  struct Delivery {
+    const char* name;
+    int32_t tile_w, tile_h;
+    uint16_t row_order;
+  } deliveries[] = {{"rows", 0, 0, 0},         {"rows bottom-up mirrored", 0, 0, 17},
+                    {"row segments", 16, 1, 0}, {"tiles 16x8", 16, 8, 0},
+                    {"tiles 24x64", 24, 64, 1}};
+  uint32_t seed = 1;
+  for (const Type& t : types)
+    for (const Delivery& d : deliveries) {
+      SCOPED_TRACE(std::string(t.name) + ", " + d.name);
+      averaging::random_picture(61, 47, t.bits, t.samples, t.grey_levels, d.row_order, d.tile_w,
+                                d.tile_h, seed++);
+      g_script.palette_form = t.palette_form;
+      LoadParams p = defaults();
+      p.flags = t.flags;
+      p.component_order = t.order;
+      p.reduce_mode = kReduceAverage;
+      p.max_width = 13;
+      p.max_height = 11;
+      p.alloc_callback = averaging::counting_alloc;
+      averaging::g_largest_allocation = 0;
+      Loaded reduced(p);
+      ASSERT_EQ(reduced.status, 0);
+      EXPECT_EQ(averaging::g_largest_allocation, int64_t{reduced.bitmap.width} * reduced.bitmap.height)
+          << "the full picture was held";
+      p.max_width = p.max_height = -1;
+      p.alloc_callback = nullptr;
+      Loaded full(p);
+      ASSERT_EQ(full.status, 0);
+      // Rows of a bottom-up file arrive last row first and are averaged in that order: the
+      // boxes are those of shrinking the picture upside down (they differ from the top-down
+      // boxes only by the rounding of the fixed-point pieces).
+      const bool bottom_up = d.row_order & kOrientBottomUp;
+      if (bottom_up) averaging::flip(&full.bitmap);
+      ASSERT_EQ(resample_shrink(&full.bitmap, nullptr, reduced.bitmap.width, reduced.bitmap.height,
+                                t.order == 1 ? kPixBGR : kPixRGB),
+                0);
+      if (bottom_up) averaging::flip(&full.bitmap);
+      const Bitmap& a = reduced.bitmap;
+      const Bitmap& b = full.bitmap;
+      ASSERT_EQ(a.width, 13);
+      ASSERT_EQ(a.type, b.type);
+      EXPECT_EQ(a.colors, b.colors);
+      EXPECT_EQ(a.bytes_per_pixel, b.bytes_per_pixel);
+      for (int32_t y = 0; y < a.height; ++y)
+        EXPECT_EQ(std::memcmp(bitmap_row(&a, y), bitmap_row(&b, y),
+                              static_cast<size_t>(a.width) * a.bytes_per_pixel),
+                  0)
+            << "row " << y;
+    }
+}
+
+// Pictures that cannot be averaged while they arrive (palette indexes) are held at full size
+// only up to 256 MB when the caller wants them reduced.
+TEST(LoadPipeline, FullSizeLoadsForAReductionAreBounded) {
+  struct Case {
+    int32_t side;
+    uint8_t grey_levels;
+    uint32_t reduce_mode;
+    int status;
+  } cases[] = {
+      {16500, kGreyLevelsUnknown, kReduceAverage, kStatusNoMemory},  // 272 MB of indexes
+      {16500, kGreyLevelsBlackZero, kReduceAverage, kStatusOk},      // averaged as it arrives
+      {16500, kGreyLevelsUnknown, kReduceNearest, kStatusOk},        // picked as it arrives
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.side);
+    averaging::random_picture(4, 4, 8, 0, c.grey_levels, 0, 0, 0, 1);
+    g_script.adjust = [&](ImageHeader& h) {
+      h.width = h.height = c.side;
+      h.bytes_per_plane = static_cast<uint32_t>(c.side);
+    };
+    g_script.rows_to_deliver = 0;
+    LoadParams p = defaults();
+    p.reduce_mode = c.reduce_mode;
+    p.max_width = p.max_height = 46;
+    p.flags = kLoadAcceptIncomplete;
+    p.alloc_callback = averaging::counting_alloc;
+    averaging::g_largest_allocation = 0;
+    Loaded r(p);
+    EXPECT_EQ(r.status, c.status);
+    if (c.status == kStatusNoMemory) {
+      EXPECT_EQ(averaging::g_largest_allocation, 0);
+      EXPECT_STRNE(r.info.message, "");
+    }
+  }
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include "imagelib/core/load.h"
 #include "imagelib/core/save.h"
 #include "imagelib/core/status.h"
+#include "imagelib/ops/resample.h"
+#include "imagelib/thumbcache/thumb_cache.h"
 #include "tools/lumora-img/cli_common.h"
 #include "tools/lumora-img/commands.h"
 
@@ -29,6 +31,7 @@ struct ThumbOptions {
   bool smooth = false;
   bool embedded = true;
   bool quiet = false;
+  bool cache = false;
   int jobs = 1;
   std::string out_dir;
   std::string format;       // short name; empty = png, or a fallback when png cannot be written
@@ -45,10 +48,17 @@ void print_help(FILE* out) {
       "  --smooth             reduce by averaging instead of picking pixels\n"
       "  --no-embedded        never use the thumbnail stored inside the file\n"
       "  --format NAME        write with another format's writer (a short name such as bmp)\n"
+      "  --cache              use and fill the shared thumbnail cache of the desktop\n"
+      "                       ($XDG_CACHE_HOME/thumbnails, freedesktop.org standard)\n"
       "  --jobs N             work on N files at once (default 1)\n"
       "  --quiet              no progress line\n\n"
       "A file that is damaged or ends early still gives its thumbnail, with a warning on standard\n"
-      "error; the exit status is then 2 unless a file failed.\n",
+      "error; the exit status is then 2 unless a file failed.\n\n"
+      "With --cache (boxes up to 256x256) a valid cached thumbnail is read instead of the picture;\n"
+      "otherwise the picture is reduced to the cache's 128 (or 256) pixel size, stored there unless\n"
+      "it came from the file's embedded Exif thumbnail (cheaper to read again), then fitted to the\n"
+      "box. Files that cannot be read are recorded in the cache's fail folder and reported as\n"
+      "unreadable (status 2) until they change. A cache that cannot be written is skipped.\n",
       out);
 }
 
@@ -79,6 +89,8 @@ int parse(int argc, char** argv, ThumbOptions* o) {
       }
     } else if (!std::strcmp(a, "--smooth")) {
       o->smooth = true;
+    } else if (!std::strcmp(a, "--cache")) {
+      o->cache = true;
     } else if (!std::strcmp(a, "--no-embedded")) {
       o->embedded = false;
     } else if (!std::strcmp(a, "--format")) {
@@ -179,9 +191,42 @@ std::string output_path(const ThumbOptions& o, const std::string& input, int for
   return (fs::path(o.out_dir) / fs::path(input).stem()).string() + "." + ext;
 }
 
-// The browser's picture loader in thumbnail mode, then the save. Returns the library status;
-// `accepted_status` receives the load's own status when an incomplete picture was accepted.
-int make_thumbnail(const ThumbOptions& o, const std::string& input, int format_index,
+// Fits a loaded picture into the box as the load pipeline does (aspect kept, sides rounded).
+int fit_to_box(lumora::Bitmap* b, int box_w, int box_h, bool smooth) {
+  if (b->width <= box_w && b->height <= box_h) return lumora::kStatusOk;
+  int32_t h = static_cast<int32_t>(static_cast<double>(box_w) * b->height / b->width + 0.5);
+  int32_t w = box_w;
+  if (h > box_h) {
+    w = static_cast<int32_t>(static_cast<double>(box_h) * b->width / b->height + 0.5);
+    h = box_h;
+  }
+  w = std::max<int32_t>(1, w);
+  h = std::max<int32_t>(1, h);
+  // Palette pictures become colour in the tool's component order.
+  const uint16_t colour = cli::kComponentOrder == 1 ? lumora::kPixBGR : lumora::kPixRGB;
+  int status = smooth ? lumora::resample_shrink(b, nullptr, w, h, colour)
+                      : lumora::resample_nearest(b, nullptr, w, h);
+  if (status == lumora::kStatusBadArguments) status = lumora::resample_nearest(b, nullptr, w, h);
+  return status;
+}
+
+// Statuses that say the file itself cannot be read (not a passing shortage or a cancel).
+bool unreadable(int status) {
+  switch (status & 0xFFFF) {
+    case lumora::kStatusNotRecognised:
+    case lumora::kStatusFileEndsEarly:
+    case lumora::kStatusImpossible:
+    case lumora::kStatusCorrupt:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The browser's picture loader in thumbnail mode, through the shared cache with --cache.
+// Returns the library status; `accepted_status` receives the load's own status when an
+// incomplete picture was accepted.
+int load_thumbnail(const ThumbOptions& o, const std::string& input, lumora::Bitmap* bitmap,
                    std::string* message, int* accepted_status) {
   lumora::LoadParams params;
   lumora::load_params_init(&params);
@@ -192,17 +237,42 @@ int make_thumbnail(const ThumbOptions& o, const std::string& input, int format_i
   params.max_width = o.width;
   params.max_height = o.height;
   params.use_embedded = o.embedded ? 1 : 0;
-  lumora::Bitmap bitmap{};
-  lumora::FileInfo info{};
-  int status = lumora::load_image(input.c_str(), &bitmap, &params, &info);
-  if ((status & 0xFFFF) != 0) {
-    *message = info.message;
-    lumora::file_info_free(&info);
-    return status;
+  const int flavour = o.cache ? lumora::thumb_cache_flavour_size(std::max(o.width, o.height)) : 0;
+  if (flavour) {
+    if (lumora::thumb_cache_failed(input.c_str())) {
+      *message = "recorded as unreadable in the thumbnail cache";
+      return lumora::kStatusNotRecognised;
+    }
+    if (lumora::thumb_cache_lookup(input.c_str(), flavour, bitmap, &params) == lumora::kStatusOk)
+      return lumora::kStatusOk;
+    params.max_width = params.max_height = flavour;
   }
+  lumora::FileInfo info{};
+  int status = lumora::load_image(input.c_str(), bitmap, &params, &info);
   *message = info.message;
   *accepted_status = info.accepted_status;
+  const bool embedded = info.reader_flag == 1;
   lumora::file_info_free(&info);
+  if (!flavour) return status;
+  if ((status & 0xFFFF) != 0) {
+    if (unreadable(status)) lumora::thumb_cache_mark_failed(input.c_str());
+    return status;
+  }
+  // A partial picture is not the file's thumbnail; an embedded one is cheaper to read again.
+  // A cache that cannot be written changes nothing for the caller.
+  if (!embedded && *accepted_status == 0) lumora::thumb_cache_store(input.c_str(), bitmap);
+  return fit_to_box(bitmap, o.width, o.height, o.smooth);
+}
+
+// The thumbnail, then the save.
+int make_thumbnail(const ThumbOptions& o, const std::string& input, int format_index,
+                   std::string* message, int* accepted_status) {
+  lumora::Bitmap bitmap{};
+  int status = load_thumbnail(o, input, &bitmap, message, accepted_status);
+  if ((status & 0xFFFF) != 0) {
+    lumora::bitmap_free(&bitmap);
+    return status;
+  }
   lumora::SaveParams save;
   lumora::save_params_init(&save);
   save.format_index = static_cast<int16_t>(format_index);

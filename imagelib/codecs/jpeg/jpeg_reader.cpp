@@ -88,6 +88,7 @@ int fill_header(const jpeg_decompress_struct* cinfo, const char* description, Im
   header->logical_bytes = static_cast<int32_t>(cinfo->image_width) * components;
   header->logical_samples = static_cast<uint32_t>(components);
   header->logical_bits = 8;
+  header->grey_levels = kGreyLevelsBlackZero;   // one-component JPEGs are grey; none has a palette
   // JFIF densities; the unit is not consulted, and a density of 1 is only an aspect ratio.
   if (cinfo->X_density >= 2) {
     header->xdpi = cinfo->X_density;

@@ -79,6 +79,7 @@ int jpeg_decode_thumbnail(const uint8_t* data, size_t size, uint32_t main_width,
   header.logical_bytes = static_cast<int32_t>(main_width) * main_components;
   header.logical_samples = static_cast<uint32_t>(main_components);
   header.logical_bits = 8;
+  header.grey_levels = kGreyLevelsBlackZero;
 
   rc = jpeg_guarded(&t.error, [&] { jpeg_start_decompress(&t.cinfo); });
   if (rc) return rc;

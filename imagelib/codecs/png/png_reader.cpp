@@ -90,10 +90,10 @@ void composite_on_white(png_structp png) {
   png_set_background(png, &white, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
 }
 
-void keep_texts(ReadState* s) {
+void keep_texts(ReadState* s, png_infop info) {
   png_textp texts = nullptr;
   int count = 0;
-  png_get_text(s->png, s->info, &texts, &count);
+  png_get_text(s->png, info, &texts, &count);
   for (int i = 0; i < count; ++i) {
     const png_text& t = texts[i];
     if (!t.text || !t.key) continue;
@@ -167,7 +167,7 @@ int read_png(ReadState* s, const char* description) {
   png_read_update_info(s->png, s->info);
   const size_t out_bytes = png_get_rowbytes(s->png, s->info);
 
-  if (params.flags & kLoadKeepComment) keep_texts(s);
+  if (params.flags & kLoadKeepComment) keep_texts(s, s->info);
 
   ImageHeader& h = s->header;
   s->context->services.header_init(&h);
@@ -212,6 +212,8 @@ int read_png(ReadState* s, const char* description) {
   }
 
   s->palette_file = color_type == PNG_COLOR_TYPE_PALETTE;
+  if (color_type == PNG_COLOR_TYPE_GRAY || color_type == PNG_COLOR_TYPE_GRAY_ALPHA)
+    h.grey_levels = kGreyLevelsBlackZero;
   if (s->palette_file) {
     png_colorp colors = nullptr;
     int count = 0;
@@ -262,6 +264,8 @@ int read_png(ReadState* s, const char* description) {
   if (s->status != kStatusOk) return s->status;
   s->phase = kPhaseEnd;
   png_read_end(s->png, s->end_info);
+  // Text chunks may also follow the image data (PNG 1.2 section 4.2.3).
+  if (s->context->params.flags & kLoadKeepComment) keep_texts(s, s->end_info);
   return kStatusOk;
 }
 

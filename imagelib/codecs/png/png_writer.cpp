@@ -26,7 +26,8 @@ struct WriteState {
   png_bytepp row_pointers;   // interlaced output: one pointer per row
   bool saving;               // begin_save succeeded and end_save is still owed
   WriterHeader header;
-  png_text text;
+  png_text text[1 + kMaxTextLines];   // the comment, then the caller's text lines
+  char keys[kMaxTextLines][80];       // their keys, NUL-terminated
   png_byte trans[256];
   png_color palette[256];
 };
@@ -97,13 +98,30 @@ int write_png(WriteState* s) {
     png_set_pHYs(s->png, s->info, static_cast<png_uint_32>(c->xdpi * 39.371370451786476),
                  static_cast<png_uint_32>(c->ydpi * 39.371370451786476), PNG_RESOLUTION_METER);
   }
+  int texts = 0;
   if (c->comment) {
-    s->text.compression = PNG_TEXT_COMPRESSION_NONE;
-    s->text.key = const_cast<png_charp>("Comment");
-    s->text.text = const_cast<png_charp>(c->comment);
-    s->text.text_length = std::strlen(c->comment);
-    png_set_text(s->png, s->info, &s->text, 1);
+    png_text& t = s->text[texts++];
+    t.compression = PNG_TEXT_COMPRESSION_NONE;
+    t.key = const_cast<png_charp>("Comment");
+    t.text = const_cast<png_charp>(c->comment);
+    t.text_length = std::strlen(c->comment);
   }
+  for (uint32_t i = 0; i < c->text_count && i < kMaxTextLines; ++i) {
+    const char* line = c->text_lines[i];
+    const char* colon = line ? std::strstr(line, ": ") : nullptr;
+    // PNG 1.2 section 4.2.3.1: a keyword is 1 to 79 printable Latin-1 characters.
+    const size_t key_length = colon ? static_cast<size_t>(colon - line) : 0;
+    if (key_length < 1 || key_length > 79) continue;
+    char* key = s->keys[texts - (c->comment ? 1 : 0)];
+    std::memcpy(key, line, key_length);
+    key[key_length] = '\0';
+    png_text& t = s->text[texts++];
+    t.compression = PNG_TEXT_COMPRESSION_NONE;
+    t.key = key;
+    t.text = const_cast<png_charp>(colon + 2);
+    t.text_length = std::strlen(colon + 2);
+  }
+  if (texts > 0) png_set_text(s->png, s->info, s->text, texts);
   const int transparent = c->transparent_index;
   if (transparent >= 0 && c->type != kMaskColor) {
     if (color_type == PNG_COLOR_TYPE_PALETTE) {

@@ -216,6 +216,8 @@ int PnmReader::run(const char* description, int32_t resolution) {
     samples_ = width_;
   }
   header.bytes_per_plane = static_cast<uint32_t>(samples_);
+  // Grey maps (the 332-colour thumbnails of kind 7 come with a palette).
+  if (variant.bits == 8 && kind_ != 7) header.grey_levels = kGreyLevelsBlackZero;
   if (resolution >= 1) header.xdpi = header.ydpi = resolution;
   const bool plain = kind_ <= 3;
   if (!plain && kind_ != 4 && maximum_ > 255) {

@@ -342,6 +342,9 @@ int tiff_read_common(ByteStream* stream, LoadContext* context, const char* descr
   ImageHeader header;
   context->services.header_init(&header);
   fill_header(page, plan, description, xdpi, ydpi, &header);
+  // Grey pages without a colour map (end_image below receives no palette for them).
+  if (!is_ccitt(page.compression) && palette.empty() && page.photometric <= 1)
+    header.grey_levels = page.photometric == 0 ? kGreyLevelsWhiteZero : kGreyLevelsBlackZero;
   status = context->services.begin_image(context, &header);
   if (status != 0) return status;
 

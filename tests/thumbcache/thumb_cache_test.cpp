@@ -1,0 +1,376 @@
+// The freedesktop.org thumbnail cache in a private $XDG_CACHE_HOME: names, validity, failure
+// records, permissions, damaged and hostile cache files, unwritable caches, and a thumbnail read
+// back by an independent PNG reader (Python's zlib and struct).
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "imagelib/core/format.h"
+#include "imagelib/core/load.h"
+#include "imagelib/core/save.h"
+#include "imagelib/core/status.h"
+#include "imagelib/thumbcache/thumb_cache.h"
+
+namespace lumora {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ThumbCacheName, FollowsTheStandardsMd5OfUri) {
+  struct Case {
+    const char* path;
+    const char* uri;
+    const char* name;
+  };
+  const Case cases[] = {
+      // The standard's own example.
+      {"/home/jens/photos/me.png", "file:///home/jens/photos/me.png",
+       "c6ee772d9e49320e97ec29a7eb5b1697.png"},
+      // Spaces and UTF-8 bytes are escaped in upper-case hex.
+      {"/tmp/a b/\xC3\x96lbild \xC3\xBC.jpg", "file:///tmp/a%20b/%C3%96lbild%20%C3%BC.jpg",
+       "f4b2fecfbd4da63bc1bb69907d33f159.png"},
+      // RFC 2396 path characters stay as they are, as GLib-based file managers write them.
+      {"/x/photo (1)&co.jpg", "file:///x/photo%20(1)&co.jpg", "8348152372e40e01e2e14c497d65b6ab.png"},
+      {"/x/50%;#?.png", "file:///x/50%25%3B%23%3F.png", "6150c87e766cd4b5217f6a7350583956.png"},
+      {"/a/./b//c/../d.png", "file:///a/b/d.png", "6a6f6b260b1a522388a533a8f9d327e0.png"},
+  };
+  for (const Case& c : cases) {
+    char uri[256], name[kThumbNameSize];
+    ASSERT_EQ(thumb_cache_uri(c.path, uri, sizeof uri), 0) << c.path;
+    EXPECT_STREQ(uri, c.uri);
+    ASSERT_EQ(thumb_cache_name(c.path, name, sizeof name), 0) << c.path;
+    EXPECT_STREQ(name, c.name);
+  }
+  char small[8];
+  EXPECT_EQ(thumb_cache_uri("/home/jens/photos/me.png", small, sizeof small), kStatusBadArguments);
+  EXPECT_EQ(thumb_cache_uri("", small, sizeof small), kStatusBadArguments);
+  const int flavours[][2] = {{0, 0}, {1, 128}, {46, 128}, {128, 128}, {129, 256}, {256, 256}, {257, 0}};
+  for (const auto& f : flavours) EXPECT_EQ(thumb_cache_flavour_size(f[0]), f[1]) << f[0];
+}
+
+uint32_t mode_of(const std::string& path) {
+  struct stat st{};
+  return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0xFFFFFFFF;
+}
+
+void set_mtime(const std::string& path, long seconds) {
+  const timeval times[2] = {{seconds, 0}, {seconds, 0}};
+  ASSERT_EQ(utimes(path.c_str(), times), 0);
+}
+
+// A PNG written byte by byte, as another program might: text chunks after the image data.
+std::vector<uint8_t> foreign_png(uint32_t width, uint32_t height,
+                                 const std::vector<std::string>& texts_after) {
+  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
+  auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
+    const uint32_t n = static_cast<uint32_t>(data.size());
+    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(n >> s));
+    std::vector<uint8_t> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    out.insert(out.end(), body.begin(), body.end());
+    const uint32_t crc = static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size())));
+    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(crc >> s));
+  };
+  std::vector<uint8_t> ihdr;
+  for (uint32_t v : {width, height})
+    for (int s = 24; s >= 0; s -= 8) ihdr.push_back(static_cast<uint8_t>(v >> s));
+  ihdr.insert(ihdr.end(), {8, 0, 0, 0, 0});  // 8-bit grey
+  chunk("IHDR", ihdr);
+  // Grey rows of value 200 (filter byte 0 each) for small pictures; huge ones get one row only.
+  const size_t rows = width * static_cast<size_t>(height) <= 65536 ? height : 1;
+  std::vector<uint8_t> raw;
+  for (size_t y = 0; y < rows; ++y) {
+    raw.push_back(0);
+    raw.insert(raw.end(), width, 200);
+  }
+  uLongf packed_size = compressBound(static_cast<uLong>(raw.size()));
+  std::vector<uint8_t> packed(packed_size);
+  compress(packed.data(), &packed_size, raw.data(), static_cast<uLong>(raw.size()));
+  packed.resize(packed_size);
+  chunk("IDAT", packed);
+  for (const std::string& t : texts_after) {
+    std::vector<uint8_t> data(t.begin(), t.end());
+    std::replace(data.begin(), data.end(), static_cast<uint8_t>('='), uint8_t{0});  // key=value
+    chunk("tEXt", data);
+  }
+  chunk("IEND", {});
+  return out;
+}
+
+void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+}
+
+class ThumbCache : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    library_start();
+    char pattern[] = "/tmp/lumora-thumbcache-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    cache_ = dir_ + "/cache";
+    const char* old = std::getenv("XDG_CACHE_HOME");
+    had_old_ = old != nullptr;
+    if (old) old_ = old;
+    setenv("XDG_CACHE_HOME", cache_.c_str(), 1);
+    picture_ = dir_ + "/Bild mit \xC3\xBC.png";
+    write_picture(picture_, 400, 300);
+    set_mtime(picture_, 1500000000);
+  }
+  void TearDown() override {
+    if (had_old_) setenv("XDG_CACHE_HOME", old_.c_str(), 1);
+    else unsetenv("XDG_CACHE_HOME");
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+    library_stop();
+  }
+
+  static void write_picture(const std::string& path, int w, int h) {
+    Bitmap b{};
+    ASSERT_EQ(bitmap_alloc(&b, kPixRGB, 4, w, h), 1);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        uint8_t* p = bitmap_row(&b, y) + 3 * x;
+        p[0] = static_cast<uint8_t>(x);
+        p[1] = static_cast<uint8_t>(y);
+        p[2] = 90;
+      }
+    SaveParams s;
+    save_params_init(&s);
+    s.format_index = kFormatPng;
+    ASSERT_EQ(save_image(path.c_str(), &b, &s), 0);
+    bitmap_free(&b);
+  }
+
+  // The thumbnail the browser would store: the picture fitted into 128 x 128.
+  int store_thumbnail(const std::string& path) {
+    LoadParams p;
+    load_params_init(&p);
+    p.max_width = p.max_height = kThumbNormalSize;
+    p.reduce_mode = kReduceAverage;
+    Bitmap b{};
+    if (load_image(path.c_str(), &b, &p, nullptr) != 0) return -1;
+    const int status = thumb_cache_store(path.c_str(), &b);
+    bitmap_free(&b);
+    return status;
+  }
+
+  int lookup(const std::string& path, int box, int32_t* w = nullptr, int32_t* h = nullptr) {
+    Bitmap b{};
+    const int status = thumb_cache_lookup(path.c_str(), box, &b, nullptr);
+    if (status == 0) {
+      EXPECT_NE(b.pixels, nullptr);
+      if (w) *w = b.width;
+      if (h) *h = b.height;
+    } else {
+      EXPECT_EQ(b.pixels, nullptr);
+    }
+    bitmap_free(&b);
+    return status;
+  }
+
+  std::string cache_file(const std::string& path, int box = 128) {
+    char out[1024];
+    EXPECT_EQ(thumb_cache_file(path.c_str(), box, out, sizeof out), 0);
+    return out;
+  }
+
+  std::string dir_, cache_, picture_, old_;
+  bool had_old_ = false;
+};
+
+TEST_F(ThumbCache, StoresAndFindsWithTheStandardsModes) {
+  EXPECT_EQ(lookup(picture_, 46), kStatusCannotOpen);  // empty cache
+  ASSERT_EQ(store_thumbnail(picture_), 0);
+  const std::string file = cache_file(picture_);
+  EXPECT_EQ(file, cache_ + "/thumbnails/normal/" + fs::path(file).filename().string());
+  EXPECT_EQ(mode_of(file), 0600u);
+  for (const char* folder : {"", "/thumbnails", "/thumbnails/normal"})
+    EXPECT_EQ(mode_of(cache_ + folder), 0700u) << folder;
+  int32_t w = 0, h = 0;
+  ASSERT_EQ(lookup(picture_, 46, &w, &h), 0);
+  EXPECT_EQ(w, 46);  // 128 x 96 in the cache, fitted to the caller's box
+  EXPECT_EQ(h, 35);
+  // The large flavour is a different file, not yet written; no temporary files are left.
+  EXPECT_EQ(lookup(picture_, 200), kStatusCannotOpen);
+  EXPECT_EQ(std::distance(fs::directory_iterator(cache_ + "/thumbnails/normal"), fs::directory_iterator{}), 1);
+}
+
+TEST_F(ThumbCache, StaleDamagedForeignAndHostileFilesMissAndAreReplaced) {
+  const std::string file = cache_file(picture_);
+  char uri[1024];
+  ASSERT_EQ(thumb_cache_uri(picture_.c_str(), uri, sizeof uri), 0);
+  const std::string u = uri;
+  struct Case {
+    const char* what;
+    std::function<void()> spoil;
+  };
+  const Case cases[] = {
+      {"picture changed", [&] { set_mtime(picture_, 1600000000); }},
+      {"cache file truncated", [&] { fs::resize_file(file, fs::file_size(file) / 2); }},
+      {"not a PNG", [&] { write_file(file, {'G', 'I', 'F', '8', '9', 'a', 0, 0}); }},
+      {"written for another file",
+       [&] { write_file(file, foreign_png(8, 8, {"Thumb::URI=file:///elsewhere.png", "Thumb::MTime=1600000000"})); }},
+      {"MTime not a number",
+       [&] { write_file(file, foreign_png(8, 8, {"Thumb::URI=" + u, "Thumb::MTime=16e8"})); }},
+      {"size differs",
+       [&] { write_file(file, foreign_png(8, 8, {"Thumb::URI=" + u, "Thumb::MTime=1600000000", "Thumb::Size=1"})); }},
+      {"huge picture in a small file",
+       [&] { write_file(file, foreign_png(60000, 60000, {"Thumb::URI=" + u, "Thumb::MTime=1600000000"})); }},
+      {"no chunks at all", [&] { write_file(file, foreign_png(8, 8, {})); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(store_thumbnail(picture_), 0);
+    ASSERT_EQ(lookup(picture_, 46), 0);
+    c.spoil();
+    EXPECT_EQ(lookup(picture_, 46), kStatusCannotOpen);
+    ASSERT_EQ(store_thumbnail(picture_), 0);
+    EXPECT_EQ(lookup(picture_, 46), 0);
+  }
+}
+
+TEST_F(ThumbCache, UsesThumbnailsOfOtherProgramsWithChunksAfterTheImage) {
+  char uri[1024];
+  ASSERT_EQ(thumb_cache_uri(picture_.c_str(), uri, sizeof uri), 0);
+  fs::create_directories(cache_ + "/thumbnails/normal");
+  write_file(cache_file(picture_),
+             foreign_png(128, 96, {"Software=another program", std::string("Thumb::URI=") + uri,
+                                   "Thumb::MTime=1500000000"}));
+  int32_t w = 0, h = 0;
+  EXPECT_EQ(lookup(picture_, 128, &w, &h), 0);
+  EXPECT_EQ(w, 128);
+  EXPECT_EQ(h, 96);
+}
+
+TEST_F(ThumbCache, FailureRecordsLastUntilTheFileChanges) {
+  EXPECT_FALSE(thumb_cache_failed(picture_.c_str()));
+  ASSERT_EQ(thumb_cache_mark_failed(picture_.c_str()), 0);
+  EXPECT_TRUE(thumb_cache_failed(picture_.c_str()));
+  char name[kThumbNameSize];
+  ASSERT_EQ(thumb_cache_name(picture_.c_str(), name, sizeof name), 0);
+  const std::string record = cache_ + "/thumbnails/fail/lumora-" LUMORA_TEST_VERSION "/" + name;
+  EXPECT_EQ(mode_of(record), 0600u);
+  EXPECT_EQ(mode_of(fs::path(record).parent_path().string()), 0700u);
+  EXPECT_EQ(lookup(picture_, 46), kStatusCannotOpen);  // a failure record is no thumbnail
+  set_mtime(picture_, 1600000000);
+  EXPECT_FALSE(thumb_cache_failed(picture_.c_str()));
+  // Files that cannot be read get neither thumbnails nor records, and none for the cache itself.
+  EXPECT_EQ(thumb_cache_mark_failed((dir_ + "/missing.png").c_str()), kStatusCannotOpen);
+  ASSERT_EQ(store_thumbnail(picture_), 0);
+  const std::string inside = cache_file(picture_);
+  EXPECT_EQ(store_thumbnail(inside), kStatusCannotOpen);
+}
+
+TEST_F(ThumbCache, AnUnwritableCacheNeverFailsTheCaller) {
+  struct Case {
+    const char* what;
+    std::function<void()> setup;
+    int store_status;
+  };
+  const Case cases[] = {
+      // A file where the cache folder should be (works also for root, whom modes do not stop).
+      {"file in the way", [&] { write_file(cache_, {1}); }, kStatusCannotCreate},
+      {"no home", [&] { unsetenv("XDG_CACHE_HOME"); unsetenv("HOME"); }, kStatusCannotOpen},
+      {"read-only folder",
+       [&] {
+         fs::create_directories(cache_ + "/thumbnails");
+         fs::permissions(cache_ + "/thumbnails", fs::perms::owner_read | fs::perms::owner_exec);
+       },
+       kStatusCannotCreate},
+  };
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (std::string(c.what) == "read-only folder" && geteuid() == 0) continue;  // root writes anyway
+    std::error_code ec;
+    fs::remove_all(cache_, ec);
+    c.setup();
+    EXPECT_EQ(store_thumbnail(picture_), c.store_status);
+    EXPECT_EQ(lookup(picture_, 46), kStatusCannotOpen);
+    EXPECT_EQ(thumb_cache_mark_failed(picture_.c_str()), c.store_status);
+    EXPECT_FALSE(thumb_cache_failed(picture_.c_str()));
+    setenv("XDG_CACHE_HOME", cache_.c_str(), 1);
+    setenv("HOME", home.c_str(), 1);
+    fs::permissions(cache_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::permissions(cache_ + "/thumbnails", fs::perms::owner_all, fs::perm_options::add, ec);
+  }
+  // A full disk: writes beyond 64 bytes fail (EFBIG), and no temporary file is left behind.
+  std::error_code ec;
+  fs::remove_all(cache_, ec);
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit tiny = old;
+  tiny.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+  LoadParams p;
+  load_params_init(&p);
+  p.max_width = p.max_height = 128;
+  Bitmap b{};
+  const int loaded = load_image(picture_.c_str(), &b, &p, nullptr);
+  const int stored = loaded == 0 ? thumb_cache_store(picture_.c_str(), &b) : -1;
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, old_handler);
+  bitmap_free(&b);
+  EXPECT_EQ(stored, kStatusWriteError);
+  EXPECT_EQ(std::distance(fs::directory_iterator(cache_ + "/thumbnails/normal"), fs::directory_iterator{}), 0);
+  EXPECT_EQ(lookup(picture_, 46), kStatusCannotOpen);
+}
+
+// Another reader of the standard: Python checks the signature, every chunk's CRC, the image data
+// and prints the text chunks.
+TEST_F(ThumbCache, AnIndependentReaderFindsTheStandardsChunks) {
+  if (std::system("python3 -c 'import zlib, struct' >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "python3 is not installed";
+  ASSERT_EQ(store_thumbnail(picture_), 0);
+  const std::string script = dir_ + "/check.py";
+  std::ofstream(script) << R"(import struct, sys, zlib
+data = open(sys.argv[1], 'rb').read()
+assert data[:8] == b'\x89PNG\r\n\x1a\n'
+pos, idat, texts = 8, b'', []
+while pos < len(data):
+    n, kind = struct.unpack('>I4s', data[pos:pos + 8])
+    body = data[pos + 8:pos + 8 + n]
+    assert struct.unpack('>I', data[pos + 8 + n:pos + 12 + n])[0] == zlib.crc32(kind + body)
+    if kind == b'IHDR': width, height, depth, colour = struct.unpack('>IIBB', body[:10])
+    if kind == b'IDAT': idat += body
+    if kind == b'tEXt': texts.append(body.replace(b'\0', b'=', 1).decode('latin-1'))
+    pos += 12 + n
+    if kind == b'IEND': break
+channels = {0: 1, 2: 3, 6: 4}[colour]
+assert len(zlib.decompress(idat)) == height * (1 + width * channels * depth // 8)
+print(width, height)
+for t in sorted(texts): print(t)
+)";
+  FILE* pipe = popen(("python3 '" + script + "' '" + cache_file(picture_) + "'").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buf[512];
+  while (size_t n = fread(buf, 1, sizeof buf, pipe)) out.append(buf, n);
+  ASSERT_EQ(pclose(pipe), 0) << out;
+  char uri[1024];
+  ASSERT_EQ(thumb_cache_uri(picture_.c_str(), uri, sizeof uri), 0);
+  EXPECT_EQ(out, std::string("128 96\nSoftware=Lumora " LUMORA_TEST_VERSION "\nThumb::MTime=1500000000\n") +
+                     "Thumb::Size=" + std::to_string(fs::file_size(picture_)) + "\nThumb::URI=" + uri + "\n");
+}
+
+}  // namespace
+}  // namespace lumora
