@@ -73,6 +73,8 @@ void write_solid_picture(const std::string& path, int width, int height, uint32_
   }
   lumora::SaveParams sp;
   lumora::save_params_init(&sp);
+  const std::string ext = path.substr(path.rfind('.') + 1);
+  sp.format_index = static_cast<int16_t>(lumora::format_find(ext == "jpg" ? "jpeg" : ext.c_str()));
   ASSERT_EQ(lumora::save_image(path.c_str(), &bmp, &sp), 0) << path;
   lumora::bitmap_free(&bmp);
 }
