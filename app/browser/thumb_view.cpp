@@ -353,6 +353,7 @@ uint32_t CThumbView::sort() const { return list_.sort_value(); }
 void CThumbView::set_high_quality(bool on) { high_quality_ = on; }
 void CThumbView::set_use_embedded(bool on) { use_embedded_ = on; }
 void CThumbView::set_exif_rotate(bool on) { exif_rotate_ = on; }
+void CThumbView::set_use_cache(bool on) { use_cache_ = on; }
 
 int CThumbView::strip_height() const { return thumb_height_ + GetSystemMetrics(SM_CYHSCROLL) + 3; }
 
@@ -497,6 +498,7 @@ void CThumbView::start_worker() {
   request.high_quality = high_quality_;
   request.use_embedded = use_embedded_;
   request.exif_rotate = exif_rotate_;
+  request.use_cache = use_cache_;
   int first = 0, count = 0;
   visible_range(&first, &count);
   worker_.start(hwnd_, std::move(jobs), request, screen_bits_, first, count);

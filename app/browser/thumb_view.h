@@ -45,6 +45,8 @@ class CThumbView : public CWindow {
   void set_high_quality(bool on);
   void set_use_embedded(bool on);
   void set_exif_rotate(bool on);
+  // Thumbnails through the shared freedesktop.org thumbnail cache (the ThumbCache setting).
+  void set_use_cache(bool on);
 
   bool selected_path(std::string* path) const;
   int selected_index() const;
@@ -136,6 +138,7 @@ class CThumbView : public CWindow {
   bool high_quality_ = false;
   bool use_embedded_ = true;
   bool exif_rotate_ = true;
+  bool use_cache_ = false;  // the main window turns it on from the settings
   HFONT bold_font_ = nullptr;
   HFONT normal_font_ = nullptr;
   int text_height_ = 0;  // of the bold font

@@ -148,6 +148,7 @@ void CMainWnd::apply_settings(const std::string& command_line_path) {
   list_.set_high_quality(settings_.high_quality);
   list_.set_use_embedded(settings_.use_embedded);
   list_.set_exif_rotate(settings_.exif_rotate);
+  list_.set_use_cache(settings_.thumb_cache);
 
   HMENU bm = bar_menu(browser_bar_);
   static constexpr UINT kModeItem[] = {ID_VIEW_THUMBNAILS, ID_VIEW_STRIP, ID_VIEW_LIST, ID_VIEW_DETAILS};
@@ -630,6 +631,7 @@ void CMainWnd::OnOptions(UINT) {
   list_.set_high_quality(settings_.high_quality);
   list_.set_use_embedded(settings_.use_embedded);
   list_.set_exif_rotate(settings_.exif_rotate);
+  list_.set_use_cache(settings_.thumb_cache);
   picture_.set_exif_rotate(settings_.exif_rotate);
   apply_picture_limits();
 }

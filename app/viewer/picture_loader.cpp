@@ -7,6 +7,8 @@
 
 #include "app/viewer/camera_orientation.h"
 #include "imagelib/core/status.h"
+#include "imagelib/ops/resample.h"
+#include "imagelib/thumbcache/thumb_cache.h"
 
 namespace lumora::app {
 namespace {
@@ -110,8 +112,63 @@ void follow_camera_orientation(const std::string& path, int page, int16_t format
 
 }  // namespace
 
+// Thumbnails through the shared cache: a valid cached thumbnail (Lumora's or another program's) is
+// read instead of the picture, with the picture's facts from its header alone. Otherwise the
+// picture is loaded at the cache's size, stored for next time, and reduced to the box. A picture
+// whose thumbnail came from its embedded Exif thumbnail is not stored: reading that again is
+// cheaper than reading a cached PNG.
+static int load_thumbnail_cached(const std::string& path, const PictureRequest& request, Bitmap* bitmap, FileInfo* facts) {
+  const int box = std::max(request.max_width, request.max_height);
+  if (thumb_cache_failed(path.c_str())) return kStatusNotRecognised;
+  LoadParams params = params_for(request);
+  if (thumb_cache_lookup(path.c_str(), box, bitmap, &params) == kStatusOk) {
+    load_info(path.c_str(), -1, kProgramFlags, facts);
+    return kStatusOk;
+  }
+  PictureRequest full = request;
+  full.use_cache = false;
+  full.max_width = full.max_height = thumb_cache_flavour_size(box);
+  const int status = load_picture(path, full, bitmap, facts);
+  const int code = status & 0xFFFF;
+  if (code == kStatusNotRecognised || code == kStatusFileEndsEarly || code == kStatusImpossible ||
+      code == kStatusCorrupt) {
+    thumb_cache_mark_failed(path.c_str());
+    return status;
+  }
+  if (code != kStatusOk || !bitmap->pixels) return status;
+  if (facts->reader_flag != 1 && facts->accepted_status == 0) thumb_cache_store(path.c_str(), bitmap);
+
+  // Fit the box, keeping the proportions (never enlarged).
+  const int32_t w = bitmap->width, h = bitmap->height;
+  const int32_t bw = request.max_width > 0 ? request.max_width : box;
+  const int32_t bh = request.max_height > 0 ? request.max_height : box;
+  if (w <= bw && h <= bh) return kStatusOk;
+  int32_t tw = bw, th = static_cast<int32_t>((int64_t{h} * bw + w / 2) / w);
+  if (th > bh) {
+    th = bh;
+    tw = static_cast<int32_t>((int64_t{w} * bh + h / 2) / h);
+  }
+  Bitmap small{};
+  const int r = request.high_quality ? resample_smooth(bitmap, &small, std::max(1, tw), std::max(1, th), kResampleSmooth)
+                                     : resample_nearest(bitmap, &small, std::max(1, tw), std::max(1, th));
+  if (r != kStatusOk) return kStatusOk;  // the larger thumbnail still serves
+  bitmap_free(bitmap);
+  *bitmap = small;
+  return kStatusOk;
+}
+
 int load_picture(const std::string& path, const PictureRequest& request, Bitmap* bitmap, FileInfo* info) {
   if (!bitmap) return kStatusBadArguments;
+  if (request.mode == PictureLoadMode::Thumbnail && request.use_cache && request.page == 0 &&
+      std::max(request.max_width, request.max_height) > 0 &&
+      thumb_cache_flavour_size(std::max(request.max_width, request.max_height)) > 0) {
+    std::memset(bitmap, 0, sizeof *bitmap);
+    FileInfo local_info;
+    std::memset(&local_info, 0, sizeof local_info);
+    const int status = load_thumbnail_cached(path, request, bitmap, info ? info : &local_info);
+    if (!info) file_info_free(&local_info);
+    return status;
+  }
   std::memset(bitmap, 0, sizeof *bitmap);
   FileInfo local_info;
   std::memset(&local_info, 0, sizeof local_info);

@@ -24,6 +24,7 @@ struct PictureRequest {
   bool high_quality = false;          // thumbnails reduced by averaging
   bool use_embedded = true;           // thumbnails may come from the picture stored in the file
   bool exif_rotate = true;            // turn by the camera's Orientation tag
+  bool use_cache = false;             // thumbnails: the shared freedesktop.org thumbnail cache
   uint32_t max_pixels = 64u << 20;    // pixel budget (MaxPictureMP) when no smaller request
 };
 

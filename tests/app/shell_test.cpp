@@ -26,6 +26,17 @@ nlohmann::json settings_in(const std::string& config) {
 
 class ShellTest : public AppTest {};
 
+// The names in a folder, one a line ("" when it is empty or missing).
+std::string RunListing(const std::string& folder) {
+  std::string out;
+  if (FILE* p = popen(("ls '" + folder + "' 2>/dev/null").c_str(), "r")) {
+    char buf[512];
+    while (fgets(buf, sizeof buf, p)) out += buf;
+    pclose(p);
+  }
+  return out;
+}
+
 TEST_F(ShellTest, HelpAndVersionAnswerWithoutAScreen) {
   RunResult help = run("--help");
   EXPECT_EQ(help.exit_code, 0);
@@ -117,6 +128,38 @@ TEST_F(ShellTest, StartsOnAFolderOrAPicture) {
       EXPECT_FALSE(near_colour(middle, kRed, 24)) << c.target << " " << c.keys << ": still in the viewer";
     }
   }
+}
+
+// The browser keeps the thumbnails of pictures without an embedded one in the shared cache, so a
+// second visit reads them from there; "as EMail" puts the selected picture into the account's
+// Outbox.
+TEST_F(ShellTest, ThumbnailsAreCachedAndPicturesSentByMail) {
+  write_solid_picture(pictures() + "/blue.png", 300, 200, kBlue);
+  Screen first = run_keys(pictures(), "settle");
+  const std::string normal = dir_ + "/cache/thumbnails/normal";
+  std::string listing = RunListing(normal);
+  EXPECT_NE(listing.find(".png"), std::string::npos) << "no cached thumbnail in " << normal;
+  Screen second = run_keys(pictures(), "settle");
+  ASSERT_FALSE(first.empty());
+  ASSERT_FALSE(second.empty());
+  // The same tile both times: the cached thumbnail shows the picture's colour where it did.
+  int blue_first = 0, blue_second = 0;
+  for (size_t i = 0; i < first.pixels.size(); ++i) {
+    blue_first += near_colour(first.pixels[i], kBlue, 24);
+    blue_second += near_colour(second.pixels[i], kBlue, 24);
+  }
+  EXPECT_GT(blue_first, 200);
+  EXPECT_NEAR(blue_second, blue_first, blue_first / 10);
+
+  const std::string outbox = dir_ + "/data/lumora/mail/home/Outbox";
+  ASSERT_EQ(std::system(("mkdir -p '" + outbox + "/new' '" + outbox + "/cur' '" + outbox + "/tmp'").c_str()), 0);
+  std::ofstream(dir_ + "/data/lumora/mail/home/account.conf") << "from = Me <me@example.org>\nto = you@example.org\n";
+  run_keys(pictures(), "settle cmd:32839 settle action quit");
+  listing = RunListing(outbox + "/new");
+  ASSERT_NE(listing, "") << "no message in the Outbox";
+  const std::string message = slurp(outbox + "/new/" + listing.substr(0, listing.find('\n')));
+  EXPECT_NE(message.find("blue.png"), std::string::npos);
+  EXPECT_NE(message.find("you@example.org"), std::string::npos);
 }
 
 // A later start hands its path to the running program and ends with 0.
