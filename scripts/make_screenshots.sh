@@ -12,6 +12,6 @@ mkdir -p "$out"
 # A settings folder of its own, so the user's settings neither change the picture nor are changed.
 config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT
-"$lumora" --headless --config-dir "$config" --screen 480x640 --keys settle \
+"$lumora" --headless --config-dir "$config" --screen 480x640 --dpi 192 --keys settle \
   --screenshot "$out/browser.png" "$top/samples/"
 echo "wrote $out/browser.png"
