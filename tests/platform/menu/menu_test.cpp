@@ -175,5 +175,28 @@ TEST_F(MenuTest, CommandKeysSendAtOnceAndTheBackKeyOverrideReachesTheOwner) {
   EXPECT_TRUE(commands().empty());
 }
 
+// A desktop window resized by its user: the screen takes the new size, the program's window
+// still reaches down to its soft-key bar, and the bar stays at the bottom across the width.
+TEST_F(MenuTest, ScreenResizeKeepsTheWindowAboveItsBar) {
+  HWND bar = make_bar(133);
+  RECT before, bar_before;
+  GetWindowRect(parent_, &before);
+  GetWindowRect(bar, &bar_before);
+  ASSERT_EQ(before.bottom, bar_before.top);
+  for (const SIZE size : {SIZE{480, 640}, SIZE{800, 480}, SIZE{240, 320}}) {
+    ASSERT_TRUE(ResizeScreen(size.cx, size.cy));
+    PumpPendingMessages();
+    RECT r, b;
+    GetWindowRect(parent_, &r);
+    GetWindowRect(bar, &b);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), size.cx);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), size.cy);
+    EXPECT_EQ(b.bottom, size.cy) << size.cx;
+    EXPECT_EQ(b.right - b.left, size.cx) << size.cx;
+    EXPECT_EQ(r.right, size.cx) << size.cx;
+    EXPECT_EQ(r.bottom, b.top) << size.cx;
+  }
+}
+
 }  // namespace
 }  // namespace lumora::plat
