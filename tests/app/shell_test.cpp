@@ -7,6 +7,11 @@
 
 #include <fstream>
 
+#include "app/shell/main_window.h"
+#include "app/shell/resource.h"
+#include "app/shell/resources.h"
+#include "app/viewer/screen_conv.h"
+#include "imagelib/core/format.h"
 #include "platform/platform.h"
 #include "support/app_runner.h"
 
@@ -160,6 +165,59 @@ TEST_F(ShellTest, ThumbnailsAreCachedAndPicturesSentByMail) {
   const std::string message = slurp(outbox + "/new/" + listing.substr(0, listing.find('\n')));
   EXPECT_NE(message.find("blue.png"), std::string::npos);
   EXPECT_NE(message.find("you@example.org"), std::string::npos);
+}
+
+// The main window in this process: each radio group's command moves the check mark to its own
+// item, within its group only.
+TEST_F(ShellTest, EveryRadioGroupMovesItsCheck) {
+  using namespace lumora::plat;
+  using namespace lumora::app;
+  write_solid_picture(pictures() + "/a.bmp", 40, 30, kRed);
+  setenv("XDG_RUNTIME_DIR", (dir_ + "/runtime").c_str(), 1);
+  Options o;
+  o.headless = true;
+  o.config_dir = config();
+  std::string err;
+  ASSERT_TRUE(Startup(o, &err)) << err;
+  InitCommonControls();
+  register_resources();
+  lumora::library_start();
+  screen_conv_start(16);
+  {
+    CMainWnd main;
+    ASSERT_TRUE(main.create_main(pictures()));
+    PumpPendingMessages();
+    const HMENU browser = static_cast<HMENU>(SendMessage(main.browser_bar(), SHCMBM_GETMENU, 0, 0));
+    const HMENU viewer = static_cast<HMENU>(SendMessage(main.viewer_bar(), SHCMBM_GETMENU, 0, 0));
+    struct Group {
+      HMENU menu;
+      UINT first, last;
+    } groups[] = {
+        {browser, ID_VIEW_THUMBNAILS, ID_VIEW_STRIP},   {browser, ID_SORT_NAME, ID_SORT_RESOLUTION},
+        {browser, ID_SORT_ASCENDING, ID_SORT_DESCENDING}, {browser, ID_THUMB_SMALL, ID_THUMB_LARGE},
+        {viewer, ID_ZOOM_FIT, ID_ZOOM_300},
+    };
+    for (const Group& g : groups) {
+      for (UINT id = g.last + 1; id-- > g.first;) {
+        if (GetMenuState(g.menu, id, MF_BYCOMMAND) == kMenuError) continue;  // a gap in the ids
+        SendMessage(main.hwnd(), WM_COMMAND, id, 0);
+        PumpPendingMessages();
+        for (UINT other = g.first; other <= g.last; ++other) {
+          const UINT state = GetMenuState(g.menu, other, MF_BYCOMMAND);
+          if (state == kMenuError) continue;
+          EXPECT_EQ((state & MF_CHECKED) != 0, other == id) << "after " << id << ", item " << other;
+        }
+      }
+    }
+    // "Show Filename" is a plain check item that follows the command.
+    const bool shown = (GetMenuState(browser, ID_SHOW_FILENAME, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    SendMessage(main.hwnd(), WM_COMMAND, ID_SHOW_FILENAME, 0);
+    EXPECT_NE((GetMenuState(browser, ID_SHOW_FILENAME, MF_BYCOMMAND) & MF_CHECKED) != 0, shown);
+    DestroyWindow(main.hwnd());
+  }
+  screen_conv_stop();
+  lumora::library_stop();
+  Shutdown();
 }
 
 // A later start hands its path to the running program and ends with 0.
