@@ -13,20 +13,6 @@
 
 namespace lumora_test {
 
-namespace {
-
-std::string program_path() {
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  self[n] = '\0';
-  std::string dir(self);
-  dir = dir.substr(0, dir.rfind('/'));
-  return dir.substr(0, dir.rfind('/')) + "/app/lumora";
-}
-
-}  // namespace
-
 Screen read_screenshot(const std::string& png_path) {
   Screen s;
   lumora::library_start();
@@ -80,7 +66,7 @@ void write_solid_picture(const std::string& path, int width, int height, uint32_
 }
 
 void AppTest::SetUp() {
-  program_ = program_path();
+  program_ = built_program("app/lumora");
   if (access(program_.c_str(), X_OK) != 0) GTEST_SKIP() << "lumora is not built at " << program_;
   char dir[] = "/tmp/lumora_appXXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);

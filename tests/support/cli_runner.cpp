@@ -9,20 +9,17 @@
 
 namespace lumora_test {
 
-namespace {
-
-// Test programs live in build/tests/; the tool in build/tools/.
-std::string tool_path() {
+// Test programs live in build/tests/; the programs beside that folder (build/tools/lumora-img,
+// build/app/lumora).
+std::string built_program(const std::string& relative) {
   char self[4096];
   ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
   if (n <= 0) return {};
   self[n] = '\0';
   std::string dir(self);
   dir = dir.substr(0, dir.rfind('/'));
-  return dir.substr(0, dir.rfind('/')) + "/tools/lumora-img";
+  return dir.substr(0, dir.rfind('/')) + "/" + relative;
 }
-
-}  // namespace
 
 std::string slurp(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
@@ -37,7 +34,7 @@ void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 void CliTest::SetUp() {
-  tool_ = tool_path();
+  tool_ = built_program("tools/lumora-img");
   if (access(tool_.c_str(), X_OK) != 0) GTEST_SKIP() << "lumora-img is not built at " << tool_;
   char dir[] = "/tmp/lumora_cliXXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);

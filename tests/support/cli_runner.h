@@ -13,6 +13,8 @@ struct RunResult {
   std::string out, err;
 };
 
+// A program of the build, by its path below the build folder ("tools/lumora-img").
+std::string built_program(const std::string& relative);
 // The whole content of a file, or "" when it cannot be read.
 std::string slurp(const std::string& path);
 void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes);
