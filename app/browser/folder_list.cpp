@@ -140,12 +140,13 @@ bool FolderList::scan(const std::string& folder) {
   items_.clear();
   mark_ = -1;
   std::vector<plat::FolderEntry> entries;
-  if (!plat::ListFolder(folder_, &entries)) return false;
   ExtensionSet extensions;
+  // Names are filtered before the walk stats them: other files cost no system call.
+  auto keep = [](const char* name, void* ctx) { return static_cast<ExtensionSet*>(ctx)->accepts(name); };
+  if (!plat::ListFolder(folder_, &entries, keep, &extensions)) return false;
   items_.reserve(entries.size());
   for (const plat::FolderEntry& e : entries) {
     if (e.attributes & plat::FILE_ATTRIBUTE_DIRECTORY) continue;
-    if (!extensions.accepts(e.name)) continue;
     items_.push_back(make_item(e));
   }
   sort(sort_value_);

@@ -93,6 +93,11 @@ int rename_no_replace(const char* from, const char* to) {
 }  // namespace
 
 bool ListFolder(const std::string& folder, std::vector<FolderEntry>* out) {
+  return ListFolder(folder, out, nullptr, nullptr);
+}
+
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>* out, bool (*keep)(const char* name, void* ctx),
+                void* ctx) {
   out->clear();
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
@@ -104,6 +109,7 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>* out) {
   while (dirent* d = ::readdir(dir.get())) {
     std::string name = d->d_name;
     if (name == "." || name == "..") continue;
+    if (keep && !keep(d->d_name, ctx)) continue;
     struct stat st;
     if (!stat_at(fd, d->d_name, &st)) continue;  // removed while listing
     FolderEntry e;

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "app/shell/main_window.h"
@@ -103,6 +104,29 @@ TEST_F(ShellTest, BadSettingsFallBackToDefaults) {
   s = settings_in(config());
   EXPECT_EQ(s["ThumbSize"].get<uint32_t>(), 1u);
   EXPECT_EQ(s["Delay"].get<uint32_t>(), 2u);
+}
+
+// The three thumbnail sizes of the Action menu: each larger size shows the picture in a larger
+// tile, and the browser keeps showing it (the worker made the thumbnails again).
+TEST_F(ShellTest, ThumbnailSizesChangeTheTiles) {
+  write_solid_picture(pictures() + "/red.png", 400, 300, kRed);
+  const char* commands[] = {"cmd:32793", "cmd:32794", "cmd:32795"};  // small, normal, large
+  int last_width = 0;
+  for (const char* command : commands) {
+    Screen s = run_keys(pictures(), std::string(command) + " settle");
+    ASSERT_FALSE(s.empty()) << command;
+    // The widest red run of any row is the thumbnail's width on screen.
+    int width = 0;
+    for (int y = 0; y < s.height; ++y) {
+      int run = 0;
+      for (int x = 0; x < s.width; ++x) {
+        run = near_colour(s.at(x, y), kRed, 24) ? run + 1 : 0;
+        width = std::max(width, run);
+      }
+    }
+    EXPECT_GT(width, last_width) << command << ": the thumbnail did not grow";
+    last_width = width;
+  }
 }
 
 // What the screen shows after a start: a picture path opens the viewer full screen, a folder
