@@ -1,5 +1,10 @@
 // The SDL2 backend: a window (or the full screen) showing the framebuffer scaled by a whole
 // factor, the keyboard and game controllers, and the real clock.
+//
+// The screen is drawn in software, so it reaches the window through SDL's window surface (shared
+// memory images on X11) rather than a renderer: a renderer would load the system's OpenGL stack
+// (Mesa with LLVM under Xvfb or on a machine without a GPU driver, some 100 MB) only to copy one
+// picture.
 #include "platform/backend/backend.h"
 
 #ifdef LUMORA_HAVE_SDL2
@@ -7,7 +12,9 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
+#include <vector>
 
 #include "platform/backend/keymap.h"
 #include "platform/gdi/gdi_internal.h"
@@ -62,8 +69,6 @@ class SdlBackend : public Backend {
  public:
   ~SdlBackend() override {
     for (auto& [id, pad] : pads_) SDL_GameControllerClose(pad);
-    if (texture_) SDL_DestroyTexture(texture_);
-    if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER);
   }
@@ -92,23 +97,24 @@ class SdlBackend : public Backend {
     window_ = SDL_CreateWindow("Lumora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, o.screen_width * scale,
                                o.screen_height * scale, flags);
     if (!window_) return fail(error, "cannot open the SDL window");
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (!renderer_) return fail(error, "cannot create an SDL renderer");
+    // On X11 SDL would otherwise back the window surface with an OpenGL texture. Other drivers
+    // (Wayland, KMS) have only that path. A user's SDL_FRAMEBUFFER_ACCELERATION still decides.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && SDL_strcmp(driver, "x11") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (!SDL_GetWindowSurface(window_)) return fail(error, "cannot draw into the SDL window");
     screen_w_ = o.screen_width;
     screen_h_ = o.screen_height;
     dpi_ = o.dpi;
     if (follow_) {
       int w = 0, h = 0;
-      if (SDL_GetRendererOutputSize(renderer_, &w, &h) == 0 && w >= 16 && h >= 16) {
+      SDL_GetWindowSizeInPixels(window_, &w, &h);
+      if (w >= 16 && h >= 16) {
         screen_w_ = std::min(w, 8192);
         screen_h_ = std::min(h, 8192);
       }
       if (!o.dpi_given) dpi_ = std::clamp(o.dpi * scale, 48, 600);
-    } else {
-      SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
     }
-    return make_texture(screen_w_, screen_h_, error);
+    return true;
   }
 
   bool initial_screen(int* width, int* height, int* dpi) override {
@@ -119,27 +125,49 @@ class SdlBackend : public Backend {
     return true;
   }
 
-  bool make_texture(int w, int h, std::string* error) {
-    if (texture_) SDL_DestroyTexture(texture_);
-    SDL_RenderSetLogicalSize(renderer_, w, h);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, w, h);
-    if (!texture_) return fail(error, "cannot create the SDL screen texture");
-    tex_w_ = w;
-    tex_h_ = h;
-    return true;
-  }
-
   const char* name() const override { return "sdl"; }
 
+  // Copies the screen into the window: 1:1 when the sizes agree (the window follows the screen),
+  // else enlarged by the largest whole factor that fits, or shrunk to fit, centred on black.
   void present(const Surface& screen) override {
-    if (screen.width != tex_w_ || screen.height != tex_h_) {
-      if (!make_texture(screen.width, screen.height, nullptr)) return;
+    SDL_Surface* window = SDL_GetWindowSurface(window_);
+    if (!window || !screen.valid()) return;
+    const int w = screen.width, h = screen.height;
+    const uint8_t* bits = screen.row0;
+    int pitch = static_cast<int>(screen.pitch);
+    const bool plain = screen.bpp == 32 && screen.pitch > 0 && screen.mask[0] == 0xFF0000 &&
+                       screen.mask[1] == 0x00FF00 && screen.mask[2] == 0x0000FF;
+    if (!plain) {  // other depths and bottom-up surfaces go through 0x00RRGGBB rows
+      staging_.resize(static_cast<size_t>(w) * h);
+      for (int y = 0; y < h; ++y) screen.read_span(0, y, w, staging_.data() + static_cast<size_t>(y) * w);
+      bits = reinterpret_cast<const uint8_t*>(staging_.data());
+      pitch = w * 4;
     }
-    SDL_UpdateTexture(texture_, nullptr, screen.row0, static_cast<int>(screen.pitch));
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(bits), w, h, 32, pitch,
+                                                             SDL_PIXELFORMAT_RGB888);
+    if (!source) return;
+    if (window->w == w && window->h == h) {
+      SDL_BlitSurface(source, nullptr, window, nullptr);
+    } else {
+      SDL_Rect to;
+      const int factor = std::min(window->w / w, window->h / h);
+      if (factor >= 1) {
+        to.w = w * factor;
+        to.h = h * factor;
+      } else if (static_cast<int64_t>(window->w) * h <= static_cast<int64_t>(window->h) * w) {
+        to.w = window->w;
+        to.h = std::max(1, static_cast<int>(static_cast<int64_t>(h) * window->w / w));
+      } else {
+        to.h = window->h;
+        to.w = std::max(1, static_cast<int>(static_cast<int64_t>(w) * window->h / h));
+      }
+      to.x = (window->w - to.w) / 2;
+      to.y = (window->h - to.h) / 2;
+      SDL_FillRect(window, nullptr, SDL_MapRGB(window->format, 0, 0, 0));
+      SDL_BlitScaled(source, nullptr, window, &to);
+    }
+    SDL_FreeSurface(source);
+    SDL_UpdateWindowSurface(window_);
   }
 
   int poll_interval_ms() const override { return 10; }
@@ -224,7 +252,8 @@ class SdlBackend : public Backend {
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED) mark_screen_dirty();
         if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && follow_) {
           int w = 0, h = 0;
-          if (SDL_GetRendererOutputSize(renderer_, &w, &h) == 0 && w >= 16 && h >= 16) ResizeScreen(w, h);
+          SDL_GetWindowSizeInPixels(window_, &w, &h);
+          if (w >= 16 && h >= 16) ResizeScreen(w, h);
           mark_screen_dirty();
         }
         break;
@@ -234,11 +263,9 @@ class SdlBackend : public Backend {
   }
 
   SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
-  SDL_Texture* texture_ = nullptr;
   bool follow_ = false;  // the screen is the window's size in pixels
   int screen_w_ = 0, screen_h_ = 0, dpi_ = 96;
-  int tex_w_ = 0, tex_h_ = 0;
+  std::vector<uint32_t> staging_;  // the screen as 0x00RRGGBB rows when it is not already so
   bool pads_ok_ = false;
   std::map<SDL_JoystickID, SDL_GameController*> pads_;
   bool stick_[4] = {};
