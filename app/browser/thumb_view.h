@@ -62,6 +62,8 @@ class CThumbView : public CWindow {
   void start_worker();
   void stop_worker();
   bool worker_running() const { return worker_.running(); }
+  // Threads of the next worker start: 0 (the default) is one per core, at most four.
+  void set_worker_threads(int n) { worker_.set_thread_count(n); }
 
   // The parent forwards WM_NOTIFY and WM_DRAWITEM of control 1001.
   LRESULT on_parent_notify(NMHDR* hdr);

@@ -211,13 +211,17 @@ TEST_F(ThumbViewTest, EveryModeShowsOneTilePerPictureWithItsColoursAndTheListSho
   EXPECT_TRUE(drawn.count("64x48,16M")) << "dimensions column";
 }
 
-TEST_F(ThumbViewTest, TheWorkerStopsAndStartsAgainWithoutLosingOrDoublingThumbnails) {
+// One worker thread and several taking jobs side by side.
+class ThumbWorkerThreadsTest : public ThumbViewTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ThumbWorkerThreadsTest, TheWorkerStopsAndStartsAgainWithoutLosingOrDoublingThumbnails) {
   constexpr int kCount = 40;
   for (int i = 0; i < kCount; ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "p%02d.png", i);
     write_picture(dir_ + name, "png", {i * 6, 100, 200}, 640, 480);
   }
+  view_->set_worker_threads(GetParam());
   ASSERT_TRUE(view_->browse(dir_, true));
   ASSERT_EQ(view_->item_count(), kCount);
   // Stop while results are on their way; the stop takes what is still queued.
@@ -237,16 +241,21 @@ TEST_F(ThumbViewTest, TheWorkerStopsAndStartsAgainWithoutLosingOrDoublingThumbna
       EXPECT_EQ(view_->thumbnail(i), first[static_cast<size_t>(i)]) << "remade " << i;
     }
 
-  // A new thumbnail size makes every thumbnail again, at the new size.
+  // A new thumbnail size makes every thumbnail again, at the new size, each once: an item made
+  // twice would have left a bitmap handle behind it, so every handle is its own.
   view_->set_thumbnail_size(46, 46);
   ASSERT_TRUE(wait_for([&] { return all_thumbnails(); }, 20000));
+  std::set<HBITMAP> handles;
   for (int i = 0; i < kCount; ++i) {
     int w = 0, h = 0;
-    view_->thumbnail(i, &w, &h);
+    handles.insert(view_->thumbnail(i, &w, &h));
     EXPECT_EQ(w, 46) << i;
     EXPECT_EQ(h, 35) << i;  // 640 x 480 in a 46 x 46 box
   }
+  EXPECT_EQ(handles.size(), static_cast<size_t>(kCount));
+  EXPECT_FALSE(PeekMessage(&m, view_->hwnd(), UM_THUMB_READY, UM_THUMB_READY, 0)) << "a result came twice";
 }
+INSTANTIATE_TEST_SUITE_P(Threads, ThumbWorkerThreadsTest, ::testing::Values(1, 3));
 
 TEST_F(ThumbViewTest, TheItemsOnScreenComeFirst) {
   constexpr int kCount = 60;
