@@ -226,16 +226,21 @@ void choose_reduction(const LoadContext* ctx, const ImageHeader& h, LoadRowState
   if (p.max_width < 1 || p.max_height < 1) return;
   if (h.width <= p.max_width && h.height <= p.max_height) return;
   const bool deep = st.produced >= kRequestDeep2048;
-  if (p.reduce_mode != kReduceAverage) {
+  // Tiles (the layout the pipeline would resize after the load) are averaged as their bands
+  // complete whatever the caller asked: the result has the quality of the resize after the load,
+  // and a large tiled picture never has to be held at full size.
+  const bool tiles = (st.layout & kLayoutSelfReduced) == kLayoutReaderReducedAlt;
+  if (p.reduce_mode != kReduceAverage && !tiles) {
     if (st.layout & kLayoutSelfReduced) {
       st.reduce = ReduceMode::kAfterSmooth;
       return;
     }
     st.reduce = ReduceMode::kNearest;
-  } else if (!deep && !(st.layout & kLayoutNoAverage) && (st.average_channels = average_channels(h, st)) > 0) {
+  } else if (!deep && !(st.layout & (kLayoutNoAverage & ~kLayoutReaderReducedAlt)) &&
+             (st.average_channels = average_channels(h, st)) > 0) {
     st.reduce = ReduceMode::kAverage;
   } else {
-    st.reduce = ReduceMode::kAfterShrink;
+    st.reduce = p.reduce_mode != kReduceAverage ? ReduceMode::kAfterSmooth : ReduceMode::kAfterShrink;
     return;
   }
   int32_t ow, oh;
