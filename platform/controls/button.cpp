@@ -9,20 +9,16 @@ namespace {
 
 using namespace ctl;
 
-struct Button {
+struct Button : ControlState {
   LRESULT check = BST_UNCHECKED;
   bool pushed = false;
-  HFONT font = nullptr;
 };
-
-StateMap<Button>& states() {
-  static StateMap<Button> m;
-  return m;
-}
 
 DWORD kind_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)) & BS_TYPEMASK; }
 bool is_check(DWORD k) { return k == BS_CHECKBOX || k == BS_AUTOCHECKBOX; }
 bool is_radio(DWORD k) { return k == BS_RADIOBUTTON || k == BS_AUTORADIOBUTTON; }
+// The action key, or the space bar of a desktop keyboard.
+bool is_click_key(WPARAM key) { return key == VK_RETURN || key == VK_SPACE; }
 
 void paint(HWND h, Button& b) {
   PAINTSTRUCT ps;
@@ -97,46 +93,19 @@ void click(HWND h, Button& b) {
   command_parent(h, BN_CLICKED);
 }
 
-LRESULT button_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  Button* bp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!bp) return unhandled;
-  Button& b = *bp;
+std::optional<LRESULT> handle(HWND h, Button& b, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, b);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETTEXT:
-      DefWindowProc(h, msg, wp, lp);
-      InvalidateRect(h, nullptr, TRUE);
-      return TRUE;
-    case WM_SETFONT:
-      b.font = reinterpret_cast<HFONT>(wp);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(b.font);
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_ENABLE:
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
     case WM_GETDLGCODE:
       return wp == VK_RETURN ? DLGC_BUTTON : 0;
     case WM_KEYDOWN:
-      if (wp == VK_RETURN || wp == VK_SPACE) {
-        click(h, b);
-        return 0;
-      }
-      return pass_key_to_parent(h, msg, wp, lp);
+      if (!is_click_key(wp)) return {};
+      click(h, b);
+      return 0;
     case WM_KEYUP:
     case WM_CHAR:
-      if (wp == VK_RETURN || wp == '\r' || wp == ' ') return 0;
-      return pass_key_to_parent(h, msg, wp, lp);
+      // The release and the character of a click key belong to the click.
+      if (is_click_key(wp)) return 0;
+      return {};
     case WM_LBUTTONDOWN:
       SetFocus(h);
       b.pushed = true;
@@ -164,19 +133,15 @@ LRESULT button_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       InvalidateRect(h, nullptr, TRUE);
       return 0;
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+constexpr ControlClass<Button> kButton{
+    WC_BUTTON, kKeepsFont | kRedrawsOnFocus | kRedrawsOnEnable | kRedrawsOnText | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_button() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = button_proc;
-  wc.lpszClassName = WC_BUTTON;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_button() { register_control<kButton>(); }
 
 }  // namespace lumora::plat

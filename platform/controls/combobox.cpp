@@ -13,16 +13,12 @@ namespace {
 
 using namespace ctl;
 
-struct Combo {
+struct Combo : ControlState {
   ListItems items;
-  HFONT font = nullptr;
   bool dropped = false;
 };
 
-StateMap<Combo>& states() {
-  static StateMap<Combo> m;
-  return m;
-}
+StateMap<Combo>& states() { return StateMap<Combo>::instance(); }
 
 DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
 
@@ -82,11 +78,7 @@ void paint(HWND h, Combo& c) {
   EndPaint(h, &ps);
 }
 
-LRESULT combo_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  Combo* cp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!cp) return unhandled;
-  Combo& c = *cp;
+std::optional<LRESULT> handle(HWND h, Combo& c, UINT msg, WPARAM wp, LPARAM lp) {
   ListItems& it = c.items;
   switch (msg) {
     case WM_CREATE: {
@@ -100,24 +92,6 @@ LRESULT combo_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (RectHeight(wr) > line * 2) SetWindowPos(h, nullptr, 0, 0, RectWidth(wr), line, SWP_NOMOVE | SWP_NOZORDER);
       return 0;
     }
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, c);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETFONT:
-      c.font = reinterpret_cast<HFONT>(wp);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(c.font);
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_ENABLE:
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
     case WM_GETDLGCODE:
       return wp == VK_RETURN ? DLGC_WANTALLKEYS : (wp == VK_LEFT || wp == VK_RIGHT) ? DLGC_WANTARROWS : 0;
     case WM_KEYDOWN:
@@ -133,19 +107,16 @@ LRESULT combo_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
           drop_down(h, c);
           return 0;
         default:
-          return pass_key_to_parent(h, msg, wp, lp);
+          return {};
       }
     case WM_CHAR:
+      // The character of the action key, which opened the list.
       if (wp == '\r') return 0;
-      return pass_key_to_parent(h, msg, wp, lp);
-    case WM_KEYUP:
-      return pass_key_to_parent(h, msg, wp, lp);
+      return {};
     case WM_LBUTTONDOWN:
       SetFocus(h);
       drop_down(h, c);
       return 0;
-    case WM_SETTEXT:
-      return DefWindowProc(h, msg, wp, lp);
     case WM_GETTEXTLENGTH:
       return it.valid(it.cur) ? it.copy_text(it.cur, nullptr) : 0;
     case WM_GETTEXT: {
@@ -194,19 +165,15 @@ LRESULT combo_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case CB_GETDROPPEDSTATE:
       return c.dropped ? TRUE : FALSE;
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+constexpr ControlClass<Combo> kCombo{
+    WC_COMBOBOX, kKeepsFont | kRedrawsOnFocus | kRedrawsOnEnable | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_combobox() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = combo_proc;
-  wc.lpszClassName = WC_COMBOBOX;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_combobox() { register_control<kCombo>(); }
 
 }  // namespace lumora::plat

@@ -28,6 +28,44 @@ LRESULT pass_key_to_parent(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return parent ? SendMessage(parent, msg, wp, lp) : 0;
 }
 
+LRESULT shared_answer(HWND hwnd, ControlState& state, unsigned shared, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_SETFONT:
+      if (!(shared & kKeepsFont)) break;
+      state.font = reinterpret_cast<HFONT>(wp);
+      return 0;
+    case WM_GETFONT:
+      if (!(shared & kKeepsFont)) break;
+      return reinterpret_cast<LRESULT>(state.font);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      if (!(shared & kRedrawsOnFocus)) break;
+      if (shared & kNotifiesFocus) {
+        NMHDR hdr;
+        notify_parent(hwnd, &hdr, msg == WM_SETFOCUS ? NM_SETFOCUS : NM_KILLFOCUS);
+      }
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_ENABLE:
+      if (!(shared & kRedrawsOnEnable)) break;
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_SETTEXT:
+      if (!(shared & kRedrawsOnText)) break;
+      DefWindowProc(hwnd, msg, wp, lp);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return TRUE;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+      if (!(shared & kPassesKeys)) break;
+      return pass_key_to_parent(hwnd, msg, wp, lp);
+    default:
+      break;
+  }
+  return DefWindowProc(hwnd, msg, wp, lp);
+}
+
 HFONT control_font(HFONT set) { return set ? set : ui::font(ui::Font::Body); }
 
 bool has_focus(HWND hwnd) { return GetFocus() == hwnd; }

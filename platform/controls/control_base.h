@@ -1,9 +1,12 @@
 #pragma once
 // What every control shares: its state kept by window handle (the window's user data stays free
-// for the application, which binds its own objects there), notifications to the parent, keys
-// passed on to the parent, and the font a parent hands over with WM_SETFONT.
+// for the application, which binds its own objects there), the window procedure around the
+// control's own handler with the answers most controls give alike (font, focus and enable
+// repaints, keys passed on to the parent), and notifications to the parent.
 #include <memory>
+#include <optional>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 
 #include "platform/controls/commctrl.h"
@@ -15,6 +18,11 @@ namespace lumora::plat::ctl {
 template <class State>
 class StateMap {
  public:
+  // The one map of the class (the window system calls a class procedure without an object).
+  static StateMap& instance() {
+    static StateMap m;
+    return m;
+  }
   State* get(HWND h) {
     auto it = map_.find(h);
     return it == map_.end() ? nullptr : it->second.get();
@@ -25,22 +33,79 @@ class StateMap {
     return slot.get();
   }
   void erase(HWND h) { map_.erase(h); }
-  // The start of every control procedure: the control's state, created at WM_NCCREATE. Null when
-  // the window has no state (yet); `*result` is then the procedure's answer.
-  State* for_message(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
-    if (State* s = get(h)) return s;
-    if (msg == WM_NCCREATE) {
-      create(h);
-      *result = TRUE;
-    } else {
-      *result = DefWindowProc(h, msg, wp, lp);
-    }
-    return nullptr;
-  }
 
  private:
   std::unordered_map<HWND, std::unique_ptr<State>> map_;
 };
+
+// The part of a control's state that the shared answers below read and write.
+struct ControlState {
+  HFONT font = nullptr;  // set with WM_SETFONT; null: the theme's body font
+};
+
+// The answers that controls share, as flags; a control class takes those that are its behaviour,
+// and a message it takes none for goes to DefWindowProc unless its own handler answers it.
+enum SharedAnswer : unsigned {
+  kKeepsFont = 1u << 0,        // WM_SETFONT stores the font (used from the next paint); WM_GETFONT returns it
+  kRedrawsOnFocus = 1u << 1,   // WM_SETFOCUS, WM_KILLFOCUS: the focus mark comes or goes
+  kNotifiesFocus = 1u << 2,    // ... and NM_SETFOCUS, NM_KILLFOCUS go to the parent first
+  kRedrawsOnEnable = 1u << 3,  // WM_ENABLE: the disabled look
+  kRedrawsOnText = 1u << 4,    // WM_SETTEXT: the window text is the label
+  kPassesKeys = 1u << 5,       // WM_KEYDOWN, WM_KEYUP, WM_CHAR the control does not use go to the parent
+};
+
+// The shared answers a class takes (SharedAnswer flags); any other message goes to DefWindowProc.
+LRESULT shared_answer(HWND hwnd, ControlState& state, unsigned shared, UINT msg, WPARAM wp, LPARAM lp);
+
+// A control class: its name, its shared answers, its painting and its own messages. The handler
+// returns nothing for a message it leaves to the shared answers.
+template <class S>
+struct ControlClass {
+  using State = S;
+  const char* name;
+  unsigned shared;  // SharedAnswer flags
+  void (*paint)(HWND, State&);
+  std::optional<LRESULT> (*handle)(HWND, State&, UINT, WPARAM, LPARAM);
+  UINT class_style = 0;
+};
+
+// The window procedure of a control class: the state is made at WM_NCCREATE (which the handler
+// sees next, to fill it from the CREATESTRUCT) and dropped at WM_NCDESTROY; the background is
+// never erased, because every control paints its whole client area.
+template <const auto& Class>
+LRESULT control_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  using State = typename std::remove_cvref_t<decltype(Class)>::State;
+  StateMap<State>& states = StateMap<State>::instance();
+  State* s = states.get(h);
+  if (!s) {
+    if (msg != WM_NCCREATE) return DefWindowProc(h, msg, wp, lp);
+    s = states.create(h);
+    return Class.handle(h, *s, msg, wp, lp).value_or(TRUE);
+  }
+  switch (msg) {
+    case WM_NCDESTROY:
+      states.erase(h);
+      return 0;
+    case WM_PAINT:
+      Class.paint(h, *s);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    default:
+      break;
+  }
+  if (std::optional<LRESULT> own = Class.handle(h, *s, msg, wp, lp)) return *own;
+  return shared_answer(h, *s, Class.shared, msg, wp, lp);
+}
+
+template <const auto& Class>
+void register_control() {
+  WNDCLASS wc;
+  wc.style = Class.class_style;
+  wc.lpfnWndProc = control_proc<Class>;
+  wc.lpszClassName = Class.name;
+  RegisterClass(&wc);
+}
 
 // Fills the header and sends WM_NOTIFY to the parent; returns the parent's answer.
 LRESULT notify_parent(HWND hwnd, NMHDR* hdr, int code);

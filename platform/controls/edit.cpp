@@ -13,19 +13,13 @@ namespace {
 
 using namespace ctl;
 
-struct Edit {
+struct Edit : ControlState {
   std::string text;
   size_t sel_start = 0, sel_end = 0;  // bytes; caret at sel_end
   size_t limit = 30000;
-  HFONT font = nullptr;
   HWND spinner = nullptr;
   int scroll_x = 0;  // pixels of text hidden at the left
 };
-
-StateMap<Edit>& states() {
-  static StateMap<Edit> m;
-  return m;
-}
 
 DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
 
@@ -142,28 +136,14 @@ void on_char(HWND h, Edit& e, char32_t ch) {
   replace_selection(h, e, one, true);
 }
 
-LRESULT edit_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  Edit* ep = states().get(h);
-  if (!ep) {
-    if (msg == WM_NCCREATE) {
-      Edit* e = states().create(h);
+std::optional<LRESULT> handle(HWND h, Edit& e, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_NCCREATE: {
       auto* cs = reinterpret_cast<CREATESTRUCT*>(lp);
-      if (cs && cs->lpszName) e->text = cs->lpszName;
-      e->sel_start = e->sel_end = e->text.size();
+      if (cs && cs->lpszName) e.text = cs->lpszName;
+      e.sel_start = e.sel_end = e.text.size();
       return TRUE;
     }
-    return DefWindowProc(h, msg, wp, lp);
-  }
-  Edit& e = *ep;
-  switch (msg) {
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, e);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_SETTEXT:
       e.text = lp ? reinterpret_cast<const char*>(lp) : "";
       e.sel_start = e.sel_end = e.text.size();
@@ -184,18 +164,10 @@ LRESULT edit_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       e.font = reinterpret_cast<HFONT>(wp);
       if (lp) InvalidateRect(h, nullptr, TRUE);
       return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(e.font);
     case WM_SETFOCUS:
-      InvalidateRect(h, nullptr, TRUE);
-      command_parent(h, EN_SETFOCUS);
-      return 0;
     case WM_KILLFOCUS:
       InvalidateRect(h, nullptr, TRUE);
-      command_parent(h, EN_KILLFOCUS);
-      return 0;
-    case WM_ENABLE:
-      InvalidateRect(h, nullptr, TRUE);
+      command_parent(h, msg == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS);
       return 0;
     case WM_GETDLGCODE:
       return DLGC_WANTCHARS | ((wp == VK_LEFT || wp == VK_RIGHT) ? DLGC_WANTARROWS : 0);
@@ -233,12 +205,10 @@ LRESULT edit_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             on_char(h, e, 8);
             return 0;
           }
-          return pass_key_to_parent(h, msg, wp, lp);
+          return {};
         default:
-          return pass_key_to_parent(h, msg, wp, lp);
+          return {};
       }
-    case WM_KEYUP:
-      return pass_key_to_parent(h, msg, wp, lp);
     case WM_LBUTTONDOWN:
       SetFocus(h);
       return 0;
@@ -283,19 +253,16 @@ LRESULT edit_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       e.spinner = reinterpret_cast<HWND>(lp);
       return 0;
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+// The edit keeps its font itself (a new one redraws at once when asked to) and tells the parent
+// when it gains and loses the focus; WM_GETFONT and the rest are the shared answers.
+constexpr ControlClass<Edit> kEdit{WC_EDIT, kKeepsFont | kRedrawsOnEnable | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_edit() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = edit_proc;
-  wc.lpszClassName = WC_EDIT;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_edit() { register_control<kEdit>(); }
 
 }  // namespace lumora::plat

@@ -10,16 +10,10 @@ namespace {
 
 using namespace ctl;
 
-struct ListBox {
+struct ListBox : ControlState {
   ListItems items;
   int top = 0;
-  HFONT font = nullptr;
 };
-
-StateMap<ListBox>& states() {
-  static StateMap<ListBox> m;
-  return m;
-}
 
 DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
 
@@ -75,30 +69,9 @@ void paint(HWND h, ListBox& b) {
   EndPaint(h, &ps);
 }
 
-LRESULT listbox_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  ListBox* bp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!bp) return unhandled;
-  ListBox& b = *bp;
+std::optional<LRESULT> handle(HWND h, ListBox& b, UINT msg, WPARAM wp, LPARAM lp) {
   ListItems& it = b.items;
   switch (msg) {
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, b);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETFONT:
-      b.font = reinterpret_cast<HFONT>(wp);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(b.font);
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
     case WM_GETDLGCODE:
       return (wp == VK_UP || wp == VK_DOWN) ? DLGC_WANTARROWS : 0;
     case WM_KEYDOWN:
@@ -108,10 +81,7 @@ LRESULT listbox_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         if (next >= 0 && next < it.count()) select(h, b, next, true);
         return 0;
       }
-      return pass_key_to_parent(h, msg, wp, lp);
-    case WM_KEYUP:
-    case WM_CHAR:
-      return pass_key_to_parent(h, msg, wp, lp);
+      return {};
     case WM_LBUTTONDOWN: {
       SetFocus(h);
       int i = b.top + GET_Y_LPARAM(lp) / row_height(h, b);
@@ -158,19 +128,15 @@ LRESULT listbox_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case LB_FINDSTRINGEXACT:
       return it.find_exact(static_cast<int>(static_cast<intptr_t>(wp)), reinterpret_cast<const char*>(lp));
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+// A list box has no disabled look, so enabling it changes nothing on screen.
+constexpr ControlClass<ListBox> kListBox{WC_LISTBOX, kKeepsFont | kRedrawsOnFocus | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_listbox() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = listbox_proc;
-  wc.lpszClassName = WC_LISTBOX;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_listbox() { register_control<kListBox>(); }
 
 }  // namespace lumora::plat

@@ -27,11 +27,10 @@ struct Item {
   LPARAM param = 0;
 };
 
-struct ListView {
+struct ListView : ControlState {
   std::vector<Column> cols;
   std::vector<Item> items;
   HIMAGELIST il_normal = nullptr, il_small = nullptr;
-  HFONT font = nullptr;
   DWORD ex_style = 0;
   int mark = -1;    // selection mark
   int scroll = 0;   // first visible row (report, icon) or column (icon with LVS_ALIGNLEFT)
@@ -43,10 +42,7 @@ struct ListView {
   int measured_height = 0;
 };
 
-StateMap<ListView>& states() {
-  static StateMap<ListView> m;
-  return m;
-}
+StateMap<ListView>& states() { return StateMap<ListView>::instance(); }
 
 DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
 DWORD view_of(HWND h) { return style_of(h) & LVS_TYPEMASK; }
@@ -497,39 +493,18 @@ LRESULT delete_item(HWND h, ListView& s, int i) {
   return TRUE;
 }
 
-LRESULT listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  ListView* sp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!sp) return unhandled;
-  ListView& s = *sp;
+std::optional<LRESULT> handle(HWND h, ListView& s, UINT msg, WPARAM wp, LPARAM lp) {
   int n = static_cast<int>(s.items.size());
   switch (msg) {
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, s);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_SIZE:
       update_scrollbars(h, s);
       InvalidateRect(h, nullptr, TRUE);
       return 0;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-      NMHDR hdr;
-      notify_parent(h, &hdr, msg == WM_SETFOCUS ? NM_SETFOCUS : NM_KILLFOCUS);
-      InvalidateRect(h, nullptr, FALSE);
-      return 0;
-    }
     case WM_SETFONT:
       s.font = reinterpret_cast<HFONT>(wp);
       s.measured_style = 0xFFFFFFFF;
       if (lp) refresh(h, s);
       return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s.font);
     case WM_SETREDRAW:
       s.redraw = wp != 0;
       if (s.redraw) refresh(h, s);
@@ -538,11 +513,8 @@ LRESULT listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       // In a dialog the action key belongs to the dialog (its default command).
       return wp == VK_RETURN ? 0 : DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
-      if (!on_key(h, s, static_cast<UINT>(wp))) return pass_key_to_parent(h, msg, wp, lp);
+      if (!on_key(h, s, static_cast<UINT>(wp))) return {};
       return 0;
-    case WM_KEYUP:
-    case WM_CHAR:
-      return pass_key_to_parent(h, msg, wp, lp);
     case WM_LBUTTONDOWN: {
       SetFocus(h);
       Metrics m = metrics(h, s);
@@ -774,20 +746,16 @@ LRESULT listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     }
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+// WM_SETFONT is the list view's own: a new font changes the height of owner-drawn rows.
+constexpr ControlClass<ListView> kListView{
+    WC_LISTVIEW, kKeepsFont | kRedrawsOnFocus | kNotifiesFocus | kPassesKeys, paint, handle, CS_DBLCLKS};
+
 }  // namespace
 
-namespace ctl {
-void register_listview() {
-  WNDCLASS wc;
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = listview_proc;
-  wc.lpszClassName = WC_LISTVIEW;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_listview() { register_control<kListView>(); }
 
 }  // namespace lumora::plat

@@ -7,14 +7,7 @@ namespace {
 
 using namespace ctl;
 
-struct Static {
-  HFONT font = nullptr;
-};
-
-StateMap<Static>& states() {
-  static StateMap<Static> m;
-  return m;
-}
+struct Static : ControlState {};
 
 DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
 
@@ -43,33 +36,8 @@ void paint(HWND h, Static& s) {
   EndPaint(h, &ps);
 }
 
-LRESULT static_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  Static* sp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!sp) return unhandled;
+std::optional<LRESULT> handle(HWND h, Static&, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, *sp);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETTEXT:
-      DefWindowProc(h, msg, wp, lp);
-      InvalidateRect(h, nullptr, TRUE);
-      return TRUE;
-    case WM_SETFONT:
-      sp->font = reinterpret_cast<HFONT>(wp);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(sp->font);
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_ENABLE:
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
     case WM_GETDLGCODE:
       return DLGC_STATIC | ((wp == VK_RETURN && (style_of(h) & SS_NOTIFY)) ? DLGC_WANTALLKEYS : 0);
     case WM_KEYDOWN:
@@ -77,27 +45,20 @@ LRESULT static_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         command_parent(h, STN_CLICKED);
         return 0;
       }
-      return pass_key_to_parent(h, msg, wp, lp);
-    case WM_KEYUP:
-    case WM_CHAR:
-      return pass_key_to_parent(h, msg, wp, lp);
+      return {};
     case WM_LBUTTONUP:
       if (style_of(h) & SS_NOTIFY) command_parent(h, STN_CLICKED);
       return 0;
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+constexpr ControlClass<Static> kStatic{
+    WC_STATIC, kKeepsFont | kRedrawsOnFocus | kRedrawsOnEnable | kRedrawsOnText | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_static() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = static_proc;
-  wc.lpszClassName = WC_STATIC;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_static() { register_control<kStatic>(); }
 
 }  // namespace lumora::plat

@@ -10,15 +10,10 @@ namespace {
 
 using namespace ctl;
 
-struct Trackbar {
+struct Trackbar : ControlState {
   int min = 0, max = 100, pos = 0;
   int page = 20, line = 1;
 };
-
-StateMap<Trackbar>& states() {
-  static StateMap<Trackbar> m;
-  return m;
-}
 
 bool vertical(HWND h) { return (GetWindowLongPtr(h, GWL_STYLE) & TBS_VERT) != 0; }
 
@@ -79,25 +74,8 @@ void paint(HWND h, Trackbar& t) {
 
 int lparam_int(LPARAM lp) { return static_cast<int>(static_cast<intptr_t>(lp)); }
 
-LRESULT trackbar_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  Trackbar* tp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!tp) return unhandled;
-  Trackbar& t = *tp;
+std::optional<LRESULT> handle(HWND h, Trackbar& t, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, t);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_ENABLE:
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
     case WM_GETDLGCODE:
       return (wp == VK_LEFT || wp == VK_RIGHT || (vertical(h) && (wp == VK_UP || wp == VK_DOWN))) ? DLGC_WANTARROWS : 0;
     case WM_KEYDOWN:
@@ -110,17 +88,12 @@ LRESULT trackbar_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         case VK_END: scroll_to(h, t, t.max, TB_BOTTOM); return 0;
         case VK_UP:
         case VK_DOWN:
-          if (vertical(h)) {
-            scroll_to(h, t, t.pos + (wp == VK_DOWN ? t.line : -t.line), wp == VK_DOWN ? TB_LINEDOWN : TB_LINEUP);
-            return 0;
-          }
-          return pass_key_to_parent(h, msg, wp, lp);
+          if (!vertical(h)) return {};
+          scroll_to(h, t, t.pos + (wp == VK_DOWN ? t.line : -t.line), wp == VK_DOWN ? TB_LINEDOWN : TB_LINEUP);
+          return 0;
         default:
-          return pass_key_to_parent(h, msg, wp, lp);
+          return {};
       }
-    case WM_KEYUP:
-    case WM_CHAR:
-      return pass_key_to_parent(h, msg, wp, lp);
     case WM_LBUTTONDOWN: {
       SetFocus(h);
       RECT c;
@@ -157,19 +130,15 @@ LRESULT trackbar_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case TBM_GETLINESIZE: return t.line;
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+constexpr ControlClass<Trackbar> kTrackbar{
+    TRACKBAR_CLASS, kRedrawsOnFocus | kRedrawsOnEnable | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_trackbar() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = trackbar_proc;
-  wc.lpszClassName = TRACKBAR_CLASS;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_trackbar() { register_control<kTrackbar>(); }
 
 }  // namespace lumora::plat

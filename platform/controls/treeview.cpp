@@ -28,21 +28,17 @@ struct Node {
   LPARAM param = 0;
 };
 
-struct Tree {
+struct Tree : ControlState {
   std::unordered_map<uintptr_t, std::unique_ptr<Node>> nodes;
   Node root;  // invisible parent of the top-level items
   Node* selected = nullptr;
   int top = 0;  // first shown row
   HIMAGELIST images = nullptr;
-  HFONT font = nullptr;
   int indent = 0;
   bool in_scrollbar = false;
 };
 
-StateMap<Tree>& states() {
-  static StateMap<Tree> m;
-  return m;
-}
+StateMap<Tree>& states() { return StateMap<Tree>::instance(); }
 
 uintptr_t next_id() {
   // Handles are numbers never used twice in a run, so a stale handle finds no item.
@@ -386,52 +382,26 @@ bool on_key(HWND h, Tree& t, UINT vk) {
   }
 }
 
-LRESULT tree_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  Tree* tp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!tp) return unhandled;
-  Tree& t = *tp;
+std::optional<LRESULT> handle(HWND h, Tree& t, UINT msg, WPARAM wp, LPARAM lp) {
+  Tree* tp = &t;
   switch (msg) {
     case WM_DESTROY:
       while (!t.root.children.empty()) delete_node(h, t, t.root.children.back());
       return 0;
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, t);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_SIZE:
       update_scrollbar(h, t);
       return 0;
-    case WM_SETFONT:
-      t.font = reinterpret_cast<HFONT>(wp);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(t.font);
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-      NMHDR hdr;
-      notify_parent(h, &hdr, msg == WM_SETFOCUS ? NM_SETFOCUS : NM_KILLFOCUS);
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    }
     case WM_GETDLGCODE:
       return wp == VK_RETURN ? 0 : DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN: {
       NMHDR hdr;
       if (wp == VK_RETURN) {
         if (notify_parent(h, &hdr, NM_RETURN)) return 0;
-        return pass_key_to_parent(h, msg, wp, lp);
+        return {};
       }
-      if (!on_key(h, t, static_cast<UINT>(wp))) return pass_key_to_parent(h, msg, wp, lp);
+      if (!on_key(h, t, static_cast<UINT>(wp))) return {};
       return 0;
     }
-    case WM_KEYUP:
-    case WM_CHAR:
-      return pass_key_to_parent(h, msg, wp, lp);
     case WM_LBUTTONDOWN: {
       SetFocus(h);
       auto v = shown(t);
@@ -608,19 +578,15 @@ LRESULT tree_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     }
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+constexpr ControlClass<Tree> kTree{
+    WC_TREEVIEW, kKeepsFont | kRedrawsOnFocus | kNotifiesFocus | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_treeview() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = tree_proc;
-  wc.lpszClassName = WC_TREEVIEW;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_treeview() { register_control<kTree>(); }
 
 }  // namespace lumora::plat
