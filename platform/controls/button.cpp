@@ -21,61 +21,48 @@ bool is_radio(DWORD k) { return k == BS_RADIOBUTTON || k == BS_AUTORADIOBUTTON; 
 bool is_click_key(WPARAM key) { return key == VK_RETURN || key == VK_SPACE; }
 
 void paint(HWND h, Button& b) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  const RECT& c = p.client;
   DWORD k = kind_of(h);
-  bool enabled = IsWindowEnabled(h);
-  bool focus = has_focus(h);
   std::string label = without_prefix(GetWindowText(h));
   HFONT f = control_font(b.font);
   if (k == BS_OWNERDRAW) {
     DRAWITEMSTRUCT di;
-    di.CtlType = ODT_BUTTON;
-    di.CtlID = static_cast<UINT>(GetDlgCtrlID(h));
-    di.itemAction = ODA_DRAWENTIRE;
-    di.itemState = (focus ? ODS_FOCUS : 0) | (b.pushed ? ODS_SELECTED : 0) | (enabled ? 0 : ODS_DISABLED);
-    di.hwndItem = h;
-    di.hDC = dc;
-    di.rcItem = c;
-    if (HWND p = GetParent(h)) SendMessage(p, WM_DRAWITEM, di.CtlID, reinterpret_cast<LPARAM>(&di));
-    EndPaint(h, &ps);
+    di.itemState = (p.focus ? ODS_FOCUS : 0) | (b.pushed ? ODS_SELECTED : 0) | (p.enabled ? 0 : ODS_DISABLED);
+    draw_by_parent(h, di, ODT_BUTTON, p.dc, c);
     return;
   }
-  ui::fill(dc, c, ui::kWindow);
-  COLORREF fg = enabled ? ui::kText : ui::kGreyText;
+  ui::fill(p.dc, c, ui::kWindow);
+  COLORREF fg = text_colour(p.enabled);
   if (is_check(k) || is_radio(k)) {
     int box = std::min(static_cast<int>(RectHeight(c)) - ui::px(4), ui::px(14));
     RECT br{c.left + ui::px(4), c.top + (RectHeight(c) - box) / 2, 0, 0};
     br.right = br.left + box;
     br.bottom = br.top + box;
     if (is_radio(k)) {
-      ui::disc(dc, br, enabled ? ui::kText : ui::kGreyText);
+      ui::disc(p.dc, br, fg);
       RECT inner = br;
       InflateRect(&inner, -1, -1);
-      ui::disc(dc, inner, ui::kWindow);
-      if (b.check == BST_CHECKED) ui::radio_dot(dc, br, ui::kAccent);
+      ui::disc(p.dc, inner, ui::kWindow);
+      if (b.check == BST_CHECKED) ui::radio_dot(p.dc, br, ui::kAccent);
     } else {
-      ui::frame(dc, br, enabled ? ui::kText : ui::kGreyText, 1);
+      ui::frame(p.dc, br, fg, 1);
       if (b.check == BST_CHECKED) {
         RECT inner = br;
         InflateRect(&inner, -1, -1);
-        ui::check_mark(dc, inner, enabled ? ui::kAccent : ui::kGreyText);
+        ui::check_mark(p.dc, inner, p.enabled ? ui::kAccent : ui::kGreyText);
       }
     }
     RECT tr{br.right + ui::px(6), c.top, c.right - ui::px(2), c.bottom};
-    ui::text(dc, label, tr, DT_LEFT | DT_VCENTER, fg, f);
-    if (focus) ui::focus_frame(dc, c);
+    ui::text(p.dc, label, tr, DT_LEFT | DT_VCENTER, fg, f);
   } else {
     RECT face = c;
     InflateRect(&face, -ui::px(1), -ui::px(1));
-    ui::fill(dc, face, b.pushed ? ui::kAccentLight : ui::kFace);
-    ui::frame(dc, face, ui::kBorder, 1);
-    ui::text(dc, label, face, DT_CENTER | DT_VCENTER, fg, (kind_of(h) == BS_DEFPUSHBUTTON) ? ui::font(ui::Font::Bold) : f);
-    if (focus) ui::focus_frame(dc, c);
+    ui::fill(p.dc, face, b.pushed ? ui::kAccentLight : ui::kFace);
+    ui::frame(p.dc, face, ui::kBorder, 1);
+    ui::text(p.dc, label, face, DT_CENTER | DT_VCENTER, fg, (kind_of(h) == BS_DEFPUSHBUTTON) ? ui::font(ui::Font::Bold) : f);
   }
-  EndPaint(h, &ps);
+  if (p.focus) ui::focus_frame(p.dc, c);
 }
 
 void click(HWND h, Button& b) {

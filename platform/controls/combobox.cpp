@@ -57,25 +57,19 @@ void drop_down(HWND h, Combo& c) {
 }
 
 void paint(HWND h, Combo& c) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT r;
-  GetClientRect(h, &r);
-  bool enabled = IsWindowEnabled(h);
-  bool focus = has_focus(h);
-  ui::fill(dc, r, enabled ? ui::kWindow : ui::kFace);
-  if (focus) ui::focus_frame(dc, r);
-  else ui::frame(dc, r, ui::kBorder, 1);
+  ControlPaint p(h);
+  const RECT& r = p.client;
+  ui::fill(p.dc, r, p.enabled ? ui::kWindow : ui::kFace);
+  box_edge(p.dc, r, p.focus);
   int arrow = ui::px(14);
-  COLORREF ac = !enabled ? ui::kGreyText : focus ? ui::kAccent : ui::kBorder;
+  COLORREF ac = !p.enabled ? ui::kGreyText : p.focus ? ui::kAccent : ui::kBorder;
   bool can_left = c.items.cur > 0, can_right = c.items.cur + 1 < c.items.count();
-  ui::triangle(dc, RECT{ui::px(3), 0, ui::px(3) + arrow, r.bottom}, 3, can_left ? ac : ui::kFace);
-  ui::triangle(dc, RECT{r.right - ui::px(3) - arrow, 0, r.right - ui::px(3), r.bottom}, 1, can_right ? ac : ui::kFace);
+  ui::triangle(p.dc, RECT{ui::px(3), 0, ui::px(3) + arrow, r.bottom}, 3, can_left ? ac : ui::kFace);
+  ui::triangle(p.dc, RECT{r.right - ui::px(3) - arrow, 0, r.right - ui::px(3), r.bottom}, 1, can_right ? ac : ui::kFace);
   if (c.items.valid(c.items.cur))
-    ui::text(dc, c.items.entries[static_cast<size_t>(c.items.cur)].text,
+    ui::text(p.dc, c.items.entries[static_cast<size_t>(c.items.cur)].text,
              RECT{ui::px(5) + arrow, 0, r.right - ui::px(5) - arrow, r.bottom}, DT_LEFT | DT_VCENTER,
-             enabled ? ui::kText : ui::kGreyText, control_font(c.font));
-  EndPaint(h, &ps);
+             text_colour(p.enabled), control_font(c.font));
 }
 
 std::optional<LRESULT> handle(HWND h, Combo& c, UINT msg, WPARAM wp, LPARAM lp) {

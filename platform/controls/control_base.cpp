@@ -66,6 +66,32 @@ LRESULT shared_answer(HWND hwnd, ControlState& state, unsigned shared, UINT msg,
   return DefWindowProc(hwnd, msg, wp, lp);
 }
 
+ControlPaint::ControlPaint(HWND hwnd) : hwnd_(hwnd) {
+  dc = BeginPaint(hwnd, &ps_);
+  GetClientRect(hwnd, &client);
+  focus = has_focus(hwnd);
+  enabled = IsWindowEnabled(hwnd) != FALSE;
+}
+
+ControlPaint::~ControlPaint() { EndPaint(hwnd_, &ps_); }
+
+void box_edge(HDC dc, const RECT& r, bool focus) {
+  if (focus) ui::focus_frame(dc, r);
+  else ui::frame(dc, r, ui::kBorder, 1);
+}
+
+COLORREF text_colour(bool enabled) { return enabled ? ui::kText : ui::kGreyText; }
+
+void draw_by_parent(HWND hwnd, DRAWITEMSTRUCT& di, UINT type, HDC dc, const RECT& r) {
+  di.CtlType = type;
+  di.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
+  di.itemAction = ODA_DRAWENTIRE;
+  di.hwndItem = hwnd;
+  di.hDC = dc;
+  di.rcItem = r;
+  if (HWND p = GetParent(hwnd)) SendMessage(p, WM_DRAWITEM, di.CtlID, reinterpret_cast<LPARAM>(&di));
+}
+
 HFONT control_font(HFONT set) { return set ? set : ui::font(ui::Font::Body); }
 
 bool has_focus(HWND hwnd) { return GetFocus() == hwnd; }

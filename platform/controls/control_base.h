@@ -107,6 +107,34 @@ void register_control() {
   RegisterClass(&wc);
 }
 
+// One paint cycle of a control: BeginPaint when made, EndPaint when it goes out of scope, and what
+// decides the look of every control.
+class ControlPaint {
+ public:
+  explicit ControlPaint(HWND hwnd);
+  ~ControlPaint();
+  ControlPaint(const ControlPaint&) = delete;
+  ControlPaint& operator=(const ControlPaint&) = delete;
+
+  HDC dc = nullptr;
+  RECT client{};
+  bool focus = false;   // the control is the keyboard focus and shows its focus mark
+  bool enabled = true;  // else it is drawn greyed
+
+ private:
+  HWND hwnd_;
+  PAINTSTRUCT ps_{};
+};
+
+// The edge of a boxed control (drop-down, list box, edit): the focus mark while it has the focus,
+// else a thin border.
+void box_edge(HDC dc, const RECT& r, bool focus);
+// Colour of a control's text: grey while the control is disabled.
+COLORREF text_colour(bool enabled);
+// Hands the drawing of an owner-drawn control (or of one of its items) to the parent with
+// WM_DRAWITEM; the caller sets the item's own fields (itemID, itemState, itemData) first.
+void draw_by_parent(HWND hwnd, DRAWITEMSTRUCT& di, UINT type, HDC dc, const RECT& r);
+
 // Fills the header and sends WM_NOTIFY to the parent; returns the parent's answer.
 LRESULT notify_parent(HWND hwnd, NMHDR* hdr, int code);
 // WM_COMMAND with the control id and a notification code to the parent.

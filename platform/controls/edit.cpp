@@ -67,16 +67,14 @@ std::string shown_text(HWND h, const Edit& e) {
 }
 
 void paint(HWND h, Edit& e) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  HDC dc = p.dc;
+  const RECT& c = p.client;
   bool ro = (style_of(h) & ES_READONLY) != 0;
-  bool enabled = IsWindowEnabled(h);
+  bool enabled = p.enabled;
   ui::fill(dc, c, ro || !enabled ? ui::kFace : ui::kWindow);
-  bool focus = has_focus(h);
-  if (focus) ui::focus_frame(dc, c);
-  else ui::frame(dc, c, ui::kBorder);
+  bool focus = p.focus;
+  box_edge(dc, c, focus);
   HFONT f = control_font(e.font);
   std::string shown = shown_text(h, e);
   int pad = ui::px(5);
@@ -103,17 +101,16 @@ void paint(HWND h, Edit& e) {
   }
   HGDIOBJ old = SelectObject(dc, f);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, enabled ? ui::kText : ui::kGreyText);
+  SetTextColor(dc, text_colour(enabled));
   TextOut(dc, x0, y0, std::string_view(shown).substr(0, a));
   int xa = ui::text_width(dc, std::string_view(shown).substr(0, a), f);
-  SetTextColor(dc, focus && a < b ? ui::kAccentText : (enabled ? ui::kText : ui::kGreyText));
+  SetTextColor(dc, focus && a < b ? ui::kAccentText : text_colour(enabled));
   TextOut(dc, x0 + xa, y0, std::string_view(shown).substr(a, b - a));
   int xb = ui::text_width(dc, std::string_view(shown).substr(0, b), f);
-  SetTextColor(dc, enabled ? ui::kText : ui::kGreyText);
+  SetTextColor(dc, text_colour(enabled));
   TextOut(dc, x0 + xb, y0, std::string_view(shown).substr(b));
   SelectObject(dc, old);
   if (focus && !ro && a == b) ui::fill(dc, RECT{x0 + caret_x, y0, x0 + caret_x + std::max(1, ui::px(1)), y0 + line}, ui::kText);
-  EndPaint(h, &ps);
 }
 
 void on_char(HWND h, Edit& e, char32_t ch) {

@@ -48,25 +48,20 @@ void select(HWND h, ListBox& b, int i, bool notify) {
 }
 
 void paint(HWND h, ListBox& b) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  HDC dc = p.dc;
+  const RECT& c = p.client;
   ui::fill(dc, c, ui::kWindow);
   int rh = row_height(h, b);
-  bool focus = has_focus(h);
+  bool focus = p.focus;
   for (int i = b.top, y = 0; i < b.items.count() && y < c.bottom; ++i, y += rh) {
-    RECT r{0, y, c.right, y + rh};
     bool cur = i == b.items.cur;
     if (cur) ui::fill(dc, RECT{ui::px(2), y + 1, c.right - ui::px(2), y + rh - 1}, focus ? ui::kAccent : ui::kAccentLight);
     RECT tr{ui::px(8), y, c.right - ui::px(8), y + rh};
     ui::text(dc, b.items.entries[static_cast<size_t>(i)].text, tr, DT_LEFT | DT_VCENTER,
              cur && focus ? ui::kAccentText : ui::kText, control_font(b.font));
-    (void)r;
   }
-  if (focus) ui::focus_frame(dc, c);
-  else ui::frame(dc, c, ui::kBorder, 1);
-  EndPaint(h, &ps);
+  box_edge(dc, c, focus);
 }
 
 std::optional<LRESULT> handle(HWND h, ListBox& b, UINT msg, WPARAM wp, LPARAM lp) {

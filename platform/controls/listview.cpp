@@ -369,8 +369,8 @@ LRESULT custom_draw(HWND h, HDC dc, DWORD stage, const RECT& rc, int item, UINT 
 }
 
 void paint(HWND h, ListView& s) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
+  ControlPaint p(h);
+  HDC dc = p.dc;
   Metrics m = metrics(h, s);
   ui::fill(dc, m.client, s.bk);
   HFONT f = control_font(s.font);
@@ -392,16 +392,10 @@ void paint(HWND h, ListView& s) {
       UINT st = ((it.state & LVIS_SELECTED) ? CDIS_SELECTED : 0) | ((it.state & LVIS_FOCUSED) ? CDIS_FOCUS : 0);
       if (od) {
         DRAWITEMSTRUCT di;
-        di.CtlType = ODT_LISTVIEW;
-        di.CtlID = static_cast<UINT>(GetDlgCtrlID(h));
         di.itemID = static_cast<UINT>(i);
-        di.itemAction = ODA_DRAWENTIRE;
         di.itemState = ((it.state & LVIS_SELECTED) ? ODS_SELECTED : 0) | ((it.state & LVIS_FOCUSED) ? ODS_FOCUS : 0);
-        di.hwndItem = h;
-        di.hDC = dc;
-        di.rcItem = r;
         di.itemData = static_cast<uintptr_t>(it.param);
-        if (HWND p = GetParent(h)) SendMessage(p, WM_DRAWITEM, di.CtlID, reinterpret_cast<LPARAM>(&di));
+        draw_by_parent(h, di, ODT_LISTVIEW, dc, r);
         if (!IsWindow(h) || !states().get(h)) return;
         continue;
       }
@@ -419,7 +413,6 @@ void paint(HWND h, ListView& s) {
     }
   }
   if (pre & CDRF_NOTIFYPOSTPAINT) custom_draw(h, dc, CDDS_POSTPAINT, m.client, -1, 0, 0, nullptr, nullptr);
-  EndPaint(h, &ps);
 }
 
 int autosize_width(HWND h, ListView& s, int col, bool use_header) {

@@ -12,10 +12,9 @@ struct Static : ControlState {};
 DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
 
 void paint(HWND h, Static& s) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  HDC dc = p.dc;
+  const RECT& c = p.client;
   ui::fill(dc, c, ui::kWindow);
   DWORD st = style_of(h);
   std::string t = GetWindowText(h);
@@ -25,15 +24,14 @@ void paint(HWND h, Static& s) {
   HFONT f = control_font(s.font);
   HGDIOBJ old = SelectObject(dc, f);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, IsWindowEnabled(h) ? ((st & SS_NOTIFY) ? ui::kAccent : ui::kText) : ui::kGreyText);
+  SetTextColor(dc, p.enabled ? ((st & SS_NOTIFY) ? ui::kAccent : ui::kText) : ui::kGreyText);
   RECT r = c;
   SIZE one;
   GetTextExtentPoint32(dc, t, &one);
   if (one.cx <= RectWidth(c)) DrawText(dc, t, &r, fmt | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   else DrawText(dc, t, &r, fmt | DT_WORDBREAK | DT_NOPREFIX);
   SelectObject(dc, old);
-  if (has_focus(h)) ui::focus_frame(dc, c);
-  EndPaint(h, &ps);
+  if (p.focus) ui::focus_frame(dc, c);
 }
 
 std::optional<LRESULT> handle(HWND h, Static&, UINT msg, WPARAM wp, LPARAM) {

@@ -39,19 +39,18 @@ void scroll_to(HWND h, Trackbar& t, int pos, int code) {
 }
 
 void paint(HWND h, Trackbar& t) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  HDC dc = p.dc;
+  const RECT& c = p.client;
   ui::fill(dc, c, ui::kWindow);
-  bool focus = has_focus(h);
+  bool focus = p.focus;
   bool vert = vertical(h);
   int thumb = ui::px(12);
   int len = (vert ? RectHeight(c) : RectWidth(c)) - thumb - ui::px(8);
   int span = std::max(1, t.max - t.min);
   int off = len > 0 ? static_cast<int>(static_cast<long long>(len) * (t.pos - t.min) / span) : 0;
   int track = std::max(2, ui::px(4));
-  COLORREF active = IsWindowEnabled(h) ? ui::kAccent : ui::kGreyText;
+  COLORREF active = p.enabled ? ui::kAccent : ui::kGreyText;
   if (!vert) {
     int cy = c.bottom / 2, x0 = ui::px(4) + thumb / 2;
     ui::fill(dc, RECT{x0, cy - track / 2, x0 + std::max(0, len), cy - track / 2 + track}, ui::kFace);
@@ -69,7 +68,6 @@ void paint(HWND h, Trackbar& t) {
     ui::frame(dc, th, focus ? active : ui::kBorder, 1);
   }
   if (focus) ui::focus_frame(dc, c);
-  EndPaint(h, &ps);
 }
 
 int lparam_int(LPARAM lp) { return static_cast<int>(static_cast<intptr_t>(lp)); }

@@ -297,17 +297,14 @@ void sort_children(HWND h, Tree& t, Node* n, bool recurse) {
 }
 
 void paint(HWND h, Tree& t) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  HDC dc = p.dc;
+  const RECT& c = p.client;
   ui::fill(dc, c, ui::kWindow);
-  uintptr_t self = reinterpret_cast<uintptr_t>(h);
-  (void)self;
   std::vector<uintptr_t> ids;
   for (Node* n : shown(t)) ids.push_back(n->id);
   int rh = row_height(h, t);
-  bool focus = has_focus(h);
+  bool focus = p.focus;
   int indent = t.indent > 0 ? t.indent : ui::px(16);
   bool at_root = (style_of(h) & TVS_LINESATROOT) != 0;
   int icx = 0, icy = 0;
@@ -318,7 +315,6 @@ void paint(HWND h, Tree& t) {
     Node* n = node_of(*tp, reinterpret_cast<HTREEITEM>(ids[i]));
     if (!n) continue;
     int top = static_cast<int>(y);
-    RECT row{0, top, c.right, top + rh};
     bool sel = tp->selected == n;
     int x = ui::px(4) + (depth(n) + (at_root ? 1 : 0)) * indent;
     if (has_children(h, *tp, n) && (at_root || n->parent != &tp->root || (style_of(h) & TVS_HASBUTTONS))) {
@@ -348,10 +344,8 @@ void paint(HWND h, Tree& t) {
     if (sel) ui::fill(dc, band, focus ? ui::kAccent : ui::kAccentLight);
     ui::text(dc, label, RECT{x + ui::px(1), top, c.right, top + rh}, DT_LEFT | DT_VCENTER,
              sel && focus ? ui::kAccentText : ui::kText, control_font(tp->font));
-    (void)row;
   }
   if (focus) ui::focus_frame(dc, c);
-  EndPaint(h, &ps);
 }
 
 bool on_key(HWND h, Tree& t, UINT vk) {

@@ -95,14 +95,13 @@ void attach(HWND h, UpDown& u, HWND buddy) {
 }
 
 void paint(HWND h, UpDown& u) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  HDC dc = p.dc;
+  const RECT& c = p.client;
   ui::fill(dc, c, ui::kFace);
   ui::frame(dc, c, ui::kBorder, 1);
   bool active = u.buddy && GetFocus() == u.buddy;
-  COLORREF arrow = !IsWindowEnabled(h) ? ui::kGreyText : active ? ui::kAccent : ui::kText;
+  COLORREF arrow = !p.enabled ? ui::kGreyText : active ? ui::kAccent : ui::kText;
   // A phone spinner: left and right arrows (up and down when it stands upright without UDS_HORZ
   // and is taller than wide).
   bool upright = !(style_of(h) & UDS_HORZ) && RectHeight(c) > RectWidth(c) * 2;
@@ -115,7 +114,6 @@ void paint(HWND h, UpDown& u) {
     ui::triangle(dc, RECT{c.right / 2, 0, c.right - inset, c.bottom}, 1, arrow);
     ui::fill(dc, RECT{c.right / 2, ui::px(4), c.right / 2 + 1, c.bottom - ui::px(4)}, ui::kBorder);
   }
-  EndPaint(h, &ps);
 }
 
 std::optional<LRESULT> handle(HWND h, UpDown& u, UINT msg, WPARAM wp, LPARAM lp) {
