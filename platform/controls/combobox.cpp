@@ -80,9 +80,7 @@ std::optional<LRESULT> handle(HWND h, Combo& c, UINT msg, WPARAM wp, LPARAM lp) 
       // is one line high.
       RECT wr;
       GetWindowRect(h, &wr);
-      HDC dc = GetDC(h);
-      int line = ui::line_height(dc, control_font(c.font)) + ui::px(10);
-      ReleaseDC(h, dc);
+      int line = control_line_height(h, c.font) + ui::px(10);
       if (RectHeight(wr) > line * 2) SetWindowPos(h, nullptr, 0, 0, RectWidth(wr), line, SWP_NOMOVE | SWP_NOZORDER);
       return 0;
     }

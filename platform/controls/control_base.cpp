@@ -1,6 +1,8 @@
 // Shared helpers of the controls and the registration of their classes.
 #include "platform/controls/control_base.h"
 
+#include <algorithm>
+
 #include "platform/menu/menubar.h"
 
 namespace lumora::plat {
@@ -93,6 +95,19 @@ void draw_by_parent(HWND hwnd, DRAWITEMSTRUCT& di, UINT type, HDC dc, const RECT
 }
 
 HFONT control_font(HFONT set) { return set ? set : ui::font(ui::Font::Body); }
+
+int control_line_height(HWND hwnd, HFONT set) {
+  HDC dc = GetDC(hwnd);
+  int line = ui::line_height(dc, control_font(set));
+  ReleaseDC(hwnd, dc);
+  return line;
+}
+
+int rows_in_client(HWND hwnd, int row_height) {
+  RECT c;
+  GetClientRect(hwnd, &c);
+  return std::max(1, static_cast<int>(RectHeight(c)) / row_height);
+}
 
 bool has_focus(HWND hwnd) { return GetFocus() == hwnd; }
 

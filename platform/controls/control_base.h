@@ -144,6 +144,10 @@ void command_parent(HWND hwnd, WORD code);
 LRESULT pass_key_to_parent(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 // The font a control draws with: the one set with WM_SETFONT, else the theme's body font.
 HFONT control_font(HFONT set);
+// Height in pixels of a text line in that font (ascent + descent).
+int control_line_height(HWND hwnd, HFONT set);
+// Whole rows of the given height (pixels) that fit in the client area; at least one.
+int rows_in_client(HWND hwnd, int row_height);
 // Whether the control is the keyboard focus (and so shows its focus mark).
 bool has_focus(HWND hwnd);
 // Text of a window as the classic prefix rules show it: "&&" is one '&', a single '&' is dropped.

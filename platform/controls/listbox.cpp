@@ -17,21 +17,10 @@ struct ListBox : ControlState {
 
 DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
 
-int row_height(HWND h, ListBox& b) {
-  HDC dc = GetDC(h);
-  int r = ui::line_height(dc, control_font(b.font)) + ui::px(6);
-  ReleaseDC(h, dc);
-  return r;
-}
-
-int rows_visible(HWND h, ListBox& b) {
-  RECT c;
-  GetClientRect(h, &c);
-  return std::max(1, static_cast<int>(RectHeight(c)) / row_height(h, b));
-}
+int row_height(HWND h, ListBox& b) { return control_line_height(h, b.font) + ui::px(6); }
 
 void keep_visible(HWND h, ListBox& b) {
-  int rows = rows_visible(h, b);
+  int rows = rows_in_client(h, row_height(h, b));
   if (b.items.cur >= 0) {
     if (b.items.cur < b.top) b.top = b.items.cur;
     if (b.items.cur >= b.top + rows) b.top = b.items.cur - rows + 1;

@@ -73,9 +73,7 @@ int il_cy(HIMAGELIST il) {
 Metrics metrics(HWND h, ListView& s) {
   Metrics m;
   GetClientRect(h, &m.client);
-  HDC dc = GetDC(h);
-  m.line = ui::line_height(dc, control_font(s.font));
-  ReleaseDC(h, dc);
+  m.line = control_line_height(h, s.font);
   int n = static_cast<int>(s.items.size());
   if (icon_view(h)) {
     m.cell_cx = s.spacing_cx > 0 ? s.spacing_cx : std::max(ui::px(64), il_cx(s.il_normal) + ui::px(12));

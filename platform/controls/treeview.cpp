@@ -127,19 +127,13 @@ int depth(const Node* n) {
 }
 
 int row_height(HWND h, Tree& t) {
-  HDC dc = GetDC(h);
-  int r = ui::line_height(dc, control_font(t.font)) + ui::px(8);
-  ReleaseDC(h, dc);
+  int r = control_line_height(h, t.font) + ui::px(8);
   int cx = 0, cy = 0;
   if (ImageList_GetIconSize(t.images, &cx, &cy)) r = std::max(r, cy + ui::px(2));
   return r;
 }
 
-int rows_visible(HWND h, Tree& t) {
-  RECT c;
-  GetClientRect(h, &c);
-  return std::max(1, static_cast<int>(RectHeight(c)) / row_height(h, t));
-}
+int rows_visible(HWND h, Tree& t) { return rows_in_client(h, row_height(h, t)); }
 
 void update_scrollbar(HWND h, Tree& t) {
   if (t.in_scrollbar) return;
