@@ -14,7 +14,7 @@ struct Button : ControlState {
   bool pushed = false;
 };
 
-DWORD kind_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)) & BS_TYPEMASK; }
+DWORD kind_of(HWND h) { return style_of(h) & BS_TYPEMASK; }
 bool is_check(DWORD k) { return k == BS_CHECKBOX || k == BS_AUTOCHECKBOX; }
 bool is_radio(DWORD k) { return k == BS_RADIOBUTTON || k == BS_AUTORADIOBUTTON; }
 // The action key, or the space bar of a desktop keyboard.

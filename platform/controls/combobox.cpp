@@ -20,8 +20,6 @@ struct Combo : ControlState {
 
 StateMap<Combo>& states() { return StateMap<Combo>::instance(); }
 
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
-
 void select(HWND h, Combo& c, int i, bool notify) {
   if (i == c.items.cur) return;
   c.items.cur = i;

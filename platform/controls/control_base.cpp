@@ -109,6 +109,8 @@ int rows_in_client(HWND hwnd, int row_height) {
   return std::max(1, static_cast<int>(RectHeight(c)) / row_height);
 }
 
+DWORD style_of(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)); }
+
 bool has_focus(HWND hwnd) { return GetFocus() == hwnd; }
 
 std::string without_prefix(std::string_view s) {

@@ -148,6 +148,8 @@ HFONT control_font(HFONT set);
 int control_line_height(HWND hwnd, HFONT set);
 // Whole rows of the given height (pixels) that fit in the client area; at least one.
 int rows_in_client(HWND hwnd, int row_height);
+// The window's style bits (WS_*, and the control's own).
+DWORD style_of(HWND hwnd);
 // Whether the control is the keyboard focus (and so shows its focus mark).
 bool has_focus(HWND hwnd);
 // Text of a window as the classic prefix rules show it: "&&" is one '&', a single '&' is dropped.

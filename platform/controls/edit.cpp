@@ -21,8 +21,6 @@ struct Edit : ControlState {
   int scroll_x = 0;  // pixels of text hidden at the left
 };
 
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
-
 // Byte index of the code point before / after i.
 size_t prev_cp(const std::string& s, size_t i) {
   if (i == 0) return 0;

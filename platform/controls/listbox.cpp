@@ -15,8 +15,6 @@ struct ListBox : ControlState {
   int top = 0;
 };
 
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
-
 int row_height(HWND h, ListBox& b) { return control_line_height(h, b.font) + ui::px(6); }
 
 void keep_visible(HWND h, ListBox& b) {

@@ -44,7 +44,6 @@ struct ListView : ControlState {
 
 StateMap<ListView>& states() { return StateMap<ListView>::instance(); }
 
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
 DWORD view_of(HWND h) { return style_of(h) & LVS_TYPEMASK; }
 bool owner_drawn(HWND h) { return view_of(h) == LVS_REPORT && (style_of(h) & LVS_OWNERDRAWFIXED); }
 bool icon_view(HWND h) { return view_of(h) == LVS_ICON; }

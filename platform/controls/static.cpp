@@ -9,8 +9,6 @@ using namespace ctl;
 
 struct Static : ControlState {};
 
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
-
 void paint(HWND h, Static& s) {
   ControlPaint p(h);
   HDC dc = p.dc;

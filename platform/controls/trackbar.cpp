@@ -15,7 +15,7 @@ struct Trackbar : ControlState {
   int page = 20, line = 1;
 };
 
-bool vertical(HWND h) { return (GetWindowLongPtr(h, GWL_STYLE) & TBS_VERT) != 0; }
+bool vertical(HWND h) { return (style_of(h) & TBS_VERT) != 0; }
 
 void set_range(HWND h, Trackbar& t, int lo, int hi, bool redraw) {
   // A range handed over upside down is the same range.

@@ -59,8 +59,6 @@ Node* parent_arg(Tree& t, HTREEITEM h) {
   return node_of(t, h);
 }
 
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
-
 // Asks the parent for the callback fields named by mask; stores them when told to.
 void ask(HWND h, Tree& t, Node* n, UINT mask, std::string* text, int* image, int* children) {
   NMTVDISPINFO di;

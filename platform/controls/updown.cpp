@@ -20,7 +20,6 @@ struct UpDown : ControlState {
   HWND buddy = nullptr;
 };
 
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
 int lo(const UpDown& u) { return std::min(u.upper, u.lower); }
 int hi(const UpDown& u) { return std::max(u.upper, u.lower); }
 
