@@ -27,6 +27,11 @@ void select(HWND h, Combo& c, int i, bool notify) {
   if (notify) command_parent(h, CBN_SELCHANGE);
 }
 
+constexpr StringList<Combo> kComboList{{CB_ADDSTRING, CB_INSERTSTRING, CB_DELETESTRING, CB_RESETCONTENT, CB_SETCURSEL,
+                                         CB_GETCURSEL, CB_GETCOUNT, CB_GETLBTEXT, CB_GETLBTEXTLEN, CB_GETITEMDATA,
+                                         CB_SETITEMDATA, CB_FINDSTRINGEXACT},
+                                        CB_ERR, CBS_SORT, select, nullptr};
+
 // The list as a popup menu with the current entry checked; returns after the choice.
 void drop_down(HWND h, Combo& c) {
   if (c.items.count() == 0 || c.dropped) return;
@@ -117,45 +122,13 @@ std::optional<LRESULT> handle(HWND h, Combo& c, UINT msg, WPARAM wp, LPARAM lp) 
       reinterpret_cast<char*>(lp)[n] = '\0';
       return static_cast<LRESULT>(n);
     }
-    case CB_ADDSTRING:
-    case CB_INSERTSTRING: {
-      int i = it.insert(msg == CB_ADDSTRING ? -1 : static_cast<int>(static_cast<intptr_t>(wp)),
-                        reinterpret_cast<const char*>(lp), msg == CB_ADDSTRING && (style_of(h) & CBS_SORT));
-      InvalidateRect(h, nullptr, TRUE);
-      return i;
-    }
-    case CB_DELETESTRING:
-      if (!it.erase(static_cast<int>(wp))) return CB_ERR;
-      InvalidateRect(h, nullptr, TRUE);
-      return it.count();
-    case CB_RESETCONTENT:
-      it.entries.clear();
-      it.cur = -1;
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    case CB_SETCURSEL: {
-      int i = static_cast<int>(static_cast<intptr_t>(wp));
-      select(h, c, it.valid(i) ? i : -1, false);
-      return it.valid(i) ? i : CB_ERR;
-    }
-    case CB_GETCURSEL: return it.cur;
-    case CB_GETCOUNT: return it.count();
-    case CB_GETLBTEXT: return it.copy_text(static_cast<int>(wp), reinterpret_cast<char*>(lp));
-    case CB_GETLBTEXTLEN: return it.copy_text(static_cast<int>(wp), nullptr);
-    case CB_GETITEMDATA: return it.valid(static_cast<int>(wp)) ? static_cast<LRESULT>(it.entries[wp].data) : CB_ERR;
-    case CB_SETITEMDATA:
-      if (!it.valid(static_cast<int>(wp))) return CB_ERR;
-      it.entries[wp].data = static_cast<uintptr_t>(lp);
-      return TRUE;
-    case CB_FINDSTRINGEXACT:
-      return it.find_exact(static_cast<int>(static_cast<intptr_t>(wp)), reinterpret_cast<const char*>(lp));
     case CB_SHOWDROPDOWN:
       if (wp) drop_down(h, c);
       return TRUE;
     case CB_GETDROPPEDSTATE:
       return c.dropped ? TRUE : FALSE;
     default:
-      return {};
+      return answer_list_message(h, c, kComboList, msg, wp, lp);
   }
 }
 

@@ -34,6 +34,12 @@ void select(HWND h, ListBox& b, int i, bool notify) {
   if (notify && (style_of(h) & LBS_NOTIFY)) command_parent(h, LBN_SELCHANGE);
 }
 
+// Emptied, the list scrolls back to its top as keep_visible clamps it.
+constexpr StringList<ListBox> kListBoxList{{LB_ADDSTRING, LB_INSERTSTRING, LB_DELETESTRING, LB_RESETCONTENT, LB_SETCURSEL,
+                                            LB_GETCURSEL, LB_GETCOUNT, LB_GETTEXT, LB_GETTEXTLEN, LB_GETITEMDATA,
+                                            LB_SETITEMDATA, LB_FINDSTRINGEXACT},
+                                           LB_ERR, LBS_SORT, select, keep_visible};
+
 void paint(HWND h, ListBox& b) {
   ControlPaint p(h);
   HDC dc = p.dc;
@@ -70,47 +76,13 @@ std::optional<LRESULT> handle(HWND h, ListBox& b, UINT msg, WPARAM wp, LPARAM lp
       if (it.valid(i)) select(h, b, i, true);
       return 0;
     }
-    case LB_ADDSTRING:
-    case LB_INSERTSTRING: {
-      int i = it.insert(msg == LB_ADDSTRING ? -1 : static_cast<int>(static_cast<intptr_t>(wp)),
-                        reinterpret_cast<const char*>(lp), msg == LB_ADDSTRING && (style_of(h) & LBS_SORT));
-      InvalidateRect(h, nullptr, TRUE);
-      return i;
-    }
-    case LB_DELETESTRING:
-      if (!it.erase(static_cast<int>(wp))) return LB_ERR;
-      keep_visible(h, b);
-      InvalidateRect(h, nullptr, TRUE);
-      return it.count();
-    case LB_RESETCONTENT:
-      it.entries.clear();
-      it.cur = -1;
-      b.top = 0;
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    case LB_SETCURSEL: {
-      int i = static_cast<int>(static_cast<intptr_t>(wp));
-      select(h, b, it.valid(i) ? i : -1, false);
-      return it.valid(i) ? i : LB_ERR;
-    }
-    case LB_GETCURSEL: return it.cur;
-    case LB_GETCOUNT: return it.count();
-    case LB_GETTEXT: return it.copy_text(static_cast<int>(wp), reinterpret_cast<char*>(lp));
-    case LB_GETTEXTLEN: return it.copy_text(static_cast<int>(wp), nullptr);
-    case LB_GETITEMDATA: return it.valid(static_cast<int>(wp)) ? static_cast<LRESULT>(it.entries[wp].data) : LB_ERR;
-    case LB_SETITEMDATA:
-      if (!it.valid(static_cast<int>(wp))) return LB_ERR;
-      it.entries[wp].data = static_cast<uintptr_t>(lp);
-      return TRUE;
     case LB_GETTOPINDEX: return b.top;
     case LB_SETTOPINDEX:
       b.top = std::clamp(static_cast<int>(wp), 0, std::max(0, it.count() - 1));
       InvalidateRect(h, nullptr, TRUE);
       return 0;
-    case LB_FINDSTRINGEXACT:
-      return it.find_exact(static_cast<int>(static_cast<intptr_t>(wp)), reinterpret_cast<const char*>(lp));
     default:
-      return {};
+      return answer_list_message(h, b, kListBoxList, msg, wp, lp);
   }
 }
 
