@@ -115,12 +115,8 @@ std::optional<LRESULT> handle(HWND h, Combo& c, UINT msg, WPARAM wp, LPARAM lp) 
     case WM_GETTEXTLENGTH:
       return it.valid(it.cur) ? it.copy_text(it.cur, nullptr) : 0;
     case WM_GETTEXT: {
-      if (!lp || wp == 0) return 0;
-      std::string t = it.valid(it.cur) ? it.entries[static_cast<size_t>(it.cur)].text : std::string();
-      size_t n = std::min<size_t>(t.size(), wp - 1);
-      std::copy_n(t.data(), n, reinterpret_cast<char*>(lp));
-      reinterpret_cast<char*>(lp)[n] = '\0';
-      return static_cast<LRESULT>(n);
+      std::string_view t = it.valid(it.cur) ? std::string_view(it.entries[static_cast<size_t>(it.cur)].text) : std::string_view();
+      return static_cast<LRESULT>(copy_to_buffer(t, reinterpret_cast<char*>(lp), wp));
     }
     case CB_SHOWDROPDOWN:
       if (wp) drop_down(h, c);

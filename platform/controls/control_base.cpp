@@ -2,6 +2,7 @@
 #include "platform/controls/control_base.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/menu/menubar.h"
 
@@ -112,6 +113,14 @@ int rows_in_client(HWND hwnd, int row_height) {
 DWORD style_of(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)); }
 
 bool has_focus(HWND hwnd) { return GetFocus() == hwnd; }
+
+size_t copy_to_buffer(std::string_view text, char* buf, size_t size) {
+  if (!buf || size == 0) return 0;
+  size_t n = std::min(text.size(), size - 1);
+  std::memcpy(buf, text.data(), n);
+  buf[n] = '\0';
+  return n;
+}
 
 std::string without_prefix(std::string_view s) {
   std::string out;

@@ -152,6 +152,9 @@ int rows_in_client(HWND hwnd, int row_height);
 DWORD style_of(HWND hwnd);
 // Whether the control is the keyboard focus (and so shows its focus mark).
 bool has_focus(HWND hwnd);
+// Copies text into a caller's buffer of `size` bytes, cut to fit with its terminating NUL; returns
+// the bytes copied before the NUL (0 without a buffer).
+size_t copy_to_buffer(std::string_view text, char* buf, size_t size);
 // Text of a window as the classic prefix rules show it: "&&" is one '&', a single '&' is dropped.
 std::string without_prefix(std::string_view s);
 

@@ -2,7 +2,6 @@
 // typing replaces, read-only mode, number-only mode and a length limit. Left/Right move the caret,
 // or step the up-down control the edit is the buddy of.
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "platform/base/utf8.h"
@@ -148,13 +147,8 @@ std::optional<LRESULT> handle(HWND h, Edit& e, UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(e.text.size());
-    case WM_GETTEXT: {
-      if (!lp || wp == 0) return 0;
-      size_t n = std::min<size_t>(e.text.size(), wp - 1);
-      std::memcpy(reinterpret_cast<char*>(lp), e.text.data(), n);
-      reinterpret_cast<char*>(lp)[n] = '\0';
-      return static_cast<LRESULT>(n);
-    }
+    case WM_GETTEXT:
+      return static_cast<LRESULT>(copy_to_buffer(e.text, reinterpret_cast<char*>(lp), wp));
     case WM_SETFONT:
       e.font = reinterpret_cast<HFONT>(wp);
       if (lp) InvalidateRect(h, nullptr, TRUE);

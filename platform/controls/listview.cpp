@@ -434,12 +434,7 @@ int autosize_width(HWND h, ListView& s, int col, bool use_header) {
   return w;
 }
 
-void copy_text(const std::string& t, char* buf, int max) {
-  if (!buf || max <= 0) return;
-  size_t n = std::min(t.size(), static_cast<size_t>(max - 1));
-  std::memcpy(buf, t.data(), n);
-  buf[n] = '\0';
-}
+void copy_text(const std::string& t, char* buf, int max) { copy_to_buffer(t, buf, static_cast<size_t>(std::max(0, max))); }
 
 void set_item_fields(ListView& s, Item& it, const LVITEM& in) {
   (void)s;

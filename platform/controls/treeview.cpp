@@ -3,7 +3,6 @@
 // which may refill the children); sorting of children; selection with the changing/changed
 // pair. Up/Down walk the shown items, Right opens or enters, Left closes or goes to the parent.
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -501,14 +500,7 @@ std::optional<LRESULT> handle(HWND h, Tree& t, UINT msg, WPARAM wp, LPARAM lp) {
       auto* io = reinterpret_cast<TVITEM*>(lp);
       Node* n = io ? node_of(t, io->hItem) : nullptr;
       if (!n) return FALSE;
-      if (io->mask & TVIF_TEXT) {
-        std::string s = text_of(h, t, n);
-        if (io->pszText && io->cchTextMax > 0) {
-          size_t k = std::min(s.size(), static_cast<size_t>(io->cchTextMax - 1));
-          std::memcpy(io->pszText, s.data(), k);
-          io->pszText[k] = '\0';
-        }
-      }
+      if (io->mask & TVIF_TEXT) copy_to_buffer(text_of(h, t, n), io->pszText, static_cast<size_t>(std::max(0, io->cchTextMax)));
       if (io->mask & TVIF_IMAGE) io->iImage = n->image;
       if (io->mask & TVIF_SELECTEDIMAGE) io->iSelectedImage = n->selected_image;
       if (io->mask & TVIF_CHILDREN) io->cChildren = n->child_count == I_CHILDRENCALLBACK ? (has_children(h, t, n) ? 1 : 0) : n->child_count;
