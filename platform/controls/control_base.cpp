@@ -78,6 +78,14 @@ ControlPaint::ControlPaint(HWND hwnd) : hwnd_(hwnd) {
 
 ControlPaint::~ControlPaint() { EndPaint(hwnd_, &ps_); }
 
+int scroll_to_show(int first, int row, int shown, int count) {
+  if (row >= 0) {
+    if (row < first) first = row;
+    else if (row >= first + shown) first = row - shown + 1;
+  }
+  return std::clamp(first, 0, std::max(0, count - shown));
+}
+
 void box_edge(HDC dc, const RECT& r, bool focus) {
   if (focus) ui::focus_frame(dc, r);
   else ui::frame(dc, r, ui::kBorder, 1);

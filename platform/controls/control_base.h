@@ -148,6 +148,10 @@ HFONT control_font(HFONT set);
 int control_line_height(HWND hwnd, HFONT set);
 // Whole rows of the given height (pixels) that fit in the client area; at least one.
 int rows_in_client(HWND hwnd, int row_height);
+// The first row to show of a scrolled list of `count` rows, `shown` at a time, so that `row` is in
+// view: moved from `first` as little as that takes and never past the last full page. A negative
+// row (nothing current) only keeps `first` within the list.
+int scroll_to_show(int first, int row, int shown, int count);
 // The window's style bits (WS_*, and the control's own).
 DWORD style_of(HWND hwnd);
 // Whether the control is the keyboard focus (and so shows its focus mark).

@@ -18,12 +18,7 @@ struct ListBox : ControlState {
 int row_height(HWND h, ListBox& b) { return control_line_height(h, b.font) + ui::px(6); }
 
 void keep_visible(HWND h, ListBox& b) {
-  int rows = rows_in_client(h, row_height(h, b));
-  if (b.items.cur >= 0) {
-    if (b.items.cur < b.top) b.top = b.items.cur;
-    if (b.items.cur >= b.top + rows) b.top = b.items.cur - rows + 1;
-  }
-  b.top = std::clamp(b.top, 0, std::max(0, b.items.count() - rows));
+  b.top = scroll_to_show(b.top, b.items.cur, rows_in_client(h, row_height(h, b)), b.items.count());
 }
 
 void select(HWND h, ListBox& b, int i, bool notify) {

@@ -174,11 +174,8 @@ void refresh(HWND h, ListView& s) {
 void ensure_visible(HWND h, ListView& s, int i) {
   if (i < 0 || i >= static_cast<int>(s.items.size())) return;
   Metrics m = metrics(h, s);
-  int line = i / m.per_line;
   int old = s.scroll;
-  if (line < s.scroll) s.scroll = line;
-  else if (line >= s.scroll + m.visible) s.scroll = line - m.visible + 1;
-  s.scroll = std::clamp(s.scroll, 0, max_scroll(m));
+  s.scroll = scroll_to_show(s.scroll, i / m.per_line, m.visible, m.lines);
   if (s.scroll != old) refresh(h, s);
 }
 

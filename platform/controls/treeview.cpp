@@ -151,10 +151,7 @@ void ensure_visible(HWND h, Tree& t, Node* n) {
   auto v = shown(t);
   auto it = std::find(v.begin(), v.end(), n);
   if (it == v.end()) return;
-  int i = static_cast<int>(it - v.begin());
-  int rows = rows_visible(h, t);
-  if (i < t.top) t.top = i;
-  if (i >= t.top + rows) t.top = i - rows + 1;
+  t.top = scroll_to_show(t.top, static_cast<int>(it - v.begin()), rows_visible(h, t), static_cast<int>(v.size()));
   update_scrollbar(h, t);
   InvalidateRect(h, nullptr, TRUE);
 }
