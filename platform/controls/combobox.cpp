@@ -88,7 +88,7 @@ std::optional<LRESULT> handle(HWND h, Combo& c, UINT msg, WPARAM wp, LPARAM lp) 
       return 0;
     }
     case WM_GETDLGCODE:
-      return wp == VK_RETURN ? DLGC_WANTALLKEYS : (wp == VK_LEFT || wp == VK_RIGHT) ? DLGC_WANTARROWS : 0;
+      return wp == VK_RETURN ? DLGC_WANTALLKEYS : is_left_right(wp) ? DLGC_WANTARROWS : 0;
     case WM_KEYDOWN:
       switch (wp) {
         case VK_LEFT:

@@ -142,6 +142,14 @@ void command_parent(HWND hwnd, WORD code);
 // Sends a key message the control does not use on to its parent, so that the window or dialog
 // that holds the control sees it.
 LRESULT pass_key_to_parent(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+// The pad's two key pairs: Left and Right step a value (drop-down, trackbar, spinner, edit caret),
+// Up and Down move through a list or between a dialog's controls.
+inline bool is_left_right(WPARAM key) { return key == VK_LEFT || key == VK_RIGHT; }
+inline bool is_up_down(WPARAM key) { return key == VK_UP || key == VK_DOWN; }
+// WM_GETDLGCODE of the list view and the tree view: the pad and typed characters are theirs; in a
+// dialog the action key belongs to the dialog (its default command).
+inline LRESULT list_dialog_code(WPARAM key) { return key == VK_RETURN ? 0 : DLGC_WANTARROWS | DLGC_WANTCHARS; }
+
 // The font a control draws with: the one set with WM_SETFONT, else the theme's body font.
 HFONT control_font(HFONT set);
 // Height in pixels of a text line in that font (ascent + descent).

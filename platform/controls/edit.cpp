@@ -159,7 +159,7 @@ std::optional<LRESULT> handle(HWND h, Edit& e, UINT msg, WPARAM wp, LPARAM lp) {
       command_parent(h, msg == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS);
       return 0;
     case WM_GETDLGCODE:
-      return DLGC_WANTCHARS | ((wp == VK_LEFT || wp == VK_RIGHT) ? DLGC_WANTARROWS : 0);
+      return DLGC_WANTCHARS | (is_left_right(wp) ? DLGC_WANTARROWS : 0);
     case WM_CHAR:
       on_char(h, e, static_cast<char32_t>(wp));
       return 0;

@@ -56,9 +56,9 @@ std::optional<LRESULT> handle(HWND h, ListBox& b, UINT msg, WPARAM wp, LPARAM lp
   ListItems& it = b.items;
   switch (msg) {
     case WM_GETDLGCODE:
-      return (wp == VK_UP || wp == VK_DOWN) ? DLGC_WANTARROWS : 0;
+      return is_up_down(wp) ? DLGC_WANTARROWS : 0;
     case WM_KEYDOWN:
-      if (wp == VK_UP || wp == VK_DOWN) {
+      if (is_up_down(wp)) {
         if (it.count() == 0) return 0;
         int next = it.cur < 0 ? 0 : it.cur + (wp == VK_DOWN ? 1 : -1);
         if (next >= 0 && next < it.count()) select(h, b, next, true);

@@ -243,13 +243,13 @@ bool on_key(HWND h, ListView& s, UINT vk) {
     notify_parent(h, &nm.hdr, LVN_ITEMACTIVATE);
     return true;
   }
-  if (n == 0) return vk == VK_UP || vk == VK_DOWN;
+  if (n == 0) return is_up_down(vk);
   Metrics m = metrics(h, s);
   int next = cur;
   bool used = true;
   if (cur < 0) {
     next = 0;
-    used = vk == VK_UP || vk == VK_DOWN || vk == VK_LEFT || vk == VK_RIGHT;
+    used = is_up_down(vk) || is_left_right(vk);
   } else if (!icon_view(h)) {
     if (vk == VK_UP) next = cur - 1;
     else if (vk == VK_DOWN) next = cur + 1;
@@ -492,8 +492,7 @@ std::optional<LRESULT> handle(HWND h, ListView& s, UINT msg, WPARAM wp, LPARAM l
       if (s.redraw) refresh(h, s);
       return 0;
     case WM_GETDLGCODE:
-      // In a dialog the action key belongs to the dialog (its default command).
-      return wp == VK_RETURN ? 0 : DLGC_WANTARROWS | DLGC_WANTCHARS;
+      return list_dialog_code(wp);
     case WM_KEYDOWN:
       if (!on_key(h, s, static_cast<UINT>(wp))) return {};
       return 0;

@@ -75,7 +75,7 @@ int lparam_int(LPARAM lp) { return static_cast<int>(static_cast<intptr_t>(lp)); 
 std::optional<LRESULT> handle(HWND h, Trackbar& t, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_GETDLGCODE:
-      return (wp == VK_LEFT || wp == VK_RIGHT || (vertical(h) && (wp == VK_UP || wp == VK_DOWN))) ? DLGC_WANTARROWS : 0;
+      return (is_left_right(wp) || (vertical(h) && is_up_down(wp))) ? DLGC_WANTARROWS : 0;
     case WM_KEYDOWN:
       switch (wp) {
         case VK_LEFT: scroll_to(h, t, t.pos - t.line, TB_LINEUP); return 0;

@@ -338,7 +338,7 @@ void paint(HWND h, Tree& t) {
 
 bool on_key(HWND h, Tree& t, UINT vk) {
   auto v = shown(t);
-  if (v.empty()) return vk == VK_UP || vk == VK_DOWN;
+  if (v.empty()) return is_up_down(vk);
   auto it = std::find(v.begin(), v.end(), t.selected);
   int i = it == v.end() ? -1 : static_cast<int>(it - v.begin());
   switch (vk) {
@@ -374,7 +374,7 @@ std::optional<LRESULT> handle(HWND h, Tree& t, UINT msg, WPARAM wp, LPARAM lp) {
       update_scrollbar(h, t);
       return 0;
     case WM_GETDLGCODE:
-      return wp == VK_RETURN ? 0 : DLGC_WANTARROWS | DLGC_WANTCHARS;
+      return list_dialog_code(wp);
     case WM_KEYDOWN: {
       NMHDR hdr;
       if (wp == VK_RETURN) {

@@ -126,7 +126,7 @@ std::optional<LRESULT> handle(HWND h, UpDown& u, UINT msg, WPARAM wp, LPARAM lp)
       }
       return 0;
     case WM_GETDLGCODE:
-      return (wp == VK_LEFT || wp == VK_RIGHT) ? DLGC_WANTARROWS : 0;
+      return is_left_right(wp) ? DLGC_WANTARROWS : 0;
     case WM_KEYDOWN:
       if (wp == VK_RIGHT || (wp == VK_UP && !(style_of(h) & UDS_HORZ) && !u.buddy)) {
         step(h, u, +1);
