@@ -2,7 +2,8 @@
 // What every control shares: its state kept by window handle (the window's user data stays free
 // for the application, which binds its own objects there), the window procedure around the
 // control's own handler with the answers most controls give alike (font, focus and enable
-// repaints, keys passed on to the parent), and notifications to the parent.
+// repaints, keys passed on to the parent), the paint cycle with the marks of focus and disabled
+// state, the pad's keys, measures of text rows, and notifications to the parent.
 #include <memory>
 #include <optional>
 #include <string>
@@ -95,9 +96,12 @@ LRESULT control_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       break;
   }
   if (std::optional<LRESULT> own = Class.handle(h, *s, msg, wp, lp)) return *own;
-  return shared_answer(h, *s, Class.shared, msg, wp, lp);
+  // A notification sent by the handler may have let the parent destroy the control.
+  s = states.get(h);
+  return s ? shared_answer(h, *s, Class.shared, msg, wp, lp) : DefWindowProc(h, msg, wp, lp);
 }
 
+// Registers the class's window procedure under its name (each control's register_* function).
 template <const auto& Class>
 void register_control() {
   WNDCLASS wc;
