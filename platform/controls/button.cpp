@@ -9,77 +9,60 @@ namespace {
 
 using namespace ctl;
 
-struct Button {
+struct Button : ControlState {
   LRESULT check = BST_UNCHECKED;
   bool pushed = false;
-  HFONT font = nullptr;
 };
 
-StateMap<Button>& states() {
-  static StateMap<Button> m;
-  return m;
-}
-
-DWORD kind_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)) & BS_TYPEMASK; }
+DWORD kind_of(HWND h) { return style_of(h) & BS_TYPEMASK; }
 bool is_check(DWORD k) { return k == BS_CHECKBOX || k == BS_AUTOCHECKBOX; }
 bool is_radio(DWORD k) { return k == BS_RADIOBUTTON || k == BS_AUTORADIOBUTTON; }
+// The action key, or the space bar of a desktop keyboard.
+bool is_click_key(WPARAM key) { return key == VK_RETURN || key == VK_SPACE; }
 
 void paint(HWND h, Button& b) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  const RECT& c = p.client;
   DWORD k = kind_of(h);
-  bool enabled = IsWindowEnabled(h);
-  bool focus = has_focus(h);
   std::string label = without_prefix(GetWindowText(h));
   HFONT f = control_font(b.font);
   if (k == BS_OWNERDRAW) {
     DRAWITEMSTRUCT di;
-    di.CtlType = ODT_BUTTON;
-    di.CtlID = static_cast<UINT>(GetDlgCtrlID(h));
-    di.itemAction = ODA_DRAWENTIRE;
-    di.itemState = (focus ? ODS_FOCUS : 0) | (b.pushed ? ODS_SELECTED : 0) | (enabled ? 0 : ODS_DISABLED);
-    di.hwndItem = h;
-    di.hDC = dc;
-    di.rcItem = c;
-    if (HWND p = GetParent(h)) SendMessage(p, WM_DRAWITEM, di.CtlID, reinterpret_cast<LPARAM>(&di));
-    EndPaint(h, &ps);
+    di.itemState = (p.focus ? ODS_FOCUS : 0) | (b.pushed ? ODS_SELECTED : 0) | (p.enabled ? 0 : ODS_DISABLED);
+    draw_by_parent(h, di, ODT_BUTTON, p.dc, c);
     return;
   }
-  ui::fill(dc, c, ui::kWindow);
-  COLORREF fg = enabled ? ui::kText : ui::kGreyText;
+  ui::fill(p.dc, c, ui::kWindow);
+  COLORREF fg = text_colour(p.enabled);
   if (is_check(k) || is_radio(k)) {
     int box = std::min(static_cast<int>(RectHeight(c)) - ui::px(4), ui::px(14));
     RECT br{c.left + ui::px(4), c.top + (RectHeight(c) - box) / 2, 0, 0};
     br.right = br.left + box;
     br.bottom = br.top + box;
     if (is_radio(k)) {
-      ui::disc(dc, br, enabled ? ui::kText : ui::kGreyText);
+      ui::disc(p.dc, br, fg);
       RECT inner = br;
       InflateRect(&inner, -1, -1);
-      ui::disc(dc, inner, ui::kWindow);
-      if (b.check == BST_CHECKED) ui::radio_dot(dc, br, ui::kAccent);
+      ui::disc(p.dc, inner, ui::kWindow);
+      if (b.check == BST_CHECKED) ui::radio_dot(p.dc, br, ui::kAccent);
     } else {
-      ui::frame(dc, br, enabled ? ui::kText : ui::kGreyText, 1);
+      ui::frame(p.dc, br, fg, 1);
       if (b.check == BST_CHECKED) {
         RECT inner = br;
         InflateRect(&inner, -1, -1);
-        ui::check_mark(dc, inner, enabled ? ui::kAccent : ui::kGreyText);
+        ui::check_mark(p.dc, inner, p.enabled ? ui::kAccent : ui::kGreyText);
       }
     }
     RECT tr{br.right + ui::px(6), c.top, c.right - ui::px(2), c.bottom};
-    ui::text(dc, label, tr, DT_LEFT | DT_VCENTER, fg, f);
-    if (focus) ui::focus_frame(dc, c);
+    ui::text(p.dc, label, tr, DT_LEFT | DT_VCENTER, fg, f);
   } else {
     RECT face = c;
     InflateRect(&face, -ui::px(1), -ui::px(1));
-    ui::fill(dc, face, b.pushed ? ui::kAccentLight : ui::kFace);
-    ui::frame(dc, face, ui::kBorder, 1);
-    ui::text(dc, label, face, DT_CENTER | DT_VCENTER, fg, (kind_of(h) == BS_DEFPUSHBUTTON) ? ui::font(ui::Font::Bold) : f);
-    if (focus) ui::focus_frame(dc, c);
+    ui::fill(p.dc, face, b.pushed ? ui::kAccentLight : ui::kFace);
+    ui::frame(p.dc, face, ui::kBorder, 1);
+    ui::text(p.dc, label, face, DT_CENTER | DT_VCENTER, fg, (kind_of(h) == BS_DEFPUSHBUTTON) ? ui::font(ui::Font::Bold) : f);
   }
-  EndPaint(h, &ps);
+  if (p.focus) ui::focus_frame(p.dc, c);
 }
 
 void click(HWND h, Button& b) {
@@ -97,46 +80,19 @@ void click(HWND h, Button& b) {
   command_parent(h, BN_CLICKED);
 }
 
-LRESULT button_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  Button* bp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!bp) return unhandled;
-  Button& b = *bp;
+std::optional<LRESULT> handle(HWND h, Button& b, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, b);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETTEXT:
-      DefWindowProc(h, msg, wp, lp);
-      InvalidateRect(h, nullptr, TRUE);
-      return TRUE;
-    case WM_SETFONT:
-      b.font = reinterpret_cast<HFONT>(wp);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(b.font);
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_ENABLE:
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
     case WM_GETDLGCODE:
       return wp == VK_RETURN ? DLGC_BUTTON : 0;
     case WM_KEYDOWN:
-      if (wp == VK_RETURN || wp == VK_SPACE) {
-        click(h, b);
-        return 0;
-      }
-      return pass_key_to_parent(h, msg, wp, lp);
+      if (!is_click_key(wp)) return {};
+      click(h, b);
+      return 0;
     case WM_KEYUP:
     case WM_CHAR:
-      if (wp == VK_RETURN || wp == '\r' || wp == ' ') return 0;
-      return pass_key_to_parent(h, msg, wp, lp);
+      // The release and the character of a click key belong to the click.
+      if (is_click_key(wp)) return 0;
+      return {};
     case WM_LBUTTONDOWN:
       SetFocus(h);
       b.pushed = true;
@@ -164,19 +120,15 @@ LRESULT button_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       InvalidateRect(h, nullptr, TRUE);
       return 0;
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+constexpr ControlClass<Button> kButton{
+    WC_BUTTON, kKeepsFont | kRedrawsOnFocus | kRedrawsOnEnable | kRedrawsOnText | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_button() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = button_proc;
-  wc.lpszClassName = WC_BUTTON;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_button() { register_control<kButton>(); }
 
 }  // namespace lumora::plat

@@ -13,18 +13,12 @@ namespace {
 
 using namespace ctl;
 
-struct Combo {
+struct Combo : ControlState {
   ListItems items;
-  HFONT font = nullptr;
   bool dropped = false;
 };
 
-StateMap<Combo>& states() {
-  static StateMap<Combo> m;
-  return m;
-}
-
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
+StateMap<Combo>& states() { return StateMap<Combo>::instance(); }
 
 void select(HWND h, Combo& c, int i, bool notify) {
   if (i == c.items.cur) return;
@@ -32,6 +26,11 @@ void select(HWND h, Combo& c, int i, bool notify) {
   InvalidateRect(h, nullptr, TRUE);
   if (notify) command_parent(h, CBN_SELCHANGE);
 }
+
+constexpr StringList<Combo> kComboList{{CB_ADDSTRING, CB_INSERTSTRING, CB_DELETESTRING, CB_RESETCONTENT, CB_SETCURSEL,
+                                         CB_GETCURSEL, CB_GETCOUNT, CB_GETLBTEXT, CB_GETLBTEXTLEN, CB_GETITEMDATA,
+                                         CB_SETITEMDATA, CB_FINDSTRINGEXACT},
+                                        CB_ERR, CBS_SORT, select, nullptr};
 
 // The list as a popup menu with the current entry checked; returns after the choice.
 void drop_down(HWND h, Combo& c) {
@@ -61,32 +60,22 @@ void drop_down(HWND h, Combo& c) {
 }
 
 void paint(HWND h, Combo& c) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT r;
-  GetClientRect(h, &r);
-  bool enabled = IsWindowEnabled(h);
-  bool focus = has_focus(h);
-  ui::fill(dc, r, enabled ? ui::kWindow : ui::kFace);
-  if (focus) ui::focus_frame(dc, r);
-  else ui::frame(dc, r, ui::kBorder, 1);
+  ControlPaint p(h);
+  const RECT& r = p.client;
+  ui::fill(p.dc, r, p.enabled ? ui::kWindow : ui::kFace);
+  box_edge(p.dc, r, p.focus);
   int arrow = ui::px(14);
-  COLORREF ac = !enabled ? ui::kGreyText : focus ? ui::kAccent : ui::kBorder;
+  COLORREF ac = !p.enabled ? ui::kGreyText : p.focus ? ui::kAccent : ui::kBorder;
   bool can_left = c.items.cur > 0, can_right = c.items.cur + 1 < c.items.count();
-  ui::triangle(dc, RECT{ui::px(3), 0, ui::px(3) + arrow, r.bottom}, 3, can_left ? ac : ui::kFace);
-  ui::triangle(dc, RECT{r.right - ui::px(3) - arrow, 0, r.right - ui::px(3), r.bottom}, 1, can_right ? ac : ui::kFace);
+  ui::triangle(p.dc, RECT{ui::px(3), 0, ui::px(3) + arrow, r.bottom}, 3, can_left ? ac : ui::kFace);
+  ui::triangle(p.dc, RECT{r.right - ui::px(3) - arrow, 0, r.right - ui::px(3), r.bottom}, 1, can_right ? ac : ui::kFace);
   if (c.items.valid(c.items.cur))
-    ui::text(dc, c.items.entries[static_cast<size_t>(c.items.cur)].text,
+    ui::text(p.dc, c.items.entries[static_cast<size_t>(c.items.cur)].text,
              RECT{ui::px(5) + arrow, 0, r.right - ui::px(5) - arrow, r.bottom}, DT_LEFT | DT_VCENTER,
-             enabled ? ui::kText : ui::kGreyText, control_font(c.font));
-  EndPaint(h, &ps);
+             text_colour(p.enabled), control_font(c.font));
 }
 
-LRESULT combo_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  Combo* cp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!cp) return unhandled;
-  Combo& c = *cp;
+std::optional<LRESULT> handle(HWND h, Combo& c, UINT msg, WPARAM wp, LPARAM lp) {
   ListItems& it = c.items;
   switch (msg) {
     case WM_CREATE: {
@@ -94,32 +83,12 @@ LRESULT combo_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       // is one line high.
       RECT wr;
       GetWindowRect(h, &wr);
-      HDC dc = GetDC(h);
-      int line = ui::line_height(dc, control_font(c.font)) + ui::px(10);
-      ReleaseDC(h, dc);
+      int line = control_line_height(h, c.font) + ui::px(10);
       if (RectHeight(wr) > line * 2) SetWindowPos(h, nullptr, 0, 0, RectWidth(wr), line, SWP_NOMOVE | SWP_NOZORDER);
       return 0;
     }
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, c);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETFONT:
-      c.font = reinterpret_cast<HFONT>(wp);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(c.font);
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_ENABLE:
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
     case WM_GETDLGCODE:
-      return wp == VK_RETURN ? DLGC_WANTALLKEYS : (wp == VK_LEFT || wp == VK_RIGHT) ? DLGC_WANTARROWS : 0;
+      return wp == VK_RETURN ? DLGC_WANTALLKEYS : is_left_right(wp) ? DLGC_WANTARROWS : 0;
     case WM_KEYDOWN:
       switch (wp) {
         case VK_LEFT:
@@ -133,80 +102,37 @@ LRESULT combo_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
           drop_down(h, c);
           return 0;
         default:
-          return pass_key_to_parent(h, msg, wp, lp);
+          return {};
       }
     case WM_CHAR:
+      // The character of the action key, which opened the list.
       if (wp == '\r') return 0;
-      return pass_key_to_parent(h, msg, wp, lp);
-    case WM_KEYUP:
-      return pass_key_to_parent(h, msg, wp, lp);
+      return {};
     case WM_LBUTTONDOWN:
       SetFocus(h);
       drop_down(h, c);
       return 0;
-    case WM_SETTEXT:
-      return DefWindowProc(h, msg, wp, lp);
     case WM_GETTEXTLENGTH:
       return it.valid(it.cur) ? it.copy_text(it.cur, nullptr) : 0;
     case WM_GETTEXT: {
-      if (!lp || wp == 0) return 0;
-      std::string t = it.valid(it.cur) ? it.entries[static_cast<size_t>(it.cur)].text : std::string();
-      size_t n = std::min<size_t>(t.size(), wp - 1);
-      std::copy_n(t.data(), n, reinterpret_cast<char*>(lp));
-      reinterpret_cast<char*>(lp)[n] = '\0';
-      return static_cast<LRESULT>(n);
+      std::string_view t = it.valid(it.cur) ? std::string_view(it.entries[static_cast<size_t>(it.cur)].text) : std::string_view();
+      return static_cast<LRESULT>(copy_to_buffer(t, reinterpret_cast<char*>(lp), wp));
     }
-    case CB_ADDSTRING:
-    case CB_INSERTSTRING: {
-      int i = it.insert(msg == CB_ADDSTRING ? -1 : static_cast<int>(static_cast<intptr_t>(wp)),
-                        reinterpret_cast<const char*>(lp), msg == CB_ADDSTRING && (style_of(h) & CBS_SORT));
-      InvalidateRect(h, nullptr, TRUE);
-      return i;
-    }
-    case CB_DELETESTRING:
-      if (!it.erase(static_cast<int>(wp))) return CB_ERR;
-      InvalidateRect(h, nullptr, TRUE);
-      return it.count();
-    case CB_RESETCONTENT:
-      it.entries.clear();
-      it.cur = -1;
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    case CB_SETCURSEL: {
-      int i = static_cast<int>(static_cast<intptr_t>(wp));
-      select(h, c, it.valid(i) ? i : -1, false);
-      return it.valid(i) ? i : CB_ERR;
-    }
-    case CB_GETCURSEL: return it.cur;
-    case CB_GETCOUNT: return it.count();
-    case CB_GETLBTEXT: return it.copy_text(static_cast<int>(wp), reinterpret_cast<char*>(lp));
-    case CB_GETLBTEXTLEN: return it.copy_text(static_cast<int>(wp), nullptr);
-    case CB_GETITEMDATA: return it.valid(static_cast<int>(wp)) ? static_cast<LRESULT>(it.entries[wp].data) : CB_ERR;
-    case CB_SETITEMDATA:
-      if (!it.valid(static_cast<int>(wp))) return CB_ERR;
-      it.entries[wp].data = static_cast<uintptr_t>(lp);
-      return TRUE;
-    case CB_FINDSTRINGEXACT:
-      return it.find_exact(static_cast<int>(static_cast<intptr_t>(wp)), reinterpret_cast<const char*>(lp));
     case CB_SHOWDROPDOWN:
       if (wp) drop_down(h, c);
       return TRUE;
     case CB_GETDROPPEDSTATE:
       return c.dropped ? TRUE : FALSE;
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return answer_list_message(h, c, kComboList, msg, wp, lp);
   }
 }
 
+constexpr ControlClass<Combo> kCombo{
+    WC_COMBOBOX, kKeepsFont | kRedrawsOnFocus | kRedrawsOnEnable | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_combobox() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = combo_proc;
-  wc.lpszClassName = WC_COMBOBOX;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_combobox() { register_control<kCombo>(); }
 
 }  // namespace lumora::plat

@@ -2,7 +2,6 @@
 // typing replaces, read-only mode, number-only mode and a length limit. Left/Right move the caret,
 // or step the up-down control the edit is the buddy of.
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "platform/base/utf8.h"
@@ -13,21 +12,13 @@ namespace {
 
 using namespace ctl;
 
-struct Edit {
+struct Edit : ControlState {
   std::string text;
   size_t sel_start = 0, sel_end = 0;  // bytes; caret at sel_end
   size_t limit = 30000;
-  HFONT font = nullptr;
   HWND spinner = nullptr;
   int scroll_x = 0;  // pixels of text hidden at the left
 };
-
-StateMap<Edit>& states() {
-  static StateMap<Edit> m;
-  return m;
-}
-
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
 
 // Byte index of the code point before / after i.
 size_t prev_cp(const std::string& s, size_t i) {
@@ -73,16 +64,14 @@ std::string shown_text(HWND h, const Edit& e) {
 }
 
 void paint(HWND h, Edit& e) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  HDC dc = p.dc;
+  const RECT& c = p.client;
   bool ro = (style_of(h) & ES_READONLY) != 0;
-  bool enabled = IsWindowEnabled(h);
+  bool enabled = p.enabled;
   ui::fill(dc, c, ro || !enabled ? ui::kFace : ui::kWindow);
-  bool focus = has_focus(h);
-  if (focus) ui::focus_frame(dc, c);
-  else ui::frame(dc, c, ui::kBorder);
+  bool focus = p.focus;
+  box_edge(dc, c, focus);
   HFONT f = control_font(e.font);
   std::string shown = shown_text(h, e);
   int pad = ui::px(5);
@@ -109,17 +98,16 @@ void paint(HWND h, Edit& e) {
   }
   HGDIOBJ old = SelectObject(dc, f);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, enabled ? ui::kText : ui::kGreyText);
+  SetTextColor(dc, text_colour(enabled));
   TextOut(dc, x0, y0, std::string_view(shown).substr(0, a));
   int xa = ui::text_width(dc, std::string_view(shown).substr(0, a), f);
-  SetTextColor(dc, focus && a < b ? ui::kAccentText : (enabled ? ui::kText : ui::kGreyText));
+  SetTextColor(dc, focus && a < b ? ui::kAccentText : text_colour(enabled));
   TextOut(dc, x0 + xa, y0, std::string_view(shown).substr(a, b - a));
   int xb = ui::text_width(dc, std::string_view(shown).substr(0, b), f);
-  SetTextColor(dc, enabled ? ui::kText : ui::kGreyText);
+  SetTextColor(dc, text_colour(enabled));
   TextOut(dc, x0 + xb, y0, std::string_view(shown).substr(b));
   SelectObject(dc, old);
   if (focus && !ro && a == b) ui::fill(dc, RECT{x0 + caret_x, y0, x0 + caret_x + std::max(1, ui::px(1)), y0 + line}, ui::kText);
-  EndPaint(h, &ps);
 }
 
 void on_char(HWND h, Edit& e, char32_t ch) {
@@ -142,28 +130,14 @@ void on_char(HWND h, Edit& e, char32_t ch) {
   replace_selection(h, e, one, true);
 }
 
-LRESULT edit_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  Edit* ep = states().get(h);
-  if (!ep) {
-    if (msg == WM_NCCREATE) {
-      Edit* e = states().create(h);
+std::optional<LRESULT> handle(HWND h, Edit& e, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_NCCREATE: {
       auto* cs = reinterpret_cast<CREATESTRUCT*>(lp);
-      if (cs && cs->lpszName) e->text = cs->lpszName;
-      e->sel_start = e->sel_end = e->text.size();
+      if (cs && cs->lpszName) e.text = cs->lpszName;
+      e.sel_start = e.sel_end = e.text.size();
       return TRUE;
     }
-    return DefWindowProc(h, msg, wp, lp);
-  }
-  Edit& e = *ep;
-  switch (msg) {
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, e);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_SETTEXT:
       e.text = lp ? reinterpret_cast<const char*>(lp) : "";
       e.sel_start = e.sel_end = e.text.size();
@@ -173,32 +147,19 @@ LRESULT edit_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(e.text.size());
-    case WM_GETTEXT: {
-      if (!lp || wp == 0) return 0;
-      size_t n = std::min<size_t>(e.text.size(), wp - 1);
-      std::memcpy(reinterpret_cast<char*>(lp), e.text.data(), n);
-      reinterpret_cast<char*>(lp)[n] = '\0';
-      return static_cast<LRESULT>(n);
-    }
+    case WM_GETTEXT:
+      return static_cast<LRESULT>(copy_to_buffer(e.text, reinterpret_cast<char*>(lp), wp));
     case WM_SETFONT:
       e.font = reinterpret_cast<HFONT>(wp);
       if (lp) InvalidateRect(h, nullptr, TRUE);
       return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(e.font);
     case WM_SETFOCUS:
-      InvalidateRect(h, nullptr, TRUE);
-      command_parent(h, EN_SETFOCUS);
-      return 0;
     case WM_KILLFOCUS:
       InvalidateRect(h, nullptr, TRUE);
-      command_parent(h, EN_KILLFOCUS);
-      return 0;
-    case WM_ENABLE:
-      InvalidateRect(h, nullptr, TRUE);
+      command_parent(h, msg == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS);
       return 0;
     case WM_GETDLGCODE:
-      return DLGC_WANTCHARS | ((wp == VK_LEFT || wp == VK_RIGHT) ? DLGC_WANTARROWS : 0);
+      return DLGC_WANTCHARS | (is_left_right(wp) ? DLGC_WANTARROWS : 0);
     case WM_CHAR:
       on_char(h, e, static_cast<char32_t>(wp));
       return 0;
@@ -233,12 +194,10 @@ LRESULT edit_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             on_char(h, e, 8);
             return 0;
           }
-          return pass_key_to_parent(h, msg, wp, lp);
+          return {};
         default:
-          return pass_key_to_parent(h, msg, wp, lp);
+          return {};
       }
-    case WM_KEYUP:
-      return pass_key_to_parent(h, msg, wp, lp);
     case WM_LBUTTONDOWN:
       SetFocus(h);
       return 0;
@@ -283,19 +242,16 @@ LRESULT edit_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       e.spinner = reinterpret_cast<HWND>(lp);
       return 0;
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+// The edit keeps its font itself (a new one redraws at once when asked to) and tells the parent
+// when it gains and loses the focus; WM_GETFONT and the rest are the shared answers.
+constexpr ControlClass<Edit> kEdit{WC_EDIT, kKeepsFont | kRedrawsOnEnable | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_edit() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = edit_proc;
-  wc.lpszClassName = WC_EDIT;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_edit() { register_control<kEdit>(); }
 
 }  // namespace lumora::plat

@@ -10,39 +10,15 @@ namespace {
 
 using namespace ctl;
 
-struct ListBox {
+struct ListBox : ControlState {
   ListItems items;
   int top = 0;
-  HFONT font = nullptr;
 };
 
-StateMap<ListBox>& states() {
-  static StateMap<ListBox> m;
-  return m;
-}
-
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
-
-int row_height(HWND h, ListBox& b) {
-  HDC dc = GetDC(h);
-  int r = ui::line_height(dc, control_font(b.font)) + ui::px(6);
-  ReleaseDC(h, dc);
-  return r;
-}
-
-int rows_visible(HWND h, ListBox& b) {
-  RECT c;
-  GetClientRect(h, &c);
-  return std::max(1, static_cast<int>(RectHeight(c)) / row_height(h, b));
-}
+int row_height(HWND h, ListBox& b) { return control_line_height(h, b.font) + ui::px(6); }
 
 void keep_visible(HWND h, ListBox& b) {
-  int rows = rows_visible(h, b);
-  if (b.items.cur >= 0) {
-    if (b.items.cur < b.top) b.top = b.items.cur;
-    if (b.items.cur >= b.top + rows) b.top = b.items.cur - rows + 1;
-  }
-  b.top = std::clamp(b.top, 0, std::max(0, b.items.count() - rows));
+  b.top = scroll_to_show(b.top, b.items.cur, rows_in_client(h, row_height(h, b)), b.items.count());
 }
 
 void select(HWND h, ListBox& b, int i, bool notify) {
@@ -53,124 +29,63 @@ void select(HWND h, ListBox& b, int i, bool notify) {
   if (notify && (style_of(h) & LBS_NOTIFY)) command_parent(h, LBN_SELCHANGE);
 }
 
+// Emptied, the list scrolls back to its top as keep_visible clamps it.
+constexpr StringList<ListBox> kListBoxList{{LB_ADDSTRING, LB_INSERTSTRING, LB_DELETESTRING, LB_RESETCONTENT, LB_SETCURSEL,
+                                            LB_GETCURSEL, LB_GETCOUNT, LB_GETTEXT, LB_GETTEXTLEN, LB_GETITEMDATA,
+                                            LB_SETITEMDATA, LB_FINDSTRINGEXACT},
+                                           LB_ERR, LBS_SORT, select, keep_visible};
+
 void paint(HWND h, ListBox& b) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  HDC dc = p.dc;
+  const RECT& c = p.client;
   ui::fill(dc, c, ui::kWindow);
   int rh = row_height(h, b);
-  bool focus = has_focus(h);
+  bool focus = p.focus;
   for (int i = b.top, y = 0; i < b.items.count() && y < c.bottom; ++i, y += rh) {
-    RECT r{0, y, c.right, y + rh};
     bool cur = i == b.items.cur;
     if (cur) ui::fill(dc, RECT{ui::px(2), y + 1, c.right - ui::px(2), y + rh - 1}, focus ? ui::kAccent : ui::kAccentLight);
     RECT tr{ui::px(8), y, c.right - ui::px(8), y + rh};
     ui::text(dc, b.items.entries[static_cast<size_t>(i)].text, tr, DT_LEFT | DT_VCENTER,
              cur && focus ? ui::kAccentText : ui::kText, control_font(b.font));
-    (void)r;
   }
-  if (focus) ui::focus_frame(dc, c);
-  else ui::frame(dc, c, ui::kBorder, 1);
-  EndPaint(h, &ps);
+  box_edge(dc, c, focus);
 }
 
-LRESULT listbox_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  ListBox* bp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!bp) return unhandled;
-  ListBox& b = *bp;
+std::optional<LRESULT> handle(HWND h, ListBox& b, UINT msg, WPARAM wp, LPARAM lp) {
   ListItems& it = b.items;
   switch (msg) {
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, b);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETFONT:
-      b.font = reinterpret_cast<HFONT>(wp);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(b.font);
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
     case WM_GETDLGCODE:
-      return (wp == VK_UP || wp == VK_DOWN) ? DLGC_WANTARROWS : 0;
+      return is_up_down(wp) ? DLGC_WANTARROWS : 0;
     case WM_KEYDOWN:
-      if (wp == VK_UP || wp == VK_DOWN) {
+      if (is_up_down(wp)) {
         if (it.count() == 0) return 0;
         int next = it.cur < 0 ? 0 : it.cur + (wp == VK_DOWN ? 1 : -1);
         if (next >= 0 && next < it.count()) select(h, b, next, true);
         return 0;
       }
-      return pass_key_to_parent(h, msg, wp, lp);
-    case WM_KEYUP:
-    case WM_CHAR:
-      return pass_key_to_parent(h, msg, wp, lp);
+      return {};
     case WM_LBUTTONDOWN: {
       SetFocus(h);
       int i = b.top + GET_Y_LPARAM(lp) / row_height(h, b);
       if (it.valid(i)) select(h, b, i, true);
       return 0;
     }
-    case LB_ADDSTRING:
-    case LB_INSERTSTRING: {
-      int i = it.insert(msg == LB_ADDSTRING ? -1 : static_cast<int>(static_cast<intptr_t>(wp)),
-                        reinterpret_cast<const char*>(lp), msg == LB_ADDSTRING && (style_of(h) & LBS_SORT));
-      InvalidateRect(h, nullptr, TRUE);
-      return i;
-    }
-    case LB_DELETESTRING:
-      if (!it.erase(static_cast<int>(wp))) return LB_ERR;
-      keep_visible(h, b);
-      InvalidateRect(h, nullptr, TRUE);
-      return it.count();
-    case LB_RESETCONTENT:
-      it.entries.clear();
-      it.cur = -1;
-      b.top = 0;
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    case LB_SETCURSEL: {
-      int i = static_cast<int>(static_cast<intptr_t>(wp));
-      select(h, b, it.valid(i) ? i : -1, false);
-      return it.valid(i) ? i : LB_ERR;
-    }
-    case LB_GETCURSEL: return it.cur;
-    case LB_GETCOUNT: return it.count();
-    case LB_GETTEXT: return it.copy_text(static_cast<int>(wp), reinterpret_cast<char*>(lp));
-    case LB_GETTEXTLEN: return it.copy_text(static_cast<int>(wp), nullptr);
-    case LB_GETITEMDATA: return it.valid(static_cast<int>(wp)) ? static_cast<LRESULT>(it.entries[wp].data) : LB_ERR;
-    case LB_SETITEMDATA:
-      if (!it.valid(static_cast<int>(wp))) return LB_ERR;
-      it.entries[wp].data = static_cast<uintptr_t>(lp);
-      return TRUE;
     case LB_GETTOPINDEX: return b.top;
     case LB_SETTOPINDEX:
       b.top = std::clamp(static_cast<int>(wp), 0, std::max(0, it.count() - 1));
       InvalidateRect(h, nullptr, TRUE);
       return 0;
-    case LB_FINDSTRINGEXACT:
-      return it.find_exact(static_cast<int>(static_cast<intptr_t>(wp)), reinterpret_cast<const char*>(lp));
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return answer_list_message(h, b, kListBoxList, msg, wp, lp);
   }
 }
 
+// A list box has no disabled look, so enabling it changes nothing on screen.
+constexpr ControlClass<ListBox> kListBox{WC_LISTBOX, kKeepsFont | kRedrawsOnFocus | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_listbox() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = listbox_proc;
-  wc.lpszClassName = WC_LISTBOX;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_listbox() { register_control<kListBox>(); }
 
 }  // namespace lumora::plat

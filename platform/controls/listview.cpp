@@ -27,11 +27,10 @@ struct Item {
   LPARAM param = 0;
 };
 
-struct ListView {
+struct ListView : ControlState {
   std::vector<Column> cols;
   std::vector<Item> items;
   HIMAGELIST il_normal = nullptr, il_small = nullptr;
-  HFONT font = nullptr;
   DWORD ex_style = 0;
   int mark = -1;    // selection mark
   int scroll = 0;   // first visible row (report, icon) or column (icon with LVS_ALIGNLEFT)
@@ -43,12 +42,8 @@ struct ListView {
   int measured_height = 0;
 };
 
-StateMap<ListView>& states() {
-  static StateMap<ListView> m;
-  return m;
-}
+StateMap<ListView>& states() { return StateMap<ListView>::instance(); }
 
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
 DWORD view_of(HWND h) { return style_of(h) & LVS_TYPEMASK; }
 bool owner_drawn(HWND h) { return view_of(h) == LVS_REPORT && (style_of(h) & LVS_OWNERDRAWFIXED); }
 bool icon_view(HWND h) { return view_of(h) == LVS_ICON; }
@@ -77,9 +72,7 @@ int il_cy(HIMAGELIST il) {
 Metrics metrics(HWND h, ListView& s) {
   Metrics m;
   GetClientRect(h, &m.client);
-  HDC dc = GetDC(h);
-  m.line = ui::line_height(dc, control_font(s.font));
-  ReleaseDC(h, dc);
+  m.line = control_line_height(h, s.font);
   int n = static_cast<int>(s.items.size());
   if (icon_view(h)) {
     m.cell_cx = s.spacing_cx > 0 ? s.spacing_cx : std::max(ui::px(64), il_cx(s.il_normal) + ui::px(12));
@@ -181,11 +174,8 @@ void refresh(HWND h, ListView& s) {
 void ensure_visible(HWND h, ListView& s, int i) {
   if (i < 0 || i >= static_cast<int>(s.items.size())) return;
   Metrics m = metrics(h, s);
-  int line = i / m.per_line;
   int old = s.scroll;
-  if (line < s.scroll) s.scroll = line;
-  else if (line >= s.scroll + m.visible) s.scroll = line - m.visible + 1;
-  s.scroll = std::clamp(s.scroll, 0, max_scroll(m));
+  s.scroll = scroll_to_show(s.scroll, i / m.per_line, m.visible, m.lines);
   if (s.scroll != old) refresh(h, s);
 }
 
@@ -253,13 +243,13 @@ bool on_key(HWND h, ListView& s, UINT vk) {
     notify_parent(h, &nm.hdr, LVN_ITEMACTIVATE);
     return true;
   }
-  if (n == 0) return vk == VK_UP || vk == VK_DOWN;
+  if (n == 0) return is_up_down(vk);
   Metrics m = metrics(h, s);
   int next = cur;
   bool used = true;
   if (cur < 0) {
     next = 0;
-    used = vk == VK_UP || vk == VK_DOWN || vk == VK_LEFT || vk == VK_RIGHT;
+    used = is_up_down(vk) || is_left_right(vk);
   } else if (!icon_view(h)) {
     if (vk == VK_UP) next = cur - 1;
     else if (vk == VK_DOWN) next = cur + 1;
@@ -373,8 +363,8 @@ LRESULT custom_draw(HWND h, HDC dc, DWORD stage, const RECT& rc, int item, UINT 
 }
 
 void paint(HWND h, ListView& s) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
+  ControlPaint p(h);
+  HDC dc = p.dc;
   Metrics m = metrics(h, s);
   ui::fill(dc, m.client, s.bk);
   HFONT f = control_font(s.font);
@@ -396,16 +386,10 @@ void paint(HWND h, ListView& s) {
       UINT st = ((it.state & LVIS_SELECTED) ? CDIS_SELECTED : 0) | ((it.state & LVIS_FOCUSED) ? CDIS_FOCUS : 0);
       if (od) {
         DRAWITEMSTRUCT di;
-        di.CtlType = ODT_LISTVIEW;
-        di.CtlID = static_cast<UINT>(GetDlgCtrlID(h));
         di.itemID = static_cast<UINT>(i);
-        di.itemAction = ODA_DRAWENTIRE;
         di.itemState = ((it.state & LVIS_SELECTED) ? ODS_SELECTED : 0) | ((it.state & LVIS_FOCUSED) ? ODS_FOCUS : 0);
-        di.hwndItem = h;
-        di.hDC = dc;
-        di.rcItem = r;
         di.itemData = static_cast<uintptr_t>(it.param);
-        if (HWND p = GetParent(h)) SendMessage(p, WM_DRAWITEM, di.CtlID, reinterpret_cast<LPARAM>(&di));
+        draw_by_parent(h, di, ODT_LISTVIEW, dc, r);
         if (!IsWindow(h) || !states().get(h)) return;
         continue;
       }
@@ -423,7 +407,6 @@ void paint(HWND h, ListView& s) {
     }
   }
   if (pre & CDRF_NOTIFYPOSTPAINT) custom_draw(h, dc, CDDS_POSTPAINT, m.client, -1, 0, 0, nullptr, nullptr);
-  EndPaint(h, &ps);
 }
 
 int autosize_width(HWND h, ListView& s, int col, bool use_header) {
@@ -448,12 +431,7 @@ int autosize_width(HWND h, ListView& s, int col, bool use_header) {
   return w;
 }
 
-void copy_text(const std::string& t, char* buf, int max) {
-  if (!buf || max <= 0) return;
-  size_t n = std::min(t.size(), static_cast<size_t>(max - 1));
-  std::memcpy(buf, t.data(), n);
-  buf[n] = '\0';
-}
+void copy_text(const std::string& t, char* buf, int max) { copy_to_buffer(t, buf, static_cast<size_t>(std::max(0, max))); }
 
 void set_item_fields(ListView& s, Item& it, const LVITEM& in) {
   (void)s;
@@ -497,52 +475,27 @@ LRESULT delete_item(HWND h, ListView& s, int i) {
   return TRUE;
 }
 
-LRESULT listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  ListView* sp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!sp) return unhandled;
-  ListView& s = *sp;
+std::optional<LRESULT> handle(HWND h, ListView& s, UINT msg, WPARAM wp, LPARAM lp) {
   int n = static_cast<int>(s.items.size());
   switch (msg) {
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, s);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_SIZE:
       update_scrollbars(h, s);
       InvalidateRect(h, nullptr, TRUE);
       return 0;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-      NMHDR hdr;
-      notify_parent(h, &hdr, msg == WM_SETFOCUS ? NM_SETFOCUS : NM_KILLFOCUS);
-      InvalidateRect(h, nullptr, FALSE);
-      return 0;
-    }
     case WM_SETFONT:
       s.font = reinterpret_cast<HFONT>(wp);
       s.measured_style = 0xFFFFFFFF;
       if (lp) refresh(h, s);
       return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s.font);
     case WM_SETREDRAW:
       s.redraw = wp != 0;
       if (s.redraw) refresh(h, s);
       return 0;
     case WM_GETDLGCODE:
-      // In a dialog the action key belongs to the dialog (its default command).
-      return wp == VK_RETURN ? 0 : DLGC_WANTARROWS | DLGC_WANTCHARS;
+      return list_dialog_code(wp);
     case WM_KEYDOWN:
-      if (!on_key(h, s, static_cast<UINT>(wp))) return pass_key_to_parent(h, msg, wp, lp);
+      if (!on_key(h, s, static_cast<UINT>(wp))) return {};
       return 0;
-    case WM_KEYUP:
-    case WM_CHAR:
-      return pass_key_to_parent(h, msg, wp, lp);
     case WM_LBUTTONDOWN: {
       SetFocus(h);
       Metrics m = metrics(h, s);
@@ -774,20 +727,16 @@ LRESULT listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     }
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+// WM_SETFONT is the list view's own: a new font changes the height of owner-drawn rows.
+constexpr ControlClass<ListView> kListView{
+    WC_LISTVIEW, kKeepsFont | kRedrawsOnFocus | kNotifiesFocus | kPassesKeys, paint, handle, CS_DBLCLKS};
+
 }  // namespace
 
-namespace ctl {
-void register_listview() {
-  WNDCLASS wc;
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = listview_proc;
-  wc.lpszClassName = WC_LISTVIEW;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_listview() { register_control<kListView>(); }
 
 }  // namespace lumora::plat

@@ -7,22 +7,12 @@ namespace {
 
 using namespace ctl;
 
-struct Static {
-  HFONT font = nullptr;
-};
-
-StateMap<Static>& states() {
-  static StateMap<Static> m;
-  return m;
-}
-
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
+struct Static : ControlState {};
 
 void paint(HWND h, Static& s) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  HDC dc = p.dc;
+  const RECT& c = p.client;
   ui::fill(dc, c, ui::kWindow);
   DWORD st = style_of(h);
   std::string t = GetWindowText(h);
@@ -32,44 +22,18 @@ void paint(HWND h, Static& s) {
   HFONT f = control_font(s.font);
   HGDIOBJ old = SelectObject(dc, f);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, IsWindowEnabled(h) ? ((st & SS_NOTIFY) ? ui::kAccent : ui::kText) : ui::kGreyText);
+  SetTextColor(dc, p.enabled ? ((st & SS_NOTIFY) ? ui::kAccent : ui::kText) : ui::kGreyText);
   RECT r = c;
   SIZE one;
   GetTextExtentPoint32(dc, t, &one);
   if (one.cx <= RectWidth(c)) DrawText(dc, t, &r, fmt | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   else DrawText(dc, t, &r, fmt | DT_WORDBREAK | DT_NOPREFIX);
   SelectObject(dc, old);
-  if (has_focus(h)) ui::focus_frame(dc, c);
-  EndPaint(h, &ps);
+  if (p.focus) ui::focus_frame(dc, c);
 }
 
-LRESULT static_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  Static* sp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!sp) return unhandled;
+std::optional<LRESULT> handle(HWND h, Static&, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, *sp);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETTEXT:
-      DefWindowProc(h, msg, wp, lp);
-      InvalidateRect(h, nullptr, TRUE);
-      return TRUE;
-    case WM_SETFONT:
-      sp->font = reinterpret_cast<HFONT>(wp);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(sp->font);
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_ENABLE:
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
     case WM_GETDLGCODE:
       return DLGC_STATIC | ((wp == VK_RETURN && (style_of(h) & SS_NOTIFY)) ? DLGC_WANTALLKEYS : 0);
     case WM_KEYDOWN:
@@ -77,27 +41,20 @@ LRESULT static_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         command_parent(h, STN_CLICKED);
         return 0;
       }
-      return pass_key_to_parent(h, msg, wp, lp);
-    case WM_KEYUP:
-    case WM_CHAR:
-      return pass_key_to_parent(h, msg, wp, lp);
+      return {};
     case WM_LBUTTONUP:
       if (style_of(h) & SS_NOTIFY) command_parent(h, STN_CLICKED);
       return 0;
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+constexpr ControlClass<Static> kStatic{
+    WC_STATIC, kKeepsFont | kRedrawsOnFocus | kRedrawsOnEnable | kRedrawsOnText | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_static() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = static_proc;
-  wc.lpszClassName = WC_STATIC;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_static() { register_control<kStatic>(); }
 
 }  // namespace lumora::plat

@@ -10,17 +10,12 @@ namespace {
 
 using namespace ctl;
 
-struct Trackbar {
+struct Trackbar : ControlState {
   int min = 0, max = 100, pos = 0;
   int page = 20, line = 1;
 };
 
-StateMap<Trackbar>& states() {
-  static StateMap<Trackbar> m;
-  return m;
-}
-
-bool vertical(HWND h) { return (GetWindowLongPtr(h, GWL_STYLE) & TBS_VERT) != 0; }
+bool vertical(HWND h) { return (style_of(h) & TBS_VERT) != 0; }
 
 void set_range(HWND h, Trackbar& t, int lo, int hi, bool redraw) {
   // A range handed over upside down is the same range.
@@ -44,19 +39,18 @@ void scroll_to(HWND h, Trackbar& t, int pos, int code) {
 }
 
 void paint(HWND h, Trackbar& t) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  HDC dc = p.dc;
+  const RECT& c = p.client;
   ui::fill(dc, c, ui::kWindow);
-  bool focus = has_focus(h);
+  bool focus = p.focus;
   bool vert = vertical(h);
   int thumb = ui::px(12);
   int len = (vert ? RectHeight(c) : RectWidth(c)) - thumb - ui::px(8);
   int span = std::max(1, t.max - t.min);
   int off = len > 0 ? static_cast<int>(static_cast<long long>(len) * (t.pos - t.min) / span) : 0;
   int track = std::max(2, ui::px(4));
-  COLORREF active = IsWindowEnabled(h) ? ui::kAccent : ui::kGreyText;
+  COLORREF active = p.enabled ? ui::kAccent : ui::kGreyText;
   if (!vert) {
     int cy = c.bottom / 2, x0 = ui::px(4) + thumb / 2;
     ui::fill(dc, RECT{x0, cy - track / 2, x0 + std::max(0, len), cy - track / 2 + track}, ui::kFace);
@@ -74,32 +68,14 @@ void paint(HWND h, Trackbar& t) {
     ui::frame(dc, th, focus ? active : ui::kBorder, 1);
   }
   if (focus) ui::focus_frame(dc, c);
-  EndPaint(h, &ps);
 }
 
 int lparam_int(LPARAM lp) { return static_cast<int>(static_cast<intptr_t>(lp)); }
 
-LRESULT trackbar_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  Trackbar* tp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!tp) return unhandled;
-  Trackbar& t = *tp;
+std::optional<LRESULT> handle(HWND h, Trackbar& t, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, t);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_ENABLE:
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
     case WM_GETDLGCODE:
-      return (wp == VK_LEFT || wp == VK_RIGHT || (vertical(h) && (wp == VK_UP || wp == VK_DOWN))) ? DLGC_WANTARROWS : 0;
+      return (is_left_right(wp) || (vertical(h) && is_up_down(wp))) ? DLGC_WANTARROWS : 0;
     case WM_KEYDOWN:
       switch (wp) {
         case VK_LEFT: scroll_to(h, t, t.pos - t.line, TB_LINEUP); return 0;
@@ -110,17 +86,12 @@ LRESULT trackbar_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         case VK_END: scroll_to(h, t, t.max, TB_BOTTOM); return 0;
         case VK_UP:
         case VK_DOWN:
-          if (vertical(h)) {
-            scroll_to(h, t, t.pos + (wp == VK_DOWN ? t.line : -t.line), wp == VK_DOWN ? TB_LINEDOWN : TB_LINEUP);
-            return 0;
-          }
-          return pass_key_to_parent(h, msg, wp, lp);
+          if (!vertical(h)) return {};
+          scroll_to(h, t, t.pos + (wp == VK_DOWN ? t.line : -t.line), wp == VK_DOWN ? TB_LINEDOWN : TB_LINEUP);
+          return 0;
         default:
-          return pass_key_to_parent(h, msg, wp, lp);
+          return {};
       }
-    case WM_KEYUP:
-    case WM_CHAR:
-      return pass_key_to_parent(h, msg, wp, lp);
     case WM_LBUTTONDOWN: {
       SetFocus(h);
       RECT c;
@@ -157,19 +128,15 @@ LRESULT trackbar_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case TBM_GETLINESIZE: return t.line;
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+constexpr ControlClass<Trackbar> kTrackbar{
+    TRACKBAR_CLASS, kRedrawsOnFocus | kRedrawsOnEnable | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_trackbar() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = trackbar_proc;
-  wc.lpszClassName = TRACKBAR_CLASS;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_trackbar() { register_control<kTrackbar>(); }
 
 }  // namespace lumora::plat

@@ -3,7 +3,6 @@
 // which may refill the children); sorting of children; selection with the changing/changed
 // pair. Up/Down walk the shown items, Right opens or enters, Left closes or goes to the parent.
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -28,21 +27,17 @@ struct Node {
   LPARAM param = 0;
 };
 
-struct Tree {
+struct Tree : ControlState {
   std::unordered_map<uintptr_t, std::unique_ptr<Node>> nodes;
   Node root;  // invisible parent of the top-level items
   Node* selected = nullptr;
   int top = 0;  // first shown row
   HIMAGELIST images = nullptr;
-  HFONT font = nullptr;
   int indent = 0;
   bool in_scrollbar = false;
 };
 
-StateMap<Tree>& states() {
-  static StateMap<Tree> m;
-  return m;
-}
+StateMap<Tree>& states() { return StateMap<Tree>::instance(); }
 
 uintptr_t next_id() {
   // Handles are numbers never used twice in a run, so a stale handle finds no item.
@@ -62,8 +57,6 @@ Node* parent_arg(Tree& t, HTREEITEM h) {
   if (!h || h == TVI_ROOT) return &t.root;
   return node_of(t, h);
 }
-
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
 
 // Asks the parent for the callback fields named by mask; stores them when told to.
 void ask(HWND h, Tree& t, Node* n, UINT mask, std::string* text, int* image, int* children) {
@@ -131,19 +124,13 @@ int depth(const Node* n) {
 }
 
 int row_height(HWND h, Tree& t) {
-  HDC dc = GetDC(h);
-  int r = ui::line_height(dc, control_font(t.font)) + ui::px(8);
-  ReleaseDC(h, dc);
+  int r = control_line_height(h, t.font) + ui::px(8);
   int cx = 0, cy = 0;
   if (ImageList_GetIconSize(t.images, &cx, &cy)) r = std::max(r, cy + ui::px(2));
   return r;
 }
 
-int rows_visible(HWND h, Tree& t) {
-  RECT c;
-  GetClientRect(h, &c);
-  return std::max(1, static_cast<int>(RectHeight(c)) / row_height(h, t));
-}
+int rows_visible(HWND h, Tree& t) { return rows_in_client(h, row_height(h, t)); }
 
 void update_scrollbar(HWND h, Tree& t) {
   if (t.in_scrollbar) return;
@@ -164,10 +151,7 @@ void ensure_visible(HWND h, Tree& t, Node* n) {
   auto v = shown(t);
   auto it = std::find(v.begin(), v.end(), n);
   if (it == v.end()) return;
-  int i = static_cast<int>(it - v.begin());
-  int rows = rows_visible(h, t);
-  if (i < t.top) t.top = i;
-  if (i >= t.top + rows) t.top = i - rows + 1;
+  t.top = scroll_to_show(t.top, static_cast<int>(it - v.begin()), rows_visible(h, t), static_cast<int>(v.size()));
   update_scrollbar(h, t);
   InvalidateRect(h, nullptr, TRUE);
 }
@@ -301,17 +285,14 @@ void sort_children(HWND h, Tree& t, Node* n, bool recurse) {
 }
 
 void paint(HWND h, Tree& t) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  HDC dc = p.dc;
+  const RECT& c = p.client;
   ui::fill(dc, c, ui::kWindow);
-  uintptr_t self = reinterpret_cast<uintptr_t>(h);
-  (void)self;
   std::vector<uintptr_t> ids;
   for (Node* n : shown(t)) ids.push_back(n->id);
   int rh = row_height(h, t);
-  bool focus = has_focus(h);
+  bool focus = p.focus;
   int indent = t.indent > 0 ? t.indent : ui::px(16);
   bool at_root = (style_of(h) & TVS_LINESATROOT) != 0;
   int icx = 0, icy = 0;
@@ -322,7 +303,6 @@ void paint(HWND h, Tree& t) {
     Node* n = node_of(*tp, reinterpret_cast<HTREEITEM>(ids[i]));
     if (!n) continue;
     int top = static_cast<int>(y);
-    RECT row{0, top, c.right, top + rh};
     bool sel = tp->selected == n;
     int x = ui::px(4) + (depth(n) + (at_root ? 1 : 0)) * indent;
     if (has_children(h, *tp, n) && (at_root || n->parent != &tp->root || (style_of(h) & TVS_HASBUTTONS))) {
@@ -352,15 +332,13 @@ void paint(HWND h, Tree& t) {
     if (sel) ui::fill(dc, band, focus ? ui::kAccent : ui::kAccentLight);
     ui::text(dc, label, RECT{x + ui::px(1), top, c.right, top + rh}, DT_LEFT | DT_VCENTER,
              sel && focus ? ui::kAccentText : ui::kText, control_font(tp->font));
-    (void)row;
   }
   if (focus) ui::focus_frame(dc, c);
-  EndPaint(h, &ps);
 }
 
 bool on_key(HWND h, Tree& t, UINT vk) {
   auto v = shown(t);
-  if (v.empty()) return vk == VK_UP || vk == VK_DOWN;
+  if (v.empty()) return is_up_down(vk);
   auto it = std::find(v.begin(), v.end(), t.selected);
   int i = it == v.end() ? -1 : static_cast<int>(it - v.begin());
   switch (vk) {
@@ -386,52 +364,26 @@ bool on_key(HWND h, Tree& t, UINT vk) {
   }
 }
 
-LRESULT tree_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT unhandled = 0;
-  Tree* tp = states().for_message(h, msg, wp, lp, &unhandled);
-  if (!tp) return unhandled;
-  Tree& t = *tp;
+std::optional<LRESULT> handle(HWND h, Tree& t, UINT msg, WPARAM wp, LPARAM lp) {
+  Tree* tp = &t;
   switch (msg) {
     case WM_DESTROY:
       while (!t.root.children.empty()) delete_node(h, t, t.root.children.back());
       return 0;
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, t);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_SIZE:
       update_scrollbar(h, t);
       return 0;
-    case WM_SETFONT:
-      t.font = reinterpret_cast<HFONT>(wp);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(t.font);
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-      NMHDR hdr;
-      notify_parent(h, &hdr, msg == WM_SETFOCUS ? NM_SETFOCUS : NM_KILLFOCUS);
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    }
     case WM_GETDLGCODE:
-      return wp == VK_RETURN ? 0 : DLGC_WANTARROWS | DLGC_WANTCHARS;
+      return list_dialog_code(wp);
     case WM_KEYDOWN: {
       NMHDR hdr;
       if (wp == VK_RETURN) {
         if (notify_parent(h, &hdr, NM_RETURN)) return 0;
-        return pass_key_to_parent(h, msg, wp, lp);
+        return {};
       }
-      if (!on_key(h, t, static_cast<UINT>(wp))) return pass_key_to_parent(h, msg, wp, lp);
+      if (!on_key(h, t, static_cast<UINT>(wp))) return {};
       return 0;
     }
-    case WM_KEYUP:
-    case WM_CHAR:
-      return pass_key_to_parent(h, msg, wp, lp);
     case WM_LBUTTONDOWN: {
       SetFocus(h);
       auto v = shown(t);
@@ -545,14 +497,7 @@ LRESULT tree_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       auto* io = reinterpret_cast<TVITEM*>(lp);
       Node* n = io ? node_of(t, io->hItem) : nullptr;
       if (!n) return FALSE;
-      if (io->mask & TVIF_TEXT) {
-        std::string s = text_of(h, t, n);
-        if (io->pszText && io->cchTextMax > 0) {
-          size_t k = std::min(s.size(), static_cast<size_t>(io->cchTextMax - 1));
-          std::memcpy(io->pszText, s.data(), k);
-          io->pszText[k] = '\0';
-        }
-      }
+      if (io->mask & TVIF_TEXT) copy_to_buffer(text_of(h, t, n), io->pszText, static_cast<size_t>(std::max(0, io->cchTextMax)));
       if (io->mask & TVIF_IMAGE) io->iImage = n->image;
       if (io->mask & TVIF_SELECTEDIMAGE) io->iSelectedImage = n->selected_image;
       if (io->mask & TVIF_CHILDREN) io->cChildren = n->child_count == I_CHILDRENCALLBACK ? (has_children(h, t, n) ? 1 : 0) : n->child_count;
@@ -608,19 +553,15 @@ LRESULT tree_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     }
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+constexpr ControlClass<Tree> kTree{
+    WC_TREEVIEW, kKeepsFont | kRedrawsOnFocus | kNotifiesFocus | kPassesKeys, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_treeview() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = tree_proc;
-  wc.lpszClassName = WC_TREEVIEW;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_treeview() { register_control<kTree>(); }
 
 }  // namespace lumora::plat

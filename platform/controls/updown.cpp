@@ -14,18 +14,12 @@ namespace {
 
 using namespace ctl;
 
-struct UpDown {
+struct UpDown : ControlState {
   int upper = 0, lower = 100;  // as handed over
   int pos = 0;
   HWND buddy = nullptr;
 };
 
-StateMap<UpDown>& states() {
-  static StateMap<UpDown> m;
-  return m;
-}
-
-DWORD style_of(HWND h) { return static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)); }
 int lo(const UpDown& u) { return std::min(u.upper, u.lower); }
 int hi(const UpDown& u) { return std::max(u.upper, u.lower); }
 
@@ -56,7 +50,7 @@ void step(HWND h, UpDown& u, int delta) {
   nm.iPos = u.pos;
   nm.iDelta = delta;
   if (notify_parent(h, &nm.hdr, UDN_DELTAPOS)) return;
-  if (!IsWindow(h) || !states().get(h)) return;
+  if (!IsWindow(h) || !StateMap<UpDown>::instance().get(h)) return;
   int next = u.pos + delta;
   if (next > hi(u)) next = (style_of(h) & UDS_WRAP) ? lo(u) : hi(u);
   if (next < lo(u)) next = (style_of(h) & UDS_WRAP) ? hi(u) : lo(u);
@@ -100,14 +94,13 @@ void attach(HWND h, UpDown& u, HWND buddy) {
 }
 
 void paint(HWND h, UpDown& u) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT c;
-  GetClientRect(h, &c);
+  ControlPaint p(h);
+  HDC dc = p.dc;
+  const RECT& c = p.client;
   ui::fill(dc, c, ui::kFace);
   ui::frame(dc, c, ui::kBorder, 1);
   bool active = u.buddy && GetFocus() == u.buddy;
-  COLORREF arrow = !IsWindowEnabled(h) ? ui::kGreyText : active ? ui::kAccent : ui::kText;
+  COLORREF arrow = !p.enabled ? ui::kGreyText : active ? ui::kAccent : ui::kText;
   // A phone spinner: left and right arrows (up and down when it stands upright without UDS_HORZ
   // and is taller than wide).
   bool upright = !(style_of(h) & UDS_HORZ) && RectHeight(c) > RectWidth(c) * 2;
@@ -120,20 +113,9 @@ void paint(HWND h, UpDown& u) {
     ui::triangle(dc, RECT{c.right / 2, 0, c.right - inset, c.bottom}, 1, arrow);
     ui::fill(dc, RECT{c.right / 2, ui::px(4), c.right / 2 + 1, c.bottom - ui::px(4)}, ui::kBorder);
   }
-  EndPaint(h, &ps);
 }
 
-LRESULT updown_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  UpDown* up = states().get(h);
-  if (!up) {
-    if (msg == WM_NCCREATE) {
-      UpDown* u = states().create(h);
-      u->pos = 0;
-      return TRUE;
-    }
-    return DefWindowProc(h, msg, wp, lp);
-  }
-  UpDown& u = *up;
+std::optional<LRESULT> handle(HWND h, UpDown& u, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE:
       if (style_of(h) & UDS_AUTOBUDDY) {
@@ -143,16 +125,8 @@ LRESULT updown_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         attach(h, u, prev ? prev : next);
       }
       return 0;
-    case WM_NCDESTROY:
-      states().erase(h);
-      return 0;
-    case WM_PAINT:
-      paint(h, u);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_GETDLGCODE:
-      return (wp == VK_LEFT || wp == VK_RIGHT) ? DLGC_WANTARROWS : 0;
+      return is_left_right(wp) ? DLGC_WANTARROWS : 0;
     case WM_KEYDOWN:
       if (wp == VK_RIGHT || (wp == VK_UP && !(style_of(h) & UDS_HORZ) && !u.buddy)) {
         step(h, u, +1);
@@ -219,19 +193,15 @@ LRESULT updown_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case UDM_GETBUDDY:
       return reinterpret_cast<LRESULT>(u.buddy);
     default:
-      return DefWindowProc(h, msg, wp, lp);
+      return {};
   }
 }
 
+// Drawn the same with and without the focus, which its buddy keeps; no font, no text of its own.
+constexpr ControlClass<UpDown> kUpDown{UPDOWN_CLASS, 0, paint, handle};
+
 }  // namespace
 
-namespace ctl {
-void register_updown() {
-  WNDCLASS wc;
-  wc.lpfnWndProc = updown_proc;
-  wc.lpszClassName = UPDOWN_CLASS;
-  RegisterClass(&wc);
-}
-}  // namespace ctl
+void ctl::register_updown() { register_control<kUpDown>(); }
 
 }  // namespace lumora::plat
