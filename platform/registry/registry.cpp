@@ -72,7 +72,12 @@ RegNode* find(RegNode& root, const std::vector<std::string>& path) {
   return n;
 }
 
-// Runs a change on a copy of the tree and commits it; the tree stays as it was on failure.
+// What a change answers when the tree already holds what it would write.
+constexpr LONG kUnchanged = -1;
+
+// Runs a change on a copy of the tree and commits it; the tree stays as it was on failure. A
+// value set to what it already is costs no write (a program writing all its settings at close
+// would otherwise flush the file once a value), unless the file has gone from the disk.
 template <class Fn>
 LONG change(HKEY key, Fn fn) {
   int root;
@@ -84,7 +89,8 @@ LONG change(HKEY key, Fn fn) {
   RegNode* node = find(next, path);
   if (!node) return ERROR_FILE_NOT_FOUND;  // deleted meanwhile
   LONG r = fn(*node);
-  if (r != ERROR_SUCCESS) return r;
+  if (r == kUnchanged && f.on_disk()) return ERROR_SUCCESS;
+  if (r != ERROR_SUCCESS && r != kUnchanged) return r;
   return f.commit(next) ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
 }
 
@@ -186,6 +192,7 @@ LONG RegDeleteValue(HKEY key, std::string_view name) {
 LONG RegSetString(HKEY key, std::string_view name, std::string_view value) {
   return change(key, [&](RegNode& node) -> LONG {
     RegValue& v = node.values[reg_fold(name)];
+    if (v.type == REG_SZ && v.text == value && !v.name.empty()) return kUnchanged;
     if (v.name.empty()) v.name = std::string(name);
     v.type = REG_SZ;
     v.text = std::string(value);
@@ -197,6 +204,7 @@ LONG RegSetString(HKEY key, std::string_view name, std::string_view value) {
 LONG RegSetDword(HKEY key, std::string_view name, DWORD value) {
   return change(key, [&](RegNode& node) -> LONG {
     RegValue& v = node.values[reg_fold(name)];
+    if (v.type == REG_DWORD && v.number == value && !v.name.empty()) return kUnchanged;
     if (v.name.empty()) v.name = std::string(name);
     v.type = REG_DWORD;
     v.number = value;

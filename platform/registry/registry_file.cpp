@@ -134,6 +134,8 @@ RegNode& RegistryFile::tree() {
   return root_;
 }
 
+bool RegistryFile::on_disk() const { return ::access(path_.c_str(), F_OK) == 0; }
+
 bool RegistryFile::commit(const RegNode& next) {
   std::string data;
   try {

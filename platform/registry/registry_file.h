@@ -44,6 +44,8 @@ class RegistryFile {
   // Stores a new tree: written to a temporary file in the same folder, flushed, then renamed over
   // the file. On failure the file and the tree in memory stay as they were.
   bool commit(const RegNode& next);
+  // Whether the file is on disk (it may have been removed since it was read).
+  bool on_disk() const;
 
   static std::string serialise(const RegNode& root);
   static bool parse(const std::string& text, RegNode* root);
