@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/registry/registry.h"
@@ -37,6 +38,11 @@ class RegistryTest : public ::testing::Test {
     return ss.str();
   }
   fs::path user_file() const { return dir_ / "HKEY_CURRENT_USER.json"; }
+  // The file's inode: every write makes a new file and renames it over the old one.
+  ino_t ino() const {
+    struct stat st{};
+    return ::stat(user_file().c_str(), &st) == 0 ? st.st_ino : 0;
+  }
   fs::path dir_;
 };
 
@@ -73,6 +79,25 @@ TEST_F(RegistryTest, ValuesSurviveAReloadWithTheirTypes) {
   RegCloseKey(assoc);
   // The file is plain text a person can read.
   EXPECT_NE(read(user_file()).find("\"ThumbSize\": 2"), std::string::npos);
+}
+
+// Setting a value to what it holds leaves the file alone; once the file is gone from the disk, the
+// same value writes it again.
+TEST_F(RegistryTest, AnUnchangedValueIsNotWrittenAgainUnlessTheFileIsGone) {
+  HKEY k = nullptr;
+  ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Lumora", &k), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetDword(k, "Delay", 2), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetString(k, "Path", "/p"), ERROR_SUCCESS);
+  const auto before = ino();
+  EXPECT_EQ(RegSetDword(k, "Delay", 2), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetString(k, "Path", "/p"), ERROR_SUCCESS);
+  EXPECT_EQ(ino(), before) << "rewritten for an unchanged value";
+  EXPECT_EQ(RegSetDword(k, "Delay", 3), ERROR_SUCCESS);
+  EXPECT_NE(ino(), before) << "a changed value was not written";
+  fs::remove(user_file());
+  EXPECT_EQ(RegSetDword(k, "Delay", 3), ERROR_SUCCESS);
+  EXPECT_NE(read(user_file()).find("\"Delay\": 3"), std::string::npos);
+  RegCloseKey(k);
 }
 
 TEST_F(RegistryTest, DeletingKeysAndValues) {
