@@ -13,7 +13,7 @@
 
 #include "imagelib/metadata/exif.h"
 #include "imagelib/metadata/iptc.h"
-#include "metadata/exif_builder.h"
+#include "tests/support/exif_block.h"
 
 namespace lumora::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "imagelib/metadata/iptc.h"
-#include "metadata/exif_builder.h"
+#include "tests/support/exif_block.h"
 
 namespace lumora::test {
 namespace {

@@ -1,28 +1,9 @@
 #pragma once
-// Helpers of the bitmap codec tests: files built byte by byte, a temporary folder, loading.
-#include <gtest/gtest.h>
+// Bitmap files (BITMAPFILEHEADER, then a BITMAPINFOHEADER or longer, or the OS/2 core header)
+// built field by field.
+#include "tests/support/picture_file.h"
 
-#include <cstdint>
-#include <cstdlib>
-#include <fstream>
-#include <string>
-#include <vector>
-
-#include "imagelib/core/format.h"
-#include "imagelib/core/load.h"
-
-namespace lumora::bmptest {
-
-using Bytes = std::vector<uint8_t>;
-
-inline void put16(Bytes& b, uint32_t v) {
-  b.push_back(v & 0xFF);
-  b.push_back((v >> 8) & 0xFF);
-}
-inline void put32(Bytes& b, uint32_t v) {
-  put16(b, v & 0xFFFF);
-  put16(b, v >> 16);
-}
+namespace lumora::test {
 
 // A bitmap file: file header, info header of `header_size` bytes (12 = OS/2), then `extra`
 // (masks), `palette` and `pixels`. `masks` go into a header of 56 bytes or more.
@@ -72,50 +53,4 @@ struct BmpFile {
   }
 };
 
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/lumora_bmp_XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  std::string write(const std::string& name, const Bytes& data) const {
-    std::string p = path_ + "/" + name;
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
-    return p;
-  }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-inline Bytes read_all(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-// The library for the whole test program.
-class LibraryEnvironment : public testing::Environment {
- public:
-  void SetUp() override { library_start(); }
-  void TearDown() override { library_stop(); }
-};
-
-// Loads with component order 0 (red, green, blue), alignment 1, and the given flags.
-inline int load(const std::string& path, Bitmap* bm, uint32_t flags = 0, FileInfo* info = nullptr,
-                int format_index = -1) {
-  LoadParams p;
-  load_params_init(&p);
-  p.alignment = 1;
-  p.flags = flags;
-  p.format_index = static_cast<int16_t>(format_index);
-  return load_image(path.c_str(), bm, &p, info);
-}
-
-inline Bytes pixel(const Bitmap& bm, int x, int y) {
-  const uint8_t* p = bm.pixels + static_cast<size_t>(y) * bm.bytes_per_line + x * bm.bytes_per_pixel;
-  return Bytes(p, p + bm.bytes_per_pixel);
-}
-
-}  // namespace lumora::bmptest
+}  // namespace lumora::test

@@ -15,10 +15,10 @@
 
 namespace lumora::test {
 
-class TiffBuilder {
+class IfdBlock {
  public:
   // `header`: write "II"/"MM", 42 and the offset of the first directory before the directories.
-  explicit TiffBuilder(bool big_endian, bool header = true) : be_(big_endian), header_(header) {}
+  explicit IfdBlock(bool big_endian, bool header = true) : be_(big_endian), header_(header) {}
 
   bool big_endian() const { return be_; }
   int add_ifd() {

@@ -1,6 +1,6 @@
 #pragma once
 // Helpers of the JPEG tests: JPEG files made by libjpeg in memory, markers spliced in by hand,
-// a reference decode through plain libjpeg, a marker lister, and temporary files.
+// a reference decode through plain libjpeg, a marker lister.
 #include <unistd.h>
 
 #include <cstdint>
@@ -12,9 +12,9 @@
 
 #include <jpeglib.h>
 
-namespace lumora::jpegtest {
+#include "tests/support/picture_file.h"
 
-using Bytes = std::vector<uint8_t>;
+namespace lumora::test {
 
 struct JpegSpec {
   int width = 64;
@@ -80,8 +80,6 @@ struct Marker {
   int code;
   Bytes payload;
 };
-
-inline Bytes text_bytes(const char* s, size_t n) { return Bytes(s, s + n); }
 
 // Puts the segments right after SOI, in order.
 inline Bytes with_markers(const Bytes& jpeg, const std::vector<Marker>& markers) {
@@ -158,43 +156,5 @@ inline Reference reference_decode(const Bytes& jpeg) {
   return r;
 }
 
-// A private temporary folder removed with its files at the end of the test.
-class TempDir {
- public:
-  TempDir() {
-    char name[] = "/tmp/lumora_jpeg_XXXXXX";
-    if (mkdtemp(name)) dir_ = name;
-  }
-  ~TempDir() {
-    for (const std::string& f : files_) std::remove(f.c_str());
-    if (!dir_.empty()) rmdir(dir_.c_str());
-  }
-  std::string path(const std::string& name) {
-    files_.push_back(dir_ + "/" + name);
-    return files_.back();
-  }
-  std::string write(const std::string& name, const Bytes& bytes) {
-    const std::string p = path(name);
-    if (FILE* f = std::fopen(p.c_str(), "wb")) {
-      if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-      std::fclose(f);
-    }
-    return p;
-  }
-  static Bytes read(const std::string& p) {
-    Bytes b;
-    if (FILE* f = std::fopen(p.c_str(), "rb")) {
-      uint8_t buf[4096];
-      size_t n;
-      while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) b.insert(b.end(), buf, buf + n);
-      std::fclose(f);
-    }
-    return b;
-  }
 
- private:
-  std::string dir_;
-  std::vector<std::string> files_;
-};
-
-}  // namespace lumora::jpegtest
+}  // namespace lumora::test

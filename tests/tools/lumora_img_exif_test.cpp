@@ -9,14 +9,14 @@
 #include "imagelib/core/bitmap.h"
 #include "imagelib/core/format.h"
 #include "imagelib/core/save.h"
-#include "metadata/exif_builder.h"
+#include "tests/support/exif_block.h"
 #include "support/cli_runner.h"
 
 namespace lumora::test {
 namespace {
 
 std::vector<uint8_t> exif_block() {
-  TiffBuilder b(true);
+  IfdBlock b(true);
   int ifd0 = b.add_ifd(), exif = b.add_ifd(), gps = b.add_ifd();
   b.add_ascii(ifd0, 0x10F, "Acme");
   b.add_ascii(ifd0, 0x10E, "line one\nline two");
@@ -93,7 +93,7 @@ TEST_F(LumoraImgExif, PrintsTabSeparatedUtf8Lines) {
 // tab-separated form, which must give the lines of the text output.
 TEST_F(LumoraImgExif, JsonGivesTheSameLines) {
   if (std::system("python3 -c pass >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 not installed";
-  TiffBuilder b(false);
+  IfdBlock b(false);
   int ifd0 = b.add_ifd(), gps = b.add_ifd();
   b.add_ascii(ifd0, 0x10F, "Canon");
   b.add_ascii(ifd0, 0x10E, "say \"hi\" \\ tab\there\x7F");  // JSON escapes
