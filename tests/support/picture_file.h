@@ -11,8 +11,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,12 @@ class TempDir {
     return path(name);
   }
   const std::string& dir() const { return path_; }
+  // The names in the folder, "." and ".." left out.
+  std::set<std::string> entries() const {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(path_)) names.insert(e.path().filename().string());
+    return names;
+  }
   static Bytes read(const std::string& p) { return read_file(p); }
 
  private:

@@ -1,9 +1,12 @@
 #pragma once
-// PNG files made with libpng itself from raw rows, with the chunks a test asks for.
+// PNG files made with libpng itself from raw rows, with the chunks a test asks for; and PNG files
+// written chunk by chunk, as another program might write them.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <csetjmp>
+#include <cstring>
 #include <utility>
 
 #include "tests/support/picture_file.h"
@@ -65,6 +68,31 @@ Bytes make_png(const PngRecipe& recipe) {
   Bytes out;
   EXPECT_TRUE(write_png_bytes(&recipe, &out));
   return out;
+}
+
+// The PNG signature, then chunks appended with png_chunk.
+inline Bytes png_signature() { return {0x89, 'P', 'N', 'G', 13, 10, 26, 10}; }
+
+// One chunk: length, type, data and the CRC-32 of type and data, numbers big-endian.
+inline void png_chunk(Bytes& out, const char* type, const Bytes& data) {
+  auto be32 = [&](uint32_t v) {
+    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(v >> s));
+  };
+  be32(static_cast<uint32_t>(data.size()));
+  Bytes body(type, type + 4);
+  append(body, data);
+  append(out, body);
+  be32(static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
+}
+
+// Offset and length of the data of the first chunk of `type`; {0, 0} when there is none.
+inline std::pair<size_t, size_t> png_find_chunk(const Bytes& png, const char* type) {
+  for (size_t at = 8; at + 8 <= png.size();) {
+    const size_t length = (size_t{png[at]} << 24) | (size_t{png[at + 1]} << 16) | (size_t{png[at + 2]} << 8) | png[at + 3];
+    if (std::memcmp(png.data() + at + 4, type, 4) == 0) return {at + 8, length};
+    at += 12 + length;
+  }
+  return {0, 0};
 }
 
 }  // namespace lumora::test
