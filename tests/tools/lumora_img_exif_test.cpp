@@ -9,7 +9,7 @@
 #include "imagelib/core/bitmap.h"
 #include "imagelib/core/format.h"
 #include "imagelib/core/save.h"
-#include "tests/support/exif_block.h"
+#include "tests/support/iptc_block.h"
 #include "support/cli_runner.h"
 
 namespace lumora::test {
@@ -29,12 +29,7 @@ std::vector<uint8_t> exif_block() {
   return b.build_exif();
 }
 
-std::vector<uint8_t> iptc_block() {
-  std::string s("Photoshop 3.0", 14);
-  std::string iim = std::string("\x1C\x02\x19\0\3sea", 8) + std::string("\x1C\x02\x19\0\3sun", 8);
-  s += std::string("8BIM\x04\x04\0\0\0\0\0", 11) + static_cast<char>(iim.size()) + iim;
-  return std::vector<uint8_t>(s.begin(), s.end());
-}
+std::vector<uint8_t> iptc_block() { return photoshop(iim({{2, 25, "sea"}, {2, 25, "sun"}})); }
 
 class LumoraImgExif : public lumora_test::CliTest {
  protected:
