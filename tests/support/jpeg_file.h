@@ -12,6 +12,7 @@
 
 #include <jpeglib.h>
 
+#include "tests/support/exif_block.h"
 #include "tests/support/picture_file.h"
 
 namespace lumora::test {
@@ -110,22 +111,18 @@ inline std::vector<Marker> list_markers(const Bytes& jpeg) {
   return found;
 }
 
-// An Exif APP1 payload (little-endian TIFF) whose IFD1 points at `thumbnail`.
+// An Exif APP1 payload (little-endian TIFF) whose IFD1 points at `thumbnail`: IFD0 at 8 with one
+// entry (Orientation), IFD1 at 26 with the two thumbnail tags, the thumbnail at 56.
 inline Bytes exif_with_thumbnail(const Bytes& thumbnail) {
-  Bytes b = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0};
-  auto u16 = [&](uint16_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); };
-  auto u32 = [&](uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}); };
-  // IFD0 at 8: one entry (Orientation), next IFD at 26.
-  u16(1);
-  u16(0x0112); u16(3); u32(1); u32(1);
-  u32(26);
-  // IFD1 at 26: the thumbnail tags; the thumbnail follows at 56.
-  u16(2);
-  u16(0x0201); u16(4); u32(1); u32(56);
-  u16(0x0202); u16(4); u32(1); u32(static_cast<uint32_t>(thumbnail.size()));
-  u32(0);
-  b.insert(b.end(), thumbnail.begin(), thumbnail.end());
-  return b;
+  IfdBlock b(false);
+  const int ifd0 = b.add_ifd(), ifd1 = b.add_ifd();
+  b.add_short(ifd0, 0x0112, {1});
+  b.set_next(ifd0, ifd1);
+  b.add_long(ifd1, 0x0201, {56});
+  b.add_long(ifd1, 0x0202, {static_cast<uint32_t>(thumbnail.size())});
+  Bytes out = b.build_exif();
+  append(out, thumbnail);
+  return out;
 }
 
 // Plain libjpeg decode with its default options: rows of output_components bytes.
