@@ -193,14 +193,9 @@ class PngWriter : public ::testing::Test {
   Bytes file() const { return test::read_file(path_); }
   // The data of the first chunk of the given type, or empty.
   Bytes chunk(const char* type) const {
-    Bytes f = file();
-    for (size_t at = 8; at + 12 <= f.size();) {
-      uint32_t length = get_u32be(&f[at]);
-      if (std::equal(type, type + 4, f.begin() + static_cast<long>(at + 4)))
-        return Bytes(f.begin() + static_cast<long>(at + 8), f.begin() + static_cast<long>(at + 8 + length));
-      at += 12 + length;
-    }
-    return {};
+    const Bytes f = file();
+    const auto [at, length] = test::png_find_chunk(f, type);
+    return Bytes(f.begin() + static_cast<long>(at), f.begin() + static_cast<long>(at + length));
   }
   std::string path_ = "/tmp/lumora_png_writer_" + std::to_string(::getpid()) + ".png";
 };
