@@ -8,6 +8,7 @@
 
 #include "imagelib/core/status.h"
 #include "tests/support/jpeg_file.h"
+#include "tests/support/exif_block.h"
 #include "tests/support/tiff_file.h"
 
 namespace lumora {
@@ -102,12 +103,6 @@ TEST(TiffReader, TextTagsBecomeCommentAndLines) {
   EXPECT_EQ(lines, want);
 }
 
-const MetadataChunk* find_chunk(const Bitmap& b, uint32_t kind) {
-  for (const MetadataChunk* c = b.chunks; c; c = c->next)
-    if (c->kind == kind) return c;
-  return nullptr;
-}
-
 TEST(TiffReader, IptcAndPhotoshopBlocks) {
   std::vector<uint8_t> iptc(100);
   for (size_t i = 0; i < iptc.size(); ++i) iptc[i] = static_cast<uint8_t>(i);
@@ -117,7 +112,7 @@ TEST(TiffReader, IptcAndPhotoshopBlocks) {
   LoadedPicture l;
   load_tiff(t.build(), &l, kLoadKeepChunks);
   ASSERT_EQ(l.status, 0);
-  const MetadataChunk* c = find_chunk(l.bitmap, 2);
+  const MetadataChunk* c = chunk_find(l.bitmap.chunks, 2);
   ASSERT_NE(c, nullptr);
   ASSERT_EQ(c->size, 124u);
   EXPECT_EQ(std::memcmp(c->data, "Photoshop 3.0\0008BIM\x04\x04\0\0\0\0", 24), 0);
@@ -129,7 +124,7 @@ TEST(TiffReader, IptcAndPhotoshopBlocks) {
   LoadedPicture m;
   load_tiff(p.build(), &m, kLoadKeepChunks);
   ASSERT_EQ(m.status, 0);
-  c = find_chunk(m.bitmap, 2);
+  c = chunk_find(m.bitmap.chunks, 2);
   ASSERT_NE(c, nullptr);
   ASSERT_EQ(c->size, 14u + 14u);
   EXPECT_EQ(std::memcmp(c->data + 14, "8BIM resources", 14), 0);
@@ -144,7 +139,7 @@ TEST(TiffReader, IccProfileOnlyForEightBitPages) {
     LoadedPicture l;
     load_tiff(t.build(), &l, kLoadKeepChunks);
     ASSERT_EQ(l.status, 0);
-    const MetadataChunk* c = find_chunk(l.bitmap, 4);
+    const MetadataChunk* c = chunk_find(l.bitmap.chunks, 4);
     if (bits == 8) {
       ASSERT_NE(c, nullptr);
       EXPECT_EQ(c->size, 13u);
@@ -154,52 +149,35 @@ TEST(TiffReader, IccProfileOnlyForEightBitPages) {
   }
 }
 
-// The Exif directory and the text tags are rebuilt into one Exif block.
+// The Exif directory and the text tags are rebuilt into one Exif block, which the Exif reader
+// reads back.
 TEST(TiffReader, ExifDirectoryIsRebuilt) {
   for (bool big : {false, true}) {
     SCOPED_TRACE(big ? "MM" : "II");
     TiffFile t(big);
     // The Exif directory: ExposureTime 1/250 (RATIONAL at an offset) and ISO 200 (SHORT).
-    std::vector<uint8_t> exif;
-    t.put16(exif, 2);
-    const uint32_t exif_at = t.data(std::vector<uint8_t>(2 + 24 + 4 + 8, 0));
-    t.put16(exif, 33434); t.put16(exif, 5); t.put32(exif, 1); t.put32(exif, exif_at + 30);
-    t.put16(exif, 34855); t.put16(exif, 3); t.put32(exif, 1); t.put16(exif, 200); t.put16(exif, 0);
-    t.put32(exif, 0);
-    t.put32(exif, 1); t.put32(exif, 250);
+    IfdBlock exif(big, false);
+    const int d = exif.add_ifd();
+    exif.add_rational(d, 33434, {{1, 250}});
+    exif.add_short(d, 34855, {200});
+    const uint32_t exif_at = t.data(std::vector<uint8_t>(exif.build().size(), 0));
     basic_page(t, 1, 1, 8, 1, 1, 1, {7});
     t.add_text(271, "Cam").add_text(315, "Ann").add(34665, 4, {exif_at});
     std::vector<uint8_t> file = t.build();
-    std::copy(exif.begin(), exif.end(), file.begin() + exif_at);
+    const std::vector<uint8_t> directory = exif.build(exif_at);
+    std::copy(directory.begin(), directory.end(), file.begin() + exif_at);
     LoadedPicture l;
     load_tiff(file, &l, kLoadKeepChunks | kLoadKeepText);
     ASSERT_EQ(l.status, 0);
     // With the Exif record kept, the text tags are not repeated as lines.
     EXPECT_EQ(l.info.text_count, 1u);
-    const MetadataChunk* c = find_chunk(l.bitmap, 1);
+    const MetadataChunk* c = chunk_find(l.bitmap.chunks, kChunkExif);
     ASSERT_NE(c, nullptr);
-    ASSERT_GT(c->size, 6u + 8u);
-    EXPECT_EQ(std::memcmp(c->data, "Exif\0\0", 6), 0);
-    const uint8_t* tiff = c->data + 6;
-    EXPECT_EQ(tiff[0], big ? 'M' : 'I');
-    auto u16 = [&](uint32_t at) { return big ? get_u16be(tiff + at) : get_u16le(tiff + at); };
-    auto u32 = [&](uint32_t at) { return big ? get_u32be(tiff + at) : get_u32le(tiff + at); };
-    const uint32_t ifd0 = u32(4);
-    // Make, Artist and the pointer to the Exif directory.
-    ASSERT_EQ(u16(ifd0), 3);
-    EXPECT_EQ(u16(ifd0 + 2), 271);
-    EXPECT_EQ(u16(ifd0 + 14), 315);
-    EXPECT_EQ(u16(ifd0 + 26), 34665);
-    const uint32_t sub = u32(ifd0 + 26 + 8);
-    ASSERT_LT(sub + 2 + 24, c->size - 6);
-    ASSERT_EQ(u16(sub), 2);
-    EXPECT_EQ(u16(sub + 2), 33434);
-    const uint32_t rational = u32(sub + 2 + 8);
-    ASSERT_LE(rational + 8, c->size - 6);
-    EXPECT_EQ(u32(rational), 1u);
-    EXPECT_EQ(u32(rational + 4), 250u);
-    EXPECT_EQ(u16(sub + 14), 34855);
-    EXPECT_EQ(u16(sub + 14 + 8), 200);
+    const std::vector<Line> lines = lines_of(std::vector<uint8_t>(c->data, c->data + c->size));
+    EXPECT_EQ(text_of(lines, kExifSectionCamera, "Camera Manufacturer"), "Cam");
+    EXPECT_EQ(text_of(lines, kExifSectionCamera, "Artist"), "Ann");
+    EXPECT_EQ(text_of(lines, kExifSectionImage, "Exposure time [s]"), "1/250");
+    EXPECT_EQ(text_of(lines, kExifSectionImage, "ISO speed ratings"), "200");
   }
 }
 
