@@ -153,21 +153,46 @@ def targets(build):
     return names
 
 
-def build_and_test(build, names, jobs, timeout):
-    """Returns ('ok'|'build-failed'|'failed', first failing test or '')."""
+def run_tests(cmd, limit):
+    """Runs the test command in its own process group; kills the whole group after `limit` s."""
+    p = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                         start_new_session=True)
+    try:
+        out, _ = p.communicate(timeout=limit)
+        return p.returncode, out
+    except subprocess.TimeoutExpired:
+        os.killpg(p.pid, signal.SIGKILL)
+        out, _ = p.communicate()
+        return None, out
+    except BaseException:
+        os.killpg(p.pid, signal.SIGKILL)
+        p.wait()
+        raise
+
+
+def build_and_test(build, names, jobs, timeout, limit):
+    """Returns ('ok'|'build-failed'|'failed', first failing test or '').
+
+    The tests' own CTest TIMEOUT (600 s) wins over ctest --timeout, so a hang is also cut off by
+    a limit on the whole run: the baseline's duration plus the per-test timeout."""
     r = run(["nice", "-n", "10", "ninja", "-C", str(build), f"-j{jobs}"] + names)
     if r.returncode:
         return "build-failed", r.stdout[-2000:]
-    r = run(["nice", "-n", "10", "ctest", "--test-dir", str(build), "-L", "unit|conformance",
-             "-R", TEST_REGEX, "--stop-on-failure", "--timeout", str(timeout), f"-j{jobs}",
-             "--output-on-failure"])
-    if r.returncode == 0:
+    code, out = run_tests(["nice", "-n", "10", "ctest", "--test-dir", str(build), "-L", "unit|conformance",
+                           "-R", TEST_REGEX, "--stop-on-failure", "--timeout", str(timeout), f"-j{jobs}",
+                           "--output-on-failure"], limit)
+    if code is None:
+        running = re.findall(r"Start +\d+: (\S+)", out)
+        done = set(re.findall(r"Test +#\d+: (\S+) ", out))
+        hung = [t for t in running if t not in done]
+        return "failed", ", ".join(f"{t} (Timeout)" for t in hung) or "(Timeout)"
+    if code == 0:
         return "ok", ""
     bad = re.findall(r"\d+ - (\S+) \((Failed|SEGFAULT|Timeout|Subprocess aborted|Child aborted|"
-                     r"Exception|[A-Za-z ]+)\)", r.stdout)
+                     r"Exception|[A-Za-z ]+)\)", out)
     if not bad:  # ctest's own summary lines
-        bad = re.findall(r"Test +#\d+: (\S+) .*\*\*\*(\w+)", r.stdout)
-    return "failed", ", ".join(f"{n} ({why})" for n, why in bad) or r.stdout[-500:]
+        bad = re.findall(r"Test +#\d+: (\S+) .*\*\*\*(\w+)", out)
+    return "failed", ", ".join(f"{n} ({why})" for n, why in bad) or out[-500:]
 
 
 def stop(signum, frame):
@@ -203,10 +228,16 @@ def main():
     configure(tree, build)
     names = targets(build)
     start = time.time()
-    state, detail = build_and_test(build, names, a.jobs, a.timeout)
+    r = run(["nice", "-n", "10", "ninja", "-C", str(build), f"-j{a.jobs}"] + names)
+    if r.returncode:
+        sys.exit("the unmutated tree does not build:\n" + r.stdout[-2000:])
+    tests_start = time.time()
+    state, detail = build_and_test(build, names, a.jobs, a.timeout, 3600)
     if state != "ok":
         sys.exit(f"the unmutated tree does not pass ({state}):\n{detail}")
-    print(f"baseline passes ({time.time() - start:.0f} s); {len(mutants)} mutants", flush=True)
+    limit = time.time() - tests_start + a.timeout
+    print(f"baseline passes ({time.time() - start:.0f} s); {len(mutants)} mutants; "
+          f"a test run is cut off after {limit:.0f} s", flush=True)
 
     out = open(a.out, "w") if a.out else None
     killed = valid = 0
@@ -218,7 +249,7 @@ def main():
         t0 = time.time()
         try:
             path.write_text("".join(lines))
-            state, detail = build_and_test(build, names, a.jobs, a.timeout)
+            state, detail = build_and_test(build, names, a.jobs, a.timeout, limit)
         finally:
             path.write_text(original)
         result = {"build-failed": "invalid", "ok": "survived", "failed": "killed"}[state]
