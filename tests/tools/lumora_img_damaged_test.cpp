@@ -20,16 +20,8 @@ namespace {
 using lumora_test::RunResult;
 using lumora_test::slurp;
 
-class LumoraImgDamaged : public lumora_test::CliTest {
+class LumoraImgDamaged : public lumora_test::LibraryCliTest {
  protected:
-  void SetUp() override {
-    CliTest::SetUp();
-    library_start();
-  }
-  void TearDown() override {
-    library_stop();
-    CliTest::TearDown();
-  }
   // A 48 x 32 colour gradient written by the library's writer of `format`.
   Bytes written(int format) {
     Bitmap bitmap{};

@@ -31,18 +31,10 @@ std::vector<uint8_t> exif_block() {
 
 std::vector<uint8_t> iptc_block() { return photoshop(iim({{2, 25, "sea"}, {2, 25, "sun"}})); }
 
-class LumoraImgExif : public lumora_test::CliTest {
+class LumoraImgExif : public lumora_test::LibraryCliTest {
  protected:
-  void SetUp() override {
-    CliTest::SetUp();
-    library_start();
-  }
-  void TearDown() override {
-    library_stop();
-    CliTest::TearDown();
-  }
   int run(const std::string& args, std::string* out) {
-    lumora_test::RunResult r = CliTest::run(args);
+    lumora_test::RunResult r = LibraryCliTest::run(args);
     *out = r.out;
     return r.exit_code;
   }
@@ -101,13 +93,13 @@ TEST_F(LumoraImgExif, JsonGivesTheSameLines) {
   b.add_rational(gps, 0x4, {{151, 1}, {12, 1}, {3600, 100}}, 10);
   const std::string file = write_jpeg("meta.jpg", true, b.build_exif());
 
-  lumora_test::RunResult text = CliTest::run("exif '" + file + "'");
+  lumora_test::RunResult text = LibraryCliTest::run("exif '" + file + "'");
   ASSERT_EQ(text.exit_code, 0);
   EXPECT_NE(text.out.find("Camera\t305\tSoftware\t\xC3\xAD\xC2\xA0\xC2\x80 surrogate\n"), std::string::npos);
   EXPECT_NE(text.out.find("Camera\t315\tArtist\tZo\xC3\xAB\n"), std::string::npos);
   EXPECT_NE(text.out.find("GPS\t0\tPosition\t-33.865000, 151.210000\n"), std::string::npos);
 
-  lumora_test::RunResult json = CliTest::run("exif --json '" + file + "'");
+  lumora_test::RunResult json = LibraryCliTest::run("exif --json '" + file + "'");
   ASSERT_EQ(json.exit_code, 0);
   lumora_test::write_bytes(path("out.json"), std::vector<uint8_t>(json.out.begin(), json.out.end()));
   EXPECT_NE(json.out.find(R"("value": "say \"hi\" \\ tab here ")"), std::string::npos);
@@ -124,7 +116,7 @@ TEST_F(LumoraImgExif, JsonGivesTheSameLines) {
   EXPECT_EQ(lumora_test::slurp(path("back.txt")), text.out);
 
   // No metadata: an empty array.
-  json = CliTest::run("exif --json '" + write_jpeg("plain.jpg", false) + "'");
+  json = LibraryCliTest::run("exif --json '" + write_jpeg("plain.jpg", false) + "'");
   EXPECT_EQ(json.exit_code, 0);
   EXPECT_EQ(json.out, "[]\n");
 }

@@ -17,19 +17,17 @@
 #include "support/cli_runner.h"
 
 using namespace lumora;
-using lumora_test::CliTest;
 using lumora_test::RunResult;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class LumoraImgThumbsCache : public CliTest {
+class LumoraImgThumbsCache : public lumora_test::LibraryCliTest {
  protected:
   void SetUp() override {
-    CliTest::SetUp();
+    LibraryCliTest::SetUp();
     if (HasFatalFailure() || IsSkipped()) return;
-    library_start();
     const char* old = std::getenv("XDG_CACHE_HOME");
     had_old_ = old != nullptr;
     if (old) old_ = old;
@@ -39,8 +37,7 @@ class LumoraImgThumbsCache : public CliTest {
   void TearDown() override {
     if (had_old_) setenv("XDG_CACHE_HOME", old_.c_str(), 1);
     else unsetenv("XDG_CACHE_HOME");
-    library_stop();
-    CliTest::TearDown();
+    LibraryCliTest::TearDown();
   }
 
   // A uniform picture of one colour (blue, green, red bytes) written with the library's writer.
