@@ -6,12 +6,12 @@
 #include <string>
 
 #include "imagelib/core/status.h"
-#include "tests/codecs/picture_file.h"
+#include "tests/support/picture_file.h"
 
 namespace lumora {
 namespace {
 
-using namespace testing_support;
+using namespace test;
 using Bytes = std::vector<uint8_t>;
 using Pixel = std::array<int, 4>;
 

@@ -19,6 +19,7 @@
 #include "imagelib/core/status.h"
 #include "imagelib/core/stream.h"
 #include "imagelib/ops/resample.h"
+#include "tests/support/picture_file.h"
 
 namespace lumora {
 namespace {
@@ -106,20 +107,10 @@ class Registry : public ::testing::Environment {
 };
 const auto* const kRegistry = ::testing::AddGlobalTestEnvironment(new Registry);
 
-// A file holding only the magic, removed at the end of the test.
-struct TempFile {
-  std::string path;
-  explicit TempFile(const char* ext, const char* content = "LMTS") {
-    char dir[] = "/tmp/lumora_loadXXXXXX";
-    path = std::string(mkdtemp(dir)) + "/picture." + ext;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fputs(content, f);
-    std::fclose(f);
-  }
-  ~TempFile() {
-    std::remove(path.c_str());
-    rmdir(path.substr(0, path.rfind('/')).c_str());
-  }
+// A file holding only the magic (or `content`), removed at the end of the test.
+struct TempFile : test::TempFile {
+  explicit TempFile(const char* ext, const std::string& content = "LMTS")
+      : test::TempFile(test::Bytes(content.begin(), content.end()), ext) {}
 };
 
 LoadParams defaults() {
@@ -135,7 +126,7 @@ struct Loaded {
   FileInfo info{};
   explicit Loaded(const LoadParams& params = defaults(), const char* ext = "lmt") {
     TempFile file(ext);
-    status = load_image(file.path.c_str(), &bitmap, &params, &info);
+    status = load_image(file.path().c_str(), &bitmap, &params, &info);
   }
   ~Loaded() {
     bitmap_free(&bitmap);
@@ -609,7 +600,7 @@ TEST(LoadPipeline, LoadInfoStopsAtTheDescription) {
   g_script.extra = [](LoadContext* ctx) { keep_comment(ctx, "info comment", 0); };
   TempFile file("lmt");
   FileInfo info{};
-  EXPECT_EQ(load_info(file.path.c_str(), -1, kLoadKeepComment, &info), 0);
+  EXPECT_EQ(load_info(file.path().c_str(), -1, kLoadKeepComment, &info), 0);
   EXPECT_EQ(g_script.begin_status, -1);
   EXPECT_EQ(info.width, 30u);
   EXPECT_EQ(info.file_size, 4u);
@@ -617,7 +608,7 @@ TEST(LoadPipeline, LoadInfoStopsAtTheDescription) {
   EXPECT_STREQ(info.comment, "info comment");
   file_info_free(&info);
 
-  FILE* f = std::fopen(file.path.c_str(), "rb");
+  FILE* f = std::fopen(file.path().c_str(), "rb");
   ASSERT_NE(f, nullptr);
   FileInfo streamed{};
   EXPECT_EQ(load_info(nullptr, f, -1, 0, &streamed), 0);
@@ -789,7 +780,7 @@ TEST(LoadServices, TempFileNameIsCreatedUnpredictably) {
 
 TEST(LoadServices, StreamTypedReadsFailAtTheEnd) {
   TempFile file("bin", "\x01\x02\x03\x04\x05");
-  ByteStream* s = stream_open_path(file.path.c_str(), kStreamReadBinary);
+  ByteStream* s = stream_open_path(file.path().c_str(), kStreamReadBinary);
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->size, 5u);
   uint32_t v32 = 0;
@@ -803,7 +794,7 @@ TEST(LoadServices, StreamTypedReadsFailAtTheEnd) {
   EXPECT_EQ(v16, 0x0302);
   stream_close(s);
   TempFile empty("bin", "");
-  ByteStream* e = stream_attach(nullptr, empty.path.c_str());
+  ByteStream* e = stream_attach(nullptr, empty.path().c_str());
   EXPECT_EQ(stream_open(e, kStreamReadBinary), nullptr);
   EXPECT_EQ(stream_open_error(e), 3);
   stream_close(e);

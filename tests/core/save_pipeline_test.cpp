@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fstream>
 #include <set>
 #include <string>
@@ -15,6 +14,7 @@
 #include "imagelib/core/format.h"
 #include "imagelib/core/save.h"
 #include "imagelib/core/stream.h"
+#include "tests/support/picture_file.h"
 
 namespace lumora {
 namespace {
@@ -85,28 +85,7 @@ const Formats& formats() {
   return f;
 }
 
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/lumora_save_XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  std::set<std::string> entries() const {
-    std::set<std::string> names;
-    if (DIR* d = opendir(path_.c_str())) {
-      while (dirent* e = readdir(d))
-        if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.insert(e->d_name);
-      closedir(d);
-    }
-    return names;
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using test::TempDir;
 
 std::string read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -13,7 +13,8 @@
 
 #include "imagelib/metadata/exif.h"
 #include "imagelib/metadata/iptc.h"
-#include "metadata/exif_builder.h"
+#include "tests/support/iptc_block.h"
+#include "tests/support/picture_file.h"
 
 namespace lumora::test {
 namespace {
@@ -25,16 +26,6 @@ fs::path samples_dir() {
   if (root == nullptr || *root == '\0') return {};
   fs::path dir = fs::path(root) / "exif-samples";
   return fs::is_directory(dir) ? dir : fs::path();
-}
-
-std::vector<uint8_t> read_file(const fs::path& path) {
-  std::error_code error;
-  auto size = fs::file_size(path, error);
-  std::vector<uint8_t> bytes(error ? 0 : size);
-  std::ifstream in(path, std::ios::binary);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
 }
 
 // The metadata blocks of a file: the first APP1 "Exif\0\0" segment and the last APP13
@@ -77,17 +68,6 @@ Blocks extract(const std::vector<uint8_t>& d) {
   return b;
 }
 
-using IptcLines = std::vector<std::tuple<uint32_t, std::string, std::string>>;
-
-IptcLines iptc_lines(const std::vector<uint8_t>& block) {
-  ChunkHolder holder(kChunkIptc, block);
-  IptcLines lines;
-  iptc_enumerate(&holder.chunk, [](void* user, uint32_t dataset, const char* name, const char* text) {
-    static_cast<IptcLines*>(user)->emplace_back(dataset, name, text);
-  }, &lines);
-  return lines;
-}
-
 TEST(ExifConformance, EveryFileEnumeratesWithoutFault) {
   fs::path dir = samples_dir();
   if (dir.empty()) GTEST_SKIP() << "LUMORA_TESTDATA/exif-samples not found: conformance files absent";
@@ -97,7 +77,7 @@ TEST(ExifConformance, EveryFileEnumeratesWithoutFault) {
     std::string ext = entry.path().extension().string();
     if (ext != ".jpg" && ext != ".jpeg" && ext != ".tiff" && ext != ".tif") continue;
     ++files;
-    Blocks b = extract(read_file(entry.path()));
+    Blocks b = extract(read_file(entry.path().string()));
     if (!b.exif.empty()) {
       ++with_exif;
       std::vector<Line> lines;
@@ -106,7 +86,7 @@ TEST(ExifConformance, EveryFileEnumeratesWithoutFault) {
       // The walk never hands out a null name or an over-long text.
       for (const Line& l : lines) EXPECT_LT(l.text.size(), kExifTextSize) << entry.path();
     }
-    if (!b.photoshop.empty()) iptc_lines(b.photoshop);
+    if (!b.photoshop.empty()) enumerate(b.photoshop);
   }
   EXPECT_GE(files, 90);
   EXPECT_GE(with_exif, 80);
@@ -207,7 +187,7 @@ TEST(ExifConformance, CamerasRecordsComeOutRight) {
   for (const Pin& pin : kPins) {
     if (loaded != pin.file) {
       loaded = pin.file;
-      Blocks b = extract(read_file(dir / pin.file));
+      Blocks b = extract(read_file((dir / pin.file).string()));
       ASSERT_FALSE(b.exif.empty()) << pin.file;
       lines = lines_of(b.exif);
       ASSERT_FALSE(lines.empty());
@@ -220,9 +200,9 @@ TEST(ExifConformance, CamerasRecordsComeOutRight) {
 TEST(ExifConformance, IptcOfAnEditedPicture) {
   fs::path dir = samples_dir();
   if (dir.empty()) GTEST_SKIP() << "LUMORA_TESTDATA/exif-samples not found: conformance files absent";
-  Blocks b = extract(read_file(dir / "jpg/xmp/no_exif.jpg"));
-  IptcLines lines = iptc_lines(b.photoshop);
-  IptcLines expected = {{25, "Keywords", "tag"}, {80, "Byline", "CREDIT"}, {120, "Caption", "Der Goalie bin ig"}};
+  Blocks b = extract(read_file((dir / "jpg/xmp/no_exif.jpg").string()));
+  Calls lines = enumerate(b.photoshop);
+  Calls expected = {{25, "Keywords", "tag"}, {80, "Byline", "CREDIT"}, {120, "Caption", "Der Goalie bin ig"}};
   for (const auto& want : expected) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), want), lines.end()) << std::get<1>(want);
   }

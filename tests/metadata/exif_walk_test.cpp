@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imagelib/metadata/exif.h"
-#include "metadata/exif_builder.h"
+#include "tests/support/exif_block.h"
 
 namespace lumora::test {
 namespace {
@@ -13,7 +13,7 @@ constexpr uint32_t kCam = kExifSectionCamera, kImg = kExifSectionImage, kIop = k
 
 // A camera block with every directory kind.
 std::vector<uint8_t> full_block(bool big_endian) {
-  TiffBuilder b(big_endian);
+  IfdBlock b(big_endian);
   int ifd0 = b.add_ifd(), exif = b.add_ifd(), iop = b.add_ifd(), gps = b.add_ifd(), ifd1 = b.add_ifd();
   b.add_ascii(ifd0, 0x10F, "Acme");
   b.add_ascii(ifd0, 0x110, "Model 1");
@@ -113,7 +113,7 @@ TEST(ExifWalk, GpsCoordinatesAndPosition) {
   };
   for (bool be : {false, true}) {
     for (const Case& c : cases) {
-      TiffBuilder b(be);
+      IfdBlock b(be);
       int ifd0 = b.add_ifd(), gps = b.add_ifd();
       b.link(ifd0, 0x8825, gps);
       if (c.lat_ref) b.add_ascii(gps, 0x1, c.lat_ref);
@@ -162,21 +162,21 @@ TEST(ExifWalk, RefusesBadHeadersAndFindsTheChunk) {
 TEST(ExifWalk, LoopsEndTheWalk) {
   struct {
     const char* what;
-    std::function<void(TiffBuilder&, int ifd0, int exif)> wire;
+    std::function<void(IfdBlock&, int ifd0, int exif)> wire;
     size_t headers;  // section headers expected
   } cases[] = {
       // next-IFD of the Exif directory points back to IFD0 (before it: ignored)
-      {"next back to IFD0", [](TiffBuilder& b, int ifd0, int exif) { b.set_next(exif, ifd0); }, 2},
+      {"next back to IFD0", [](IfdBlock& b, int ifd0, int exif) { b.set_next(exif, ifd0); }, 2},
       // IFD0's next is the Exif directory, already walked
-      {"next to walked exif", [](TiffBuilder& b, int ifd0, int exif) { b.set_next(ifd0, exif); }, 2},
+      {"next to walked exif", [](IfdBlock& b, int ifd0, int exif) { b.set_next(ifd0, exif); }, 2},
       // the Exif directory names itself as Exif and GPS directory
-      {"exif names itself", [](TiffBuilder& b, int, int exif) { b.link(exif, 0x8825, exif); }, 2},
+      {"exif names itself", [](IfdBlock& b, int, int exif) { b.link(exif, 0x8825, exif); }, 2},
       // the GPS link points to IFD0
-      {"gps at IFD0", [](TiffBuilder& b, int ifd0, int) { b.link(ifd0, 0x8825, ifd0); }, 2},
+      {"gps at IFD0", [](IfdBlock& b, int ifd0, int) { b.link(ifd0, 0x8825, ifd0); }, 2},
   };
   for (const auto& c : cases) {
     for (bool be : {false, true}) {
-      TiffBuilder b(be);
+      IfdBlock b(be);
       int ifd0 = b.add_ifd(), exif = b.add_ifd();
       b.add_ascii(ifd0, 0x110, "M");
       b.link(ifd0, 0x8769, exif);
@@ -193,7 +193,7 @@ TEST(ExifWalk, LoopsEndTheWalk) {
 
 TEST(ExifWalk, EntriesPointingOutsideAreSkipped) {
   for (bool be : {false, true}) {
-    TiffBuilder b(be);
+    IfdBlock b(be);
     int ifd0 = b.add_ifd();
     b.add_ascii(ifd0, 0x10F, "Before");
     b.add_raw(ifd0, 0x10E, 2, 100, 0xFFFFFF00u);        // text far outside
@@ -214,7 +214,7 @@ TEST(ExifWalk, EntriesPointingOutsideAreSkipped) {
 }
 
 TEST(ExifWalk, DirectoryRunningPastTheEndIsSkipped) {
-  TiffBuilder b(false);
+  IfdBlock b(false);
   int ifd0 = b.add_ifd();
   b.add_short(ifd0, 0x112, {1});
   std::vector<uint8_t> block = b.build_exif();
@@ -239,7 +239,7 @@ TEST(ExifWalk, EveryTruncationYieldsAPrefixOfTheLines) {
 }
 
 TEST(ExifWalk, LongChainOfThumbnailDirectoriesIsBounded) {
-  TiffBuilder b(false);
+  IfdBlock b(false);
   std::vector<int> ifds;
   for (int i = 0; i < 100; ++i) ifds.push_back(b.add_ifd());
   for (int i = 0; i < 99; ++i) b.set_next(ifds[i], ifds[i + 1]);

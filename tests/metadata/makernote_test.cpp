@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "imagelib/metadata/exif.h"
-#include "metadata/exif_builder.h"
+#include "tests/support/exif_block.h"
 
 namespace lumora::test {
 namespace {
@@ -18,8 +18,8 @@ enum class Base { kTiff, kNote, kBody };
 // A block whose Exif directory holds a maker note: `prefix`, then the directory `note` whose
 // offsets count from the TIFF data, the note's first byte or the body's own first byte.
 std::vector<uint8_t> block_with_note(bool be, const std::string& make, const std::string& prefix,
-                                     std::shared_ptr<TiffBuilder> note, Base base_of = Base::kTiff) {
-  TiffBuilder b(be);
+                                     std::shared_ptr<IfdBlock> note, Base base_of = Base::kTiff) {
+  IfdBlock b(be);
   int ifd0 = b.add_ifd(), exif = b.add_ifd();
   b.add_ascii(ifd0, 0x10F, make);
   b.link(ifd0, 0x8769, exif);
@@ -60,7 +60,7 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 TEST(MakerNote, Canon) {
   for (bool be : {false, true}) {
     for (uint16_t iso : {uint16_t{17}, uint16_t{0x4064}}) {
-      auto note = std::make_shared<TiffBuilder>(be, false);
+      auto note = std::make_shared<IfdBlock>(be, false);
       int d = note->add_ifd();
       std::vector<uint16_t> settings(25, 0);
       settings[0] = 50;          // array length in bytes: 25 elements
@@ -98,8 +98,8 @@ TEST(MakerNote, Canon) {
 // A Canon block whose note ends with the footer Canon cameras write ("II*\0" or "MM\0*" and the
 // note's position). The note's offsets and the footer count from where the note lay `moved`
 // bytes further on, as after editing software moved it.
-std::vector<uint8_t> canon_block_with_footer(bool be, std::shared_ptr<TiffBuilder> note, int32_t moved) {
-  TiffBuilder b(be);
+std::vector<uint8_t> canon_block_with_footer(bool be, std::shared_ptr<IfdBlock> note, int32_t moved) {
+  IfdBlock b(be);
   int ifd0 = b.add_ifd(), exif = b.add_ifd();
   b.add_ascii(ifd0, 0x10F, "Canon");
   b.link(ifd0, 0x8769, exif);
@@ -146,7 +146,7 @@ TEST(MakerNote, CanonShotInformation) {
       {"II note in MM block, moved", true, false, -62},
   };
   for (const Case& c : cases) {
-    auto note = std::make_shared<TiffBuilder>(c.note_be, false);
+    auto note = std::make_shared<IfdBlock>(c.note_be, false);
     int d = note->add_ifd();
     note->add_short(d, 4, shot);
     EXPECT_EQ(note_lines(canon_block_with_footer(c.block_be, note, c.moved)), expected) << c.name;
@@ -154,13 +154,13 @@ TEST(MakerNote, CanonShotInformation) {
 }
 
 TEST(MakerNote, CanonImageNumberAsShort) {
-  auto note = std::make_shared<TiffBuilder>(false, false);
+  auto note = std::make_shared<IfdBlock>(false, false);
   note->add_short(note->add_ifd(), 8, {1234});  // SHORT for the LONG record reads the same
   EXPECT_EQ(note_lines(block_with_note(false, "Canon", "", note)), (Pairs{{"Image number", "0-1234"}}));
 }
 
 TEST(MakerNote, CanonArrayLengthIsBoundedByTheEntry) {
-  auto note = std::make_shared<TiffBuilder>(false, false);
+  auto note = std::make_shared<IfdBlock>(false, false);
   int d = note->add_ifd();
   note->add_short(d, 1, {0xFFFE, 1, 0, 3});  // claims 32767 elements, holds 4
   Pairs lines = note_lines(block_with_note(false, "Canon", "", note));
@@ -170,7 +170,7 @@ TEST(MakerNote, CanonArrayLengthIsBoundedByTheEntry) {
 TEST(MakerNote, NikonKinds) {
   for (bool be : {false, true}) {
     // Second kind: its own TIFF header, here in the other byte order than the block.
-    auto inner = std::make_shared<TiffBuilder>(!be, true);
+    auto inner = std::make_shared<IfdBlock>(!be, true);
     int d = inner->add_ifd();
     inner->add_undefined(d, 0x1, "0210");
     inner->add_short(d, 0x2, {0, 200});
@@ -192,7 +192,7 @@ TEST(MakerNote, NikonKinds) {
         << (be ? "MM" : "II");
 
     // First kind: a directory 8 bytes in, offsets from the TIFF data.
-    auto first = std::make_shared<TiffBuilder>(be, false);
+    auto first = std::make_shared<IfdBlock>(be, false);
     d = first->add_ifd();
     first->add_short(d, 0x3, {3});
     first->add_short(d, 0x6, {5});
@@ -201,7 +201,7 @@ TEST(MakerNote, NikonKinds) {
               (Pairs{{"Image Quality", "VGA Fine"}, {"CCD Sensitivity", "ISO 100"}, {"Lens Adapter", "Other"}}));
 
     // No header: the note is the directory.
-    auto bare = std::make_shared<TiffBuilder>(be, false);
+    auto bare = std::make_shared<IfdBlock>(be, false);
     d = bare->add_ifd();
     bare->add_rational(d, 0x85, {{35, 10}});
     bare->add_long(d, 0x88, {0x12345});  // unknown AF point: no line
@@ -210,7 +210,7 @@ TEST(MakerNote, NikonKinds) {
 }
 
 TEST(MakerNote, NikonSecondKindWithBadInnerHeaderShowsNothing) {
-  auto inner = std::make_shared<TiffBuilder>(false, true);
+  auto inner = std::make_shared<IfdBlock>(false, true);
   int d = inner->add_ifd();
   inner->add_ascii(d, 0x4, "FINE");
   std::string prefix("Nikon\0\2\x10\0\0", 10);
@@ -227,7 +227,7 @@ TEST(MakerNote, NikonSecondKindWithBadInnerHeaderShowsNothing) {
 
 TEST(MakerNote, FujifilmIsLittleEndianAndSelfRelative) {
   for (bool be : {false, true}) {
-    auto note = std::make_shared<TiffBuilder>(false, false);
+    auto note = std::make_shared<IfdBlock>(false, false);
     int d = note->add_ifd();
     note->add_undefined(d, 0x0, "0130");
     note->add_ascii(d, 0x1000, "NORMAL ");
@@ -250,7 +250,7 @@ TEST(MakerNote, FujifilmIsLittleEndianAndSelfRelative) {
 
 TEST(MakerNote, OlympusLaterLayoutIsSelfRelative) {
   for (bool be : {false, true}) {
-    auto note = std::make_shared<TiffBuilder>(!be, false);
+    auto note = std::make_shared<IfdBlock>(!be, false);
     int d = note->add_ifd();
     note->add_short(d, 0x201, {1});
     note->add_ascii(d, 0x208, std::string(51, 'p'));
@@ -262,7 +262,7 @@ TEST(MakerNote, OlympusLaterLayoutIsSelfRelative) {
 
 TEST(MakerNote, MinoltaCameraSettings) {
   for (bool be : {false, true}) {
-    auto note = std::make_shared<TiffBuilder>(be, false);
+    auto note = std::make_shared<IfdBlock>(be, false);
     int d = note->add_ifd();
     note->add_undefined(d, 0x0, "MLT0");
     // Camera settings: big-endian 32-bit numbers in either block order.
@@ -315,12 +315,12 @@ TEST(MakerNote, PlainDirectoryMakers) {
     const char* make;
     std::string prefix;
     bool note_big_endian;  // else the block's order
-    std::function<void(TiffBuilder&, int)> fill;
+    std::function<void(IfdBlock&, int)> fill;
     Pairs expected;
   };
   const Case cases[] = {
       {"OLYMPUS OPTICAL CO.,LTD", std::string("OLYMP\0\1\0", 8), false,
-       [](TiffBuilder& n, int d) {
+       [](IfdBlock& n, int d) {
          n.add_short(d, 0x201, {2});
          n.add_rational(d, 0x204, {{2, 1}});
          n.add_ascii(d, 0x207, "SX75");
@@ -328,34 +328,34 @@ TEST(MakerNote, PlainDirectoryMakers) {
        },
        {{"Compression setting", "SHQ"}, {"Digital zoom", "2"}, {"Firmware version", "SX75"}}},
       {"SIGMA", std::string("SIGMA\0\0\0\1\0", 10), false,
-       [](TiffBuilder& n, int d) {
+       [](IfdBlock& n, int d) {
          n.add_ascii(d, 0xA, "18-50mm");
          n.add_short(d, 0x3, {1});  // not text: skipped
        },
        {{"Lens", "18-50mm"}}},
       {"SANYO Electric Co.,Ltd.", std::string("SANYO\0\1\0", 8), false,
-       [](TiffBuilder& n, int d) {
+       [](IfdBlock& n, int d) {
          n.add_short(d, 0x201, {257});
          n.add_short(d, 0x224, {0});
        },
        {{"Quality", "Fine/Low"}, {"Sequence Shot Interval", "5 frames/sec"}}},
       {"CASIO", std::string("QVC\0\0\0", 6), true,
-       [](TiffBuilder& n, int d) {
+       [](IfdBlock& n, int d) {
          n.add_short(d, 0x9, {4});
          n.add_ascii(d, 0x3006, "+09:00");
        },
        {{"Image Size", "1600x1200"}, {"Time Zone", "+09:00"}}},
       {"CASIO", "", false,
-       [](TiffBuilder& n, int d) {
+       [](IfdBlock& n, int d) {
          n.add_long(d, 0xA, {65537});
          n.add_short(d, 0x3, {2});
        },
        {{"Digital zoom", "2X Digital Zoom"}, {"Focus Mode", "Macro"}}},
-      {"Acme", "", false, [](TiffBuilder& n, int d) { n.add_short(d, 0x1, {1}); }, {}},
+      {"Acme", "", false, [](IfdBlock& n, int d) { n.add_short(d, 0x1, {1}); }, {}},
   };
   for (const Case& c : cases) {
     for (bool be : {false, true}) {
-      auto note = std::make_shared<TiffBuilder>(c.note_big_endian || be, false);
+      auto note = std::make_shared<IfdBlock>(c.note_big_endian || be, false);
       c.fill(*note, note->add_ifd());
       EXPECT_EQ(note_lines(block_with_note(be, c.make, c.prefix, note)), c.expected)
           << c.make << (be ? " MM" : " II");
@@ -364,19 +364,19 @@ TEST(MakerNote, PlainDirectoryMakers) {
 }
 
 TEST(MakerNote, WrongPrefixOrHostileNoteShowsNothing) {
-  auto note = std::make_shared<TiffBuilder>(false, false);
+  auto note = std::make_shared<IfdBlock>(false, false);
   int d = note->add_ifd();
   note->add_short(d, 0x201, {2});
   // Olympus make with a note that lacks "OLYMP".
   EXPECT_TRUE(note_lines(block_with_note(false, "OLYMPUS", std::string("XLYMP\0\1\0", 8), note)).empty());
   // A note whose entries point outside the block.
-  auto bad = std::make_shared<TiffBuilder>(false, false);
+  auto bad = std::make_shared<IfdBlock>(false, false);
   d = bad->add_ifd();
   bad->add_raw(d, 0x208, 2, 52, 0x7FFFFFF0u);
   bad->add_raw(d, 0x201, 3, 0x80000000u, 0);
   EXPECT_TRUE(note_lines(block_with_note(false, "OLYMPUS", std::string("OLYMP\0\1\0", 8), bad)).empty());
   for (const char* make : {"Canon", "Minolta", "Nikon", "FUJIFILM", "CASIO"}) {
-    auto huge = std::make_shared<TiffBuilder>(false, false);
+    auto huge = std::make_shared<IfdBlock>(false, false);
     d = huge->add_ifd();
     huge->add_raw(d, 1, 3, 0xFFFFFFF0u, 0x10);
     huge->add_raw(d, 3, 4, 0x3FFFFFFFu, 0);

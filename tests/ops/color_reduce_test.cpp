@@ -6,7 +6,7 @@
 #include <set>
 
 #include "imagelib/core/status.h"
-#include "ops/test_pictures.h"
+#include "tests/support/pictures.h"
 
 namespace lumora {
 namespace {

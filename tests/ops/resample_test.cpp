@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "ops/test_pictures.h"
+#include "tests/support/pictures.h"
 
 namespace lumora {
 namespace {

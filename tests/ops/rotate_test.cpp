@@ -5,7 +5,7 @@
 #include <string>
 
 #include "imagelib/core/status.h"
-#include "ops/test_pictures.h"
+#include "tests/support/pictures.h"
 
 namespace lumora {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imagelib/core/status.h"
-#include "ops/test_pictures.h"
+#include "tests/support/pictures.h"
 
 namespace lumora {
 namespace {

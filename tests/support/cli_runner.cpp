@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "imagelib/core/format.h"
+
 namespace lumora_test {
 
 // Test programs live in build/tests/; the programs beside that folder (build/tools/lumora-img,
@@ -50,6 +52,16 @@ RunResult CliTest::run(const std::string& args) const {
   const std::string cmd = "cd '" + dir_ + "' && '" + tool_ + "' " + args + " >" + out + " 2>" + err;
   const int status = std::system(cmd.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+}
+
+void LibraryCliTest::SetUp() {
+  CliTest::SetUp();
+  lumora::library_start();
+}
+
+void LibraryCliTest::TearDown() {
+  lumora::library_stop();
+  CliTest::TearDown();
 }
 
 }  // namespace lumora_test

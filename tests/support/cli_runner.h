@@ -32,4 +32,12 @@ class CliTest : public ::testing::Test {
   std::string tool_, dir_;
 };
 
+// A CliTest whose test also uses the image library itself, to write the tool's inputs and read
+// its outputs: the library is started after the folder is made and stopped before it goes.
+class LibraryCliTest : public CliTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
 }  // namespace lumora_test

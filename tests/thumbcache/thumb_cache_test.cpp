@@ -25,6 +25,7 @@
 #include "imagelib/core/save.h"
 #include "imagelib/core/status.h"
 #include "imagelib/thumbcache/thumb_cache.h"
+#include "tests/support/png_file.h"
 
 namespace lumora {
 namespace {
@@ -76,16 +77,8 @@ void set_mtime(const std::string& path, long seconds) {
 // A PNG written byte by byte, as another program might: text chunks after the image data.
 std::vector<uint8_t> foreign_png(uint32_t width, uint32_t height,
                                  const std::vector<std::string>& texts_after) {
-  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
-  auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
-    const uint32_t n = static_cast<uint32_t>(data.size());
-    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(n >> s));
-    std::vector<uint8_t> body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    out.insert(out.end(), body.begin(), body.end());
-    const uint32_t crc = static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size())));
-    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(crc >> s));
-  };
+  std::vector<uint8_t> out = test::png_signature();
+  auto chunk = [&](const char* type, const std::vector<uint8_t>& data) { test::png_chunk(out, type, data); };
   std::vector<uint8_t> ihdr;
   for (uint32_t v : {width, height})
     for (int s = 24; s >= 0; s -= 8) ihdr.push_back(static_cast<uint8_t>(v >> s));
@@ -112,10 +105,7 @@ std::vector<uint8_t> foreign_png(uint32_t width, uint32_t height,
   return out;
 }
 
-void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
-}
+using test::write_file;
 
 class ThumbCache : public ::testing::Test {
  protected:

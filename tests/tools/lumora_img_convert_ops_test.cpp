@@ -11,7 +11,6 @@
 #include "support/cli_runner.h"
 
 using namespace lumora;
-using lumora_test::CliTest;
 using lumora_test::RunResult;
 
 namespace {
@@ -23,11 +22,10 @@ uint32_t source_rgb(int x, int y) {
   return (uint32_t(40 * x + 10) << 16) | (uint32_t(60 * y + 20) << 8) | uint32_t(17 * (x + y));
 }
 
-class LumoraImgConvertOps : public CliTest {
+class LumoraImgConvertOps : public lumora_test::LibraryCliTest {
  protected:
   void SetUp() override {
-    CliTest::SetUp();
-    library_start();
+    LibraryCliTest::SetUp();
     Bitmap b;
     ASSERT_EQ(bitmap_alloc(&b, kPixRGB, 4, kW, kH), 1);
     for (int y = 0; y < kH; ++y)
@@ -41,10 +39,6 @@ class LumoraImgConvertOps : public CliTest {
     sp.format_index = static_cast<int16_t>(format_find("bmp"));
     ASSERT_EQ(save_image(path("in.bmp").c_str(), &b, &sp), 0);
     bitmap_free(&b);
-  }
-  void TearDown() override {
-    library_stop();
-    CliTest::TearDown();
   }
 
   // Loads a written file as top-down red, green, blue and returns pixel colours row by row.

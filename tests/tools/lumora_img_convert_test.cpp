@@ -14,22 +14,13 @@
 #include "support/cli_runner.h"
 
 using namespace lumora;
-using lumora_test::CliTest;
 using lumora_test::RunResult;
 using lumora_test::slurp;
 
 namespace {
 
-class LumoraImgConvert : public CliTest {
+class LumoraImgConvert : public lumora_test::LibraryCliTest {
  protected:
-  void SetUp() override {
-    CliTest::SetUp();
-    library_start();
-  }
-  void TearDown() override {
-    library_stop();
-    CliTest::TearDown();
-  }
 
   // A colour picture with a horizontal ramp, written with the library's own writer.
   void write_picture(const std::string& name, const char* format, int width, int height) {

@@ -12,24 +12,16 @@
 #include "imagelib/core/format.h"
 #include "imagelib/core/save.h"
 #include "support/cli_runner.h"
+#include "tests/support/png_file.h"
 
 namespace lumora::test {
 namespace {
 
 using lumora_test::RunResult;
 using lumora_test::slurp;
-using Bytes = std::vector<uint8_t>;
 
-class LumoraImgDamaged : public lumora_test::CliTest {
+class LumoraImgDamaged : public lumora_test::LibraryCliTest {
  protected:
-  void SetUp() override {
-    CliTest::SetUp();
-    library_start();
-  }
-  void TearDown() override {
-    library_stop();
-    CliTest::TearDown();
-  }
   // A 48 x 32 colour gradient written by the library's writer of `format`.
   Bytes written(int format) {
     Bitmap bitmap{};
@@ -49,17 +41,10 @@ class LumoraImgDamaged : public lumora_test::CliTest {
   }
 };
 
-// Offset and length of the first IDAT chunk's data (PNG: 8-byte signature, then chunks of
-// length, type, data, CRC).
 std::pair<size_t, size_t> idat(const Bytes& png) {
-  for (size_t at = 8; at + 8 <= png.size();) {
-    const size_t length = (size_t{png[at]} << 24) | (size_t{png[at + 1]} << 16) | (size_t{png[at + 2]} << 8) | png[at + 3];
-    if (std::equal(png.begin() + static_cast<long>(at) + 4, png.begin() + static_cast<long>(at) + 8, "IDAT"))
-      return {at + 8, length};
-    at += 12 + length;
-  }
-  ADD_FAILURE() << "no IDAT";
-  return {0, 0};
+  const auto found = png_find_chunk(png, "IDAT");
+  EXPECT_NE(found.first, 0u) << "no IDAT";
+  return found;
 }
 
 Bytes cut(Bytes b, size_t size) {

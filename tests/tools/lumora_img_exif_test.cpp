@@ -9,14 +9,14 @@
 #include "imagelib/core/bitmap.h"
 #include "imagelib/core/format.h"
 #include "imagelib/core/save.h"
-#include "metadata/exif_builder.h"
+#include "tests/support/iptc_block.h"
 #include "support/cli_runner.h"
 
 namespace lumora::test {
 namespace {
 
 std::vector<uint8_t> exif_block() {
-  TiffBuilder b(true);
+  IfdBlock b(true);
   int ifd0 = b.add_ifd(), exif = b.add_ifd(), gps = b.add_ifd();
   b.add_ascii(ifd0, 0x10F, "Acme");
   b.add_ascii(ifd0, 0x10E, "line one\nline two");
@@ -29,25 +29,12 @@ std::vector<uint8_t> exif_block() {
   return b.build_exif();
 }
 
-std::vector<uint8_t> iptc_block() {
-  std::string s("Photoshop 3.0", 14);
-  std::string iim = std::string("\x1C\x02\x19\0\3sea", 8) + std::string("\x1C\x02\x19\0\3sun", 8);
-  s += std::string("8BIM\x04\x04\0\0\0\0\0", 11) + static_cast<char>(iim.size()) + iim;
-  return std::vector<uint8_t>(s.begin(), s.end());
-}
+std::vector<uint8_t> iptc_block() { return photoshop(iim({{2, 25, "sea"}, {2, 25, "sun"}})); }
 
-class LumoraImgExif : public lumora_test::CliTest {
+class LumoraImgExif : public lumora_test::LibraryCliTest {
  protected:
-  void SetUp() override {
-    CliTest::SetUp();
-    library_start();
-  }
-  void TearDown() override {
-    library_stop();
-    CliTest::TearDown();
-  }
   int run(const std::string& args, std::string* out) {
-    lumora_test::RunResult r = CliTest::run(args);
+    lumora_test::RunResult r = LibraryCliTest::run(args);
     *out = r.out;
     return r.exit_code;
   }
@@ -93,7 +80,7 @@ TEST_F(LumoraImgExif, PrintsTabSeparatedUtf8Lines) {
 // tab-separated form, which must give the lines of the text output.
 TEST_F(LumoraImgExif, JsonGivesTheSameLines) {
   if (std::system("python3 -c pass >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 not installed";
-  TiffBuilder b(false);
+  IfdBlock b(false);
   int ifd0 = b.add_ifd(), gps = b.add_ifd();
   b.add_ascii(ifd0, 0x10F, "Canon");
   b.add_ascii(ifd0, 0x10E, "say \"hi\" \\ tab\there\x7F");  // JSON escapes
@@ -106,13 +93,13 @@ TEST_F(LumoraImgExif, JsonGivesTheSameLines) {
   b.add_rational(gps, 0x4, {{151, 1}, {12, 1}, {3600, 100}}, 10);
   const std::string file = write_jpeg("meta.jpg", true, b.build_exif());
 
-  lumora_test::RunResult text = CliTest::run("exif '" + file + "'");
+  lumora_test::RunResult text = LibraryCliTest::run("exif '" + file + "'");
   ASSERT_EQ(text.exit_code, 0);
   EXPECT_NE(text.out.find("Camera\t305\tSoftware\t\xC3\xAD\xC2\xA0\xC2\x80 surrogate\n"), std::string::npos);
   EXPECT_NE(text.out.find("Camera\t315\tArtist\tZo\xC3\xAB\n"), std::string::npos);
   EXPECT_NE(text.out.find("GPS\t0\tPosition\t-33.865000, 151.210000\n"), std::string::npos);
 
-  lumora_test::RunResult json = CliTest::run("exif --json '" + file + "'");
+  lumora_test::RunResult json = LibraryCliTest::run("exif --json '" + file + "'");
   ASSERT_EQ(json.exit_code, 0);
   lumora_test::write_bytes(path("out.json"), std::vector<uint8_t>(json.out.begin(), json.out.end()));
   EXPECT_NE(json.out.find(R"("value": "say \"hi\" \\ tab here ")"), std::string::npos);
@@ -129,7 +116,7 @@ TEST_F(LumoraImgExif, JsonGivesTheSameLines) {
   EXPECT_EQ(lumora_test::slurp(path("back.txt")), text.out);
 
   // No metadata: an empty array.
-  json = CliTest::run("exif --json '" + write_jpeg("plain.jpg", false) + "'");
+  json = LibraryCliTest::run("exif --json '" + write_jpeg("plain.jpg", false) + "'");
   EXPECT_EQ(json.exit_code, 0);
   EXPECT_EQ(json.out, "[]\n");
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/cli_runner.h"
+#include "tests/support/bmp_file.h"
 
 namespace {
 
@@ -25,33 +26,12 @@ class LumoraImg : public lumora_test::CliTest {
         for (int c = 0; c < 3; ++c) rows.push_back(static_cast<uint8_t>(50 * x + y));
       rows.push_back(0);  // rows padded to 16 bytes
     }
-    std::vector<uint8_t> file = {'B', 'M'};
-    auto u32 = [&](uint32_t v) {
-      for (int i = 0; i < 4; ++i) file.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    };
-    auto u16 = [&](uint16_t v) {
-      file.push_back(static_cast<uint8_t>(v));
-      file.push_back(static_cast<uint8_t>(v >> 8));
-    };
-    u32(54 + static_cast<uint32_t>(rows.size()));
-    u32(0);
-    u32(54);
-    u32(40);
-    u32(5);
-    u32(3);
-    u16(1);
-    u16(24);
-    u32(0);
-    u32(static_cast<uint32_t>(rows.size()));
-    u32(2835);
-    u32(2835);
-    u32(0);
-    u32(0);
-    file.insert(file.end(), rows.begin(), rows.end());
-    std::ofstream(dir_ + "/" + name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    lumora::test::BmpFile f;
+    f.width = 5;
+    f.height = 3;
+    f.pixels = rows;
+    lumora::test::write_file(dir_ + "/" + name, f.build());
   }
-
 };
 
 TEST_F(LumoraImg, InfoBlocksAndExitCodes) {

@@ -13,23 +13,21 @@
 #include "imagelib/core/load.h"
 #include "imagelib/core/save.h"
 #include "imagelib/thumbcache/thumb_cache.h"
-#include "codecs/jpeg/jpeg_test_util.h"
+#include "tests/support/jpeg_file.h"
 #include "support/cli_runner.h"
 
 using namespace lumora;
-using lumora_test::CliTest;
 using lumora_test::RunResult;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class LumoraImgThumbsCache : public CliTest {
+class LumoraImgThumbsCache : public lumora_test::LibraryCliTest {
  protected:
   void SetUp() override {
-    CliTest::SetUp();
+    LibraryCliTest::SetUp();
     if (HasFatalFailure() || IsSkipped()) return;
-    library_start();
     const char* old = std::getenv("XDG_CACHE_HOME");
     had_old_ = old != nullptr;
     if (old) old_ = old;
@@ -39,8 +37,7 @@ class LumoraImgThumbsCache : public CliTest {
   void TearDown() override {
     if (had_old_) setenv("XDG_CACHE_HOME", old_.c_str(), 1);
     else unsetenv("XDG_CACHE_HOME");
-    library_stop();
-    CliTest::TearDown();
+    LibraryCliTest::TearDown();
   }
 
   // A uniform picture of one colour (blue, green, red bytes) written with the library's writer.
@@ -108,16 +105,16 @@ TEST_F(LumoraImgThumbsCache, ReadsTheCacheBeforeDecodingAndFillsIt) {
 // A photograph whose Exif thumbnail serves the box is not copied into the cache: reading the
 // embedded thumbnail again is cheaper than reading a cached PNG.
 TEST_F(LumoraImgThumbsCache, EmbeddedThumbnailsAreNotCached) {
-  jpegtest::JpegSpec main_spec, thumb_spec;
+  test::JpegSpec main_spec, thumb_spec;
   main_spec.width = 640;
   main_spec.height = 480;
   thumb_spec.width = 160;
   thumb_spec.height = 120;
   thumb_spec.jfif = false;
-  const jpegtest::Bytes thumb = jpegtest::make_jpeg(thumb_spec);
+  const test::Bytes thumb = test::make_jpeg(thumb_spec);
   lumora_test::write_bytes(path("pics/camera.jpg"),
-                           jpegtest::with_markers(jpegtest::make_jpeg(main_spec),
-                                                  {{0xE1, jpegtest::exif_with_thumbnail(thumb)}}));
+                           test::with_markers(test::make_jpeg(main_spec),
+                                                  {{0xE1, test::exif_with_thumbnail(thumb)}}));
   RunResult r = run("thumbs --quiet --cache -o out pics");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_TRUE(fs::is_regular_file(path("out/camera.png")));

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "tests/codecs/bmp/bmp_test_support.h"
+#include "tests/support/bmp_file.h"
 
-namespace lumora::bmptest {
+namespace lumora::test {
 namespace {
 
 testing::Environment* const g_env = testing::AddGlobalTestEnvironment(new LibraryEnvironment);
@@ -261,4 +261,4 @@ TEST(BmpReader, IncompleteFileKeepsTheRowsRead) {
 }
 
 }  // namespace
-}  // namespace lumora::bmptest
+}  // namespace lumora::test

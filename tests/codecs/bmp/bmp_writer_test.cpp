@@ -8,9 +8,9 @@
 #include "imagelib/codecs/bmp/bmp_header.h"
 #include "imagelib/core/save.h"
 #include "imagelib/core/stream.h"
-#include "tests/codecs/bmp/bmp_test_support.h"
+#include "tests/support/bmp_file.h"
 
-namespace lumora::bmptest {
+namespace lumora::test {
 namespace {
 
 testing::Environment* const g_env = testing::AddGlobalTestEnvironment(new LibraryEnvironment);
@@ -104,7 +104,7 @@ TEST(BmpWriter, RoundTripsEveryTypeAndForm) {
         Bitmap src = make_picture(k.type, w, h, k.colors, w * 131u + h);
         std::string path = dir.file("rt.bmp");
         ASSERT_EQ(save_bmp(src, path, f.rle, f.os2), 0);
-        Bytes file = read_all(path);
+        Bytes file = read_file(path);
         ASSERT_GE(file.size(), 26u);
         EXPECT_EQ(get_u32le(&file[2]), file.size());  // the file-size field
         bool compressed = f.rle && !f.os2 && (k.bits == 4 || k.bits == 8);
@@ -154,7 +154,7 @@ TEST(BmpWriter, BottomUpAndOtherComponentOrders) {
       for (int c = 0; c < 3; ++c) bitmap_row(&bgr, 2 - y)[3 * x + c] = bitmap_row(&rgb, y)[3 * x + 2 - c];
   ASSERT_EQ(save_bmp(rgb, dir.file("a.bmp"), false, false), 0);
   ASSERT_EQ(save_bmp(bgr, dir.file("b.bmp"), false, false), 0);
-  EXPECT_EQ(read_all(dir.file("a.bmp")), read_all(dir.file("b.bmp")));
+  EXPECT_EQ(read_file(dir.file("a.bmp")), read_file(dir.file("b.bmp")));
   bitmap_free(&rgb);
   bitmap_free(&bgr);
 }
@@ -239,9 +239,9 @@ TEST(BmpWriter, OversizedOs2AndCancelledSaves) {
   p.rle = 1;
   p.row_callback = [](int32_t row, int32_t, void*) { return row == 4 ? 1 : 0; };
   EXPECT_EQ(save_image(dir.file("cancel.bmp").c_str(), &b, &p), 15);
-  EXPECT_TRUE(read_all(dir.file("cancel.bmp")).empty());
+  EXPECT_TRUE(read_file(dir.file("cancel.bmp")).empty());
   bitmap_free(&b);
 }
 
 }  // namespace
-}  // namespace lumora::bmptest
+}  // namespace lumora::test

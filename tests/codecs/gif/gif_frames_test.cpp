@@ -5,15 +5,15 @@
 #include <cstdio>
 
 #include "imagelib/codecs/gif/gif.h"
-#include "tests/codecs/gif/gif_builder.h"
+#include "tests/support/gif_file.h"
 
 namespace lumora {
 namespace {
 
-using testing_support::default_color;
-using testing_support::filled;
-using testing_support::GifBuilder;
-using testing_support::Rgb;
+using test::default_color;
+using test::filled;
+using test::GifBuilder;
+using test::Rgb;
 
 struct Loaded {
   int status = -1;
@@ -31,9 +31,8 @@ struct Loaded {
 };
 
 void load(const GifBuilder& g, Loaded* out) {
-  std::string path = g.write_temp();
-  out->status = gif_load_frames(path.c_str(), &out->animation);
-  std::remove(path.c_str());
+  test::TempFile file(g.bytes, "gif");
+  out->status = gif_load_frames(file.path().c_str(), &out->animation);
 }
 
 TEST(GifFrames, DelaysInMilliseconds) {

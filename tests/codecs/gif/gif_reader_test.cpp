@@ -4,20 +4,20 @@
 #include <cstring>
 
 #include "imagelib/codecs/gif/gif.h"
-#include "tests/codecs/gif/gif_builder.h"
-#include "tests/codecs/reader_harness.h"
+#include "tests/support/gif_file.h"
+#include "tests/support/reader_harness.h"
 
 namespace lumora {
 namespace {
 
-using testing_support::default_color;
-using testing_support::filled;
-using testing_support::GifBuilder;
-using testing_support::ReaderRun;
+using test::default_color;
+using test::filled;
+using test::GifBuilder;
+using test::ReaderRun;
 
 void run(const std::vector<uint8_t>& bytes, ReaderRun* r, int32_t image = 0, uint32_t flags = 0,
          int cancel_after = -1, bool info_only = false) {
-  LoadParams p = testing_support::default_params();
+  LoadParams p = test::default_params();
   p.image_index = image;
   p.flags = flags;
   r->load.cancel_after_rows = cancel_after;

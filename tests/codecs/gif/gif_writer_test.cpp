@@ -7,12 +7,12 @@
 
 #include "imagelib/codecs/gif/gif.h"
 #include "imagelib/core/save.h"
-#include "tests/codecs/reader_harness.h"
+#include "tests/support/reader_harness.h"
 
 namespace lumora {
 namespace {
 
-using testing_support::RecordedLoad;
+using test::RecordedLoad;
 
 class GifWriter : public ::testing::Test {
  protected:
@@ -51,7 +51,7 @@ class GifWriter : public ::testing::Test {
     return save_image(path_.c_str(), &b, &p);
   }
 
-  std::vector<uint8_t> file() const { return testing_support::file_bytes(path_); }
+  std::vector<uint8_t> file() const { return test::read_file(path_); }
 
   std::string path_ = "/tmp/lumora_gif_writer_" + std::to_string(::getpid()) + ".gif";
 };
@@ -116,8 +116,8 @@ TEST_F(GifWriter, RoundTripsThroughTheReader) {
     SCOPED_TRACE(testing::Message() << "type " << c.type << " interlaced " << c.interlaced);
     Bitmap b = picture(c.type, 37, 29, c.colors);
     ASSERT_EQ(save(b, c.interlaced), 0);
-    testing_support::ReaderRun run;
-    run.run(gif_read, file(), testing_support::default_params());
+    test::ReaderRun run;
+    run.run(gif_read, file(), test::default_params());
     ASSERT_EQ(run.status, 0);
     const RecordedLoad& r = run.load;
     for (int32_t y = 0; y < b.height; ++y)
@@ -142,7 +142,7 @@ TEST_F(GifWriter, RefusesColourAndReportsWriteFailures) {
   SaveParams p;
   save_params_init(&p);
   p.format_index = kFormatGif;
-  EXPECT_EQ(testing_support::save_to_full_disk(b, p), 6);
+  EXPECT_EQ(test::save_to_full_disk(b, p), 6);
   bitmap_free(&b);
 }
 

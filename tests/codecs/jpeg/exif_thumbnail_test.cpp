@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imagelib/codecs/jpeg/exif_thumbnail.h"
+#include "tests/support/exif_block.h"
 
 namespace lumora {
 namespace {
@@ -16,49 +17,20 @@ struct Entry {
   uint32_t count, value;
 };
 
-// Builds "Exif\0\0" + TIFF header + IFD0 (+ optional IFD1) + `tail` bytes of thumbnail data.
-class ExifBuilder {
- public:
-  explicit ExifBuilder(bool big_endian) : be_(big_endian) {
-    bytes_ = {'E', 'x', 'i', 'f', 0, 0};
-    if (be_) bytes_.insert(bytes_.end(), {'M', 'M'});
-    else bytes_.insert(bytes_.end(), {'I', 'I'});
-    u16(42);
-    u32(8);
+// "Exif\0\0", the TIFF header and one directory after another from offset 8, each entry's value
+// field written as given and each directory's next-directory field as given; then `pad` bytes.
+std::vector<uint8_t> exif_payload(bool big_endian, const std::vector<std::pair<std::vector<Entry>, uint32_t>>& ifds,
+                                  size_t pad = 0, uint8_t pad_value = 0xAA) {
+  test::IfdBlock block(big_endian);
+  for (const auto& [entries, next] : ifds) {
+    const int ifd = block.add_ifd();
+    for (const Entry& e : entries) block.add_raw(ifd, e.tag, e.type, e.count, e.value);
+    block.set_next_raw(ifd, next);
   }
-  // Appends an IFD at the current end; returns its TIFF-relative offset.
-  uint32_t ifd(const std::vector<Entry>& entries, uint32_t next) {
-    const uint32_t at = tiff_size();
-    u16(static_cast<uint16_t>(entries.size()));
-    for (const Entry& e : entries) {
-      u16(e.tag);
-      u16(e.type);
-      u32(e.count);
-      u32(e.value);
-    }
-    u32(next);
-    return at;
-  }
-  void pad(size_t n, uint8_t v = 0xAA) { bytes_.insert(bytes_.end(), n, v); }
-  uint32_t tiff_size() const { return static_cast<uint32_t>(bytes_.size() - 6); }
-  void patch_u16(size_t at, uint16_t v) {
-    if (be_) { bytes_[at] = v >> 8; bytes_[at + 1] = v & 0xFF; }
-    else { bytes_[at] = v & 0xFF; bytes_[at + 1] = v >> 8; }
-  }
-  std::vector<uint8_t>& bytes() { return bytes_; }
-
- private:
-  void u16(uint16_t v) {
-    if (be_) bytes_.insert(bytes_.end(), {uint8_t(v >> 8), uint8_t(v)});
-    else bytes_.insert(bytes_.end(), {uint8_t(v), uint8_t(v >> 8)});
-  }
-  void u32(uint32_t v) {
-    if (be_) bytes_.insert(bytes_.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
-    else bytes_.insert(bytes_.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
-  }
-  bool be_;
-  std::vector<uint8_t> bytes_;
-};
+  std::vector<uint8_t> out = block.build_exif();
+  out.insert(out.end(), pad, pad_value);
+  return out;
+}
 
 bool locate_exact(const std::vector<uint8_t>& payload, ExifThumbnailLocation* out) {
   auto* copy = new uint8_t[payload.size()];
@@ -70,14 +42,11 @@ bool locate_exact(const std::vector<uint8_t>& payload, ExifThumbnailLocation* ou
 
 // A camera-like layout: IFD0 with an Exif sub-IFD pointer, IFD1 with the thumbnail tags.
 std::vector<uint8_t> camera_block(bool big_endian, uint32_t* thumb_at, uint32_t thumb_len) {
-  ExifBuilder b(big_endian);
   // IFD0 at 8 (1 entry: 18 bytes) -> Exif IFD at 26 (1 entry) -> IFD1 at 44 (2 entries) -> data 74.
-  b.ifd({{0x8769, 4, 1, 26}}, 44);
-  b.ifd({{0x9000, 7, 4, 0x30323330}}, 0);
   *thumb_at = 74;
-  b.ifd({{0x0201, 4, 1, *thumb_at}, {0x0202, 4, 1, thumb_len}}, 0);
-  b.pad(thumb_len, 0x55);
-  return b.bytes();
+  return exif_payload(big_endian, {{{{0x8769, 4, 1, 26}}, 44}, {{{0x9000, 7, 4, 0x30323330}}, 0},
+                                   {{{0x0201, 4, 1, *thumb_at}, {0x0202, 4, 1, thumb_len}}, 0}},
+                      thumb_len, 0x55);
 }
 
 TEST(ExifThumbnailTest, FindsTheThumbnailOfCameraLayouts) {
@@ -121,11 +90,8 @@ TEST(ExifThumbnailTest, HostileBlocksAreRefusedWithoutStrayReads) {
       {"next IFD beyond the data", {{0x1234, 3, 1, 0}}, 5000, 0, false},
   };
   for (const Case& c : cases) {
-    ExifBuilder b(false);
-    b.ifd(c.ifd0, c.next);
-    b.pad(c.pad);
     ExifThumbnailLocation where{};
-    EXPECT_EQ(locate_exact(b.bytes(), &where), c.found) << c.name;
+    EXPECT_EQ(locate_exact(exif_payload(false, {{c.ifd0, c.next}}, c.pad), &where), c.found) << c.name;
   }
 }
 

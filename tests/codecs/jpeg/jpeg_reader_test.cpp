@@ -11,20 +11,20 @@
 #include "imagelib/core/load.h"
 #include "imagelib/core/status.h"
 #include "imagelib/core/stream.h"
-#include "jpeg_test_util.h"
+#include "tests/support/jpeg_file.h"
 
 namespace lumora {
 namespace {
 
-using jpegtest::Bytes;
-using jpegtest::JpegSpec;
-using jpegtest::Marker;
+using test::Bytes;
+using test::JpegSpec;
+using test::Marker;
 
 class JpegReaderTest : public ::testing::Test {
  protected:
   void SetUp() override { library_start(); }
   void TearDown() override { library_stop(); }
-  jpegtest::TempDir dir_;
+  test::TempDir dir_;
 };
 
 int note_rows(int32_t, int32_t total, void* user) {
@@ -85,8 +85,8 @@ TEST_F(JpegReaderTest, DefaultDecodingGivesLibjpegsPixels) {
       {"restart markers", spec(80, 64, 3, 2, 2, false, 1)},
   };
   for (const Case& c : cases) {
-    const Bytes jpeg = jpegtest::make_jpeg(c.spec);
-    const jpegtest::Reference ref = jpegtest::reference_decode(jpeg);
+    const Bytes jpeg = test::make_jpeg(c.spec);
+    const test::Reference ref = test::reference_decode(jpeg);
     Loaded got(dir_.write(std::string("a.jpg"), jpeg), params_with(0));
     ASSERT_EQ(got.status, 0) << c.name;
     ASSERT_EQ(got.bitmap.width, ref.width) << c.name;
@@ -111,7 +111,7 @@ TEST_F(JpegReaderTest, CmykFilesKeepOrConvertTheirInks) {
   // yellow 255, black 0, i.e. red.
   s.pixel = [](int, int, int c) -> uint8_t { return c == 0 || c == 3 ? 255 : 0; };
   s.quality = 100;
-  const std::string path = dir_.write("cmyk.jpg", jpegtest::make_jpeg(s));
+  const std::string path = dir_.write("cmyk.jpg", test::make_jpeg(s));
   Loaded rgb(path, params_with(0));
   ASSERT_EQ(rgb.status, 0);
   EXPECT_EQ(rgb.info.color_model, kModelCMYK);
@@ -132,7 +132,7 @@ TEST_F(JpegReaderTest, CmykFilesKeepOrConvertTheirInks) {
 }
 
 Bytes icc_piece(uint8_t seq, uint8_t count, const char* body) {
-  Bytes b = jpegtest::text_bytes("ICC_PROFILE\0", 12);
+  Bytes b = test::text_bytes("ICC_PROFILE\0", 12);
   b.push_back(seq);
   b.push_back(count);
   b.insert(b.end(), body, body + std::strlen(body));
@@ -140,25 +140,25 @@ Bytes icc_piece(uint8_t seq, uint8_t count, const char* body) {
 }
 
 TEST_F(JpegReaderTest, MetadataChunksAndComments) {
-  const Bytes exif = jpegtest::text_bytes("Exif\0\0MM\0\x2a\0\0\0\x08\0\0", 16);
-  const Bytes xmp = jpegtest::text_bytes("http://ns.adobe.com/xap/1.0/\0<x/>", 33);
-  const Bytes iptc = jpegtest::text_bytes("Photoshop 3.0\08BIM", 18);
+  const Bytes exif = test::text_bytes("Exif\0\0MM\0\x2a\0\0\0\x08\0\0", 16);
+  const Bytes xmp = test::text_bytes("http://ns.adobe.com/xap/1.0/\0<x/>", 33);
+  const Bytes iptc = test::text_bytes("Photoshop 3.0\08BIM", 18);
   const std::vector<Marker> markers = {
-      {0xFE, jpegtest::text_bytes("first", 5)},
+      {0xFE, test::text_bytes("first", 5)},
       {0xE1, exif},
-      {0xE1, jpegtest::text_bytes("http:/", 6)},       // too short for XMP: dropped
-      {0xE1, jpegtest::text_bytes("Foo\0bar", 7)},     // neither Exif nor XMP: dropped
+      {0xE1, test::text_bytes("http:/", 6)},       // too short for XMP: dropped
+      {0xE1, test::text_bytes("Foo\0bar", 7)},     // neither Exif nor XMP: dropped
       {0xE2, icc_piece(1, 2, "AAAA")},
       {0xE1, xmp},
-      {0xE2, jpegtest::text_bytes("ICC_PROFILE\0", 12)},  // no sequence bytes: dropped
-      {0xE2, jpegtest::text_bytes("MPF\0", 4)},           // other APP2: dropped
+      {0xE2, test::text_bytes("ICC_PROFILE\0", 12)},  // no sequence bytes: dropped
+      {0xE2, test::text_bytes("MPF\0", 4)},           // other APP2: dropped
       {0xED, iptc},
       {0xE2, icc_piece(2, 2, "BBB")},
-      {0xFE, jpegtest::text_bytes("second", 6)},
-      {0xFE, jpegtest::text_bytes("\x01unprintable", 12)},  // not kept: the earlier one stays
+      {0xFE, test::text_bytes("second", 6)},
+      {0xFE, test::text_bytes("\x01unprintable", 12)},  // not kept: the earlier one stays
       {0xFE, {}},                                          // empty comment: nothing to keep
   };
-  const std::string path = dir_.write("meta.jpg", jpegtest::with_markers(jpegtest::make_jpeg({}), markers));
+  const std::string path = dir_.write("meta.jpg", test::with_markers(test::make_jpeg({}), markers));
 
   Loaded all(path, params_with(kLoadKeepChunks | kLoadKeepComment));
   ASSERT_EQ(all.status, 0);
@@ -169,7 +169,7 @@ TEST_F(JpegReaderTest, MetadataChunksAndComments) {
     Bytes data;
   };
   const std::vector<Expect> expected = {
-      {kChunkExif, exif}, {kChunkIcc, jpegtest::text_bytes("AAAABBB", 7)}, {kChunkXmp, xmp}, {kChunkIptc, iptc}};
+      {kChunkExif, exif}, {kChunkIcc, test::text_bytes("AAAABBB", 7)}, {kChunkXmp, xmp}, {kChunkIptc, iptc}};
   const MetadataChunk* c = all.bitmap.chunks;
   for (const Expect& e : expected) {
     ASSERT_NE(c, nullptr) << "missing kind " << e.kind;
@@ -202,7 +202,7 @@ TEST_F(JpegReaderTest, QuickDecodingScalesByPowersOfTwo) {
     JpegSpec s;
     s.width = c.w;
     s.height = c.h;
-    const std::string path = dir_.write("big.jpg", jpegtest::make_jpeg(s));
+    const std::string path = dir_.write("big.jpg", test::make_jpeg(s));
     LoadParams p = params_with(kLoadQuick);
     p.max_width = c.max_w;
     p.max_height = c.max_h;
@@ -225,20 +225,20 @@ TEST_F(JpegReaderTest, EmbeddedThumbnailSelection) {
   thumb_spec.height = 120;
   thumb_spec.pixel = blue;
   thumb_spec.jfif = false;
-  const Bytes main_jpeg = jpegtest::make_jpeg(main_spec);
-  const Bytes thumb = jpegtest::make_jpeg(thumb_spec);
+  const Bytes main_jpeg = test::make_jpeg(main_spec);
+  const Bytes thumb = test::make_jpeg(thumb_spec);
   Bytes garbage(600, 0x5A);
   garbage[0] = 0xFF;
   garbage[1] = 0xD8;
-  Bytes bad_offsets = jpegtest::exif_with_thumbnail(thumb);
+  Bytes bad_offsets = test::exif_with_thumbnail(thumb);
   bad_offsets[6 + 26 + 2 + 8] = 0xF0;  // thumbnail offset far outside the block
 
-  const std::string good = dir_.write("good.jpg", jpegtest::with_markers(main_jpeg, {{0xE1, jpegtest::exif_with_thumbnail(thumb)}}));
-  const std::string corrupt = dir_.write("corrupt.jpg", jpegtest::with_markers(main_jpeg, {{0xE1, jpegtest::exif_with_thumbnail(garbage)}}));
-  const std::string outside = dir_.write("outside.jpg", jpegtest::with_markers(main_jpeg, {{0xE1, bad_offsets}}));
+  const std::string good = dir_.write("good.jpg", test::with_markers(main_jpeg, {{0xE1, test::exif_with_thumbnail(thumb)}}));
+  const std::string corrupt = dir_.write("corrupt.jpg", test::with_markers(main_jpeg, {{0xE1, test::exif_with_thumbnail(garbage)}}));
+  const std::string outside = dir_.write("outside.jpg", test::with_markers(main_jpeg, {{0xE1, bad_offsets}}));
   const std::string second = dir_.write(
-      "second.jpg", jpegtest::with_markers(main_jpeg, {{0xE1, jpegtest::exif_with_thumbnail(garbage)},
-                                                       {0xE1, jpegtest::exif_with_thumbnail(thumb)}}));
+      "second.jpg", test::with_markers(main_jpeg, {{0xE1, test::exif_with_thumbnail(garbage)},
+                                                       {0xE1, test::exif_with_thumbnail(thumb)}}));
   struct Case {
     const char* name;
     std::string path;
@@ -287,7 +287,7 @@ TEST_F(JpegReaderTest, ResolutionFromJfifDensity) {
     s.density_unit = c.unit;
     s.x_density = c.x;
     s.y_density = c.y;
-    Loaded got(dir_.write("d.jpg", jpegtest::make_jpeg(s)), params_with(0));
+    Loaded got(dir_.write("d.jpg", test::make_jpeg(s)), params_with(0));
     ASSERT_EQ(got.status, 0);
     EXPECT_EQ(got.info.xdpi, c.xdpi) << "unit " << c.unit << " " << c.x << ":" << c.y;
     EXPECT_EQ(got.info.ydpi, c.ydpi);
@@ -299,7 +299,7 @@ TEST_F(JpegReaderTest, TruncatedAndBrokenFiles) {
   JpegSpec s;
   s.width = 128;
   s.height = 96;
-  const Bytes jpeg = jpegtest::make_jpeg(s);
+  const Bytes jpeg = test::make_jpeg(s);
   const size_t sos = [&] {
     for (size_t i = 2; i + 1 < jpeg.size(); ++i)
       if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) return i;
@@ -326,7 +326,7 @@ TEST_F(JpegReaderTest, TruncatedAndBrokenFiles) {
       {"cut, incomplete files accepted", Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(sos + 200)), kLoadAcceptIncomplete, 0, true},
       {"cut inside the headers", Bytes(jpeg.begin(), jpeg.begin() + 40), 0, kStatusNotRecognised, false},
       {"only SOI", Bytes{0xFF, 0xD8}, 0, kStatusNotRecognised, false},
-      {"not a JPEG", jpegtest::text_bytes("\x89PNG\r\n\x1a\n0000", 12), 0, kStatusNotRecognised, false},
+      {"not a JPEG", test::text_bytes("\x89PNG\r\n\x1a\n0000", 12), 0, kStatusNotRecognised, false},
       {"lossless process", lossless, 0, kStatusCorrupt, false},
   };
   for (const Case& c : cases) {
@@ -344,7 +344,7 @@ TEST_F(JpegReaderTest, TruncatedAndBrokenFiles) {
 int cancel_at_row_10(int32_t row, int32_t, void*) { return row >= 10; }
 
 TEST_F(JpegReaderTest, CancelledLoadStaysCancelledEvenWhenIncompleteFilesAreAccepted) {
-  const std::string path = dir_.write("c.jpg", jpegtest::make_jpeg({}));
+  const std::string path = dir_.write("c.jpg", test::make_jpeg({}));
   for (uint32_t flags : {0u, kLoadAcceptIncomplete}) {
     LoadParams p = params_with(flags);
     p.row_callback = cancel_at_row_10;
@@ -361,7 +361,7 @@ TEST_F(JpegReaderTest, InfoOnlyLoadDescribesWithoutDecoding) {
   s.height = 200;
   s.progressive = true;
   FileInfo info{};
-  ASSERT_EQ(load_info(dir_.write("i.jpg", jpegtest::make_jpeg(s)).c_str(), -1, 0, &info), 0);
+  ASSERT_EQ(load_info(dir_.write("i.jpg", test::make_jpeg(s)).c_str(), -1, 0, &info), 0);
   EXPECT_EQ(info.width, 300u);
   EXPECT_EQ(info.height, 200u);
   EXPECT_EQ(info.samples_per_pixel, 3);
@@ -391,12 +391,12 @@ TEST_F(JpegReaderTest, JfifStreamInsideAnotherFormat) {
   JpegSpec s;
   s.width = 160;
   s.height = 120;
-  const Bytes jpeg = jpegtest::make_jpeg(s);
-  const jpegtest::Reference ref = jpegtest::reference_decode(jpeg);
+  const Bytes jpeg = test::make_jpeg(s);
+  const test::Reference ref = test::reference_decode(jpeg);
   Bytes file(kContainerHeader, 0x11);
-  const Bytes inner = jpegtest::with_markers(
-      jpeg, {{0xFE, jpegtest::text_bytes("first", 5)}, {0xFE, jpegtest::text_bytes("second", 6)},
-             {0xE1, jpegtest::exif_with_thumbnail(jpeg)}});
+  const Bytes inner = test::with_markers(
+      jpeg, {{0xFE, test::text_bytes("first", 5)}, {0xFE, test::text_bytes("second", 6)},
+             {0xE1, test::exif_with_thumbnail(jpeg)}});
   file.insert(file.end(), inner.begin(), inner.end());
   const std::string path = dir_.write("c.jfx", file);
   for (ReaderFn reader : {read_container_stream, read_container_memory}) {

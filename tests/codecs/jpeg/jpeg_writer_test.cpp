@@ -11,19 +11,19 @@
 #include "imagelib/core/load.h"
 #include "imagelib/core/save.h"
 #include "imagelib/core/status.h"
-#include "jpeg_test_util.h"
+#include "tests/support/jpeg_file.h"
 
 namespace lumora {
 namespace {
 
-using jpegtest::Bytes;
-using jpegtest::Marker;
+using test::Bytes;
+using test::Marker;
 
 class JpegWriterTest : public ::testing::Test {
  protected:
   void SetUp() override { library_start(); }
   void TearDown() override { library_stop(); }
-  jpegtest::TempDir dir_;
+  test::TempDir dir_;
 };
 
 // A picture of `type` (16, 64, 2 or 1024) filled with a smooth pattern; freed by the caller.
@@ -88,7 +88,7 @@ TEST_F(JpegWriterTest, OptionsReachTheFile) {
     c.adjust(&p, &b);
     const std::string path = dir_.path("o.jpg");
     ASSERT_EQ(save_image(path.c_str(), &b, &p), 0);
-    const std::vector<Marker> markers = jpegtest::list_markers(jpegtest::TempDir::read(path));
+    const std::vector<Marker> markers = test::list_markers(test::TempDir::read(path));
     const Marker* m = find(markers, c.code);
     ASSERT_NE(m, nullptr) << codes(markers);
     for (auto [index, value] : c.bytes) {
@@ -100,11 +100,11 @@ TEST_F(JpegWriterTest, OptionsReachTheFile) {
 }
 
 TEST_F(JpegWriterTest, MetadataMarkersFollowTheSwitchesAndListOrder) {
-  const Bytes exif = jpegtest::text_bytes("Exif\0\0II*\0\x08\0\0\0\0\0", 16);
-  const Bytes iptc = jpegtest::text_bytes("Photoshop 3.0\0", 14);
-  const Bytes icc = jpegtest::text_bytes("profile", 7);
-  const Bytes xmp = jpegtest::text_bytes("http://ns.adobe.com/xap/1.0/\0", 29);
-  Bytes icc_marker = jpegtest::text_bytes("ICC_PROFILE\0\x01\x01", 14);
+  const Bytes exif = test::text_bytes("Exif\0\0II*\0\x08\0\0\0\0\0", 16);
+  const Bytes iptc = test::text_bytes("Photoshop 3.0\0", 14);
+  const Bytes icc = test::text_bytes("profile", 7);
+  const Bytes xmp = test::text_bytes("http://ns.adobe.com/xap/1.0/\0", 29);
+  Bytes icc_marker = test::text_bytes("ICC_PROFILE\0\x01\x01", 14);
   icc_marker.insert(icc_marker.end(), icc.begin(), icc.end());
   struct Case {
     const char* name;
@@ -131,7 +131,7 @@ TEST_F(JpegWriterTest, MetadataMarkersFollowTheSwitchesAndListOrder) {
     const std::string path = dir_.path("m.jpg");
     ASSERT_EQ(save_image(path.c_str(), &b, &p), 0) << c.name;
     std::vector<int> got;
-    for (const Marker& m : jpegtest::list_markers(jpegtest::TempDir::read(path))) {
+    for (const Marker& m : test::list_markers(test::TempDir::read(path))) {
       if (m.code == 0xFE || (m.code > 0xE0 && m.code <= 0xEF)) got.push_back(m.code);
       if (m.code == 0xE1) {
         EXPECT_EQ(m.payload, exif);
@@ -158,7 +158,7 @@ TEST_F(JpegWriterTest, LargeIccProfileIsSplitAndJoinedBack) {
   bitmap_free(&b);
 
   int pieces = 0;
-  for (const Marker& m : jpegtest::list_markers(jpegtest::TempDir::read(path)))
+  for (const Marker& m : test::list_markers(test::TempDir::read(path)))
     if (m.code == 0xE2) {
       EXPECT_EQ(m.payload[12], ++pieces);
     }

@@ -4,42 +4,15 @@
 
 #include <cstring>
 
-#include "tests/codecs/picture_file.h"
+#include "tests/support/pcx_file.h"
 
 namespace lumora {
 namespace {
 
-using namespace testing_support;
+using namespace test;
 using Bytes = std::vector<uint8_t>;
 
 ::testing::Environment* const library_env = ::testing::AddGlobalTestEnvironment(new LibraryStarted);
-
-struct PcxFile {
-  uint8_t version = 5, encoding = 1, bits = 8, planes = 1;
-  uint16_t xmin = 0, ymin = 0, xmax = 1, ymax = 0;
-  uint16_t bytes_per_line = 2;
-  uint8_t header_palette[48] = {};
-  Bytes data;
-
-  Bytes bytes() const {
-    Bytes b(128, 0);
-    b[0] = 10;
-    b[1] = version;
-    b[2] = encoding;
-    b[3] = bits;
-    const uint16_t words[] = {xmin, ymin, xmax, ymax, 72, 72};
-    for (int i = 0; i < 6; ++i) {
-      b[4 + 2 * i] = static_cast<uint8_t>(words[i]);
-      b[5 + 2 * i] = static_cast<uint8_t>(words[i] >> 8);
-    }
-    std::memcpy(&b[16], header_palette, 48);
-    b[65] = planes;
-    b[66] = static_cast<uint8_t>(bytes_per_line);
-    b[67] = static_cast<uint8_t>(bytes_per_line >> 8);
-    append(b, data);
-    return b;
-  }
-};
 
 // A 16-colour picture of 8 x 1 pixels in four 1-bit planes: pixel x has colour x (bits from
 // plane 0 upwards), so plane p holds the bits p of 0..7.

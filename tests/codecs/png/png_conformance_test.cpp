@@ -3,12 +3,12 @@
 // clean status, and the image-rs files match their reference renderings where the rules agree.
 #include <gtest/gtest.h>
 
-#include "tests/codecs/conformance_support.h"
+#include "tests/support/conformance.h"
 
 namespace lumora {
 namespace {
 
-using namespace testing_support;
+using namespace test;
 namespace fs = std::filesystem;
 
 ::testing::Environment* const library_env = ::testing::AddGlobalTestEnvironment(new LibraryEnvironment);

@@ -10,74 +10,20 @@
 
 #include "imagelib/codecs/png/png.h"
 #include "imagelib/core/save.h"
-#include "tests/codecs/reader_harness.h"
+#include "tests/support/png_file.h"
+#include "tests/support/reader_harness.h"
 
 namespace lumora {
 namespace {
 
-using testing_support::RecordedLoad;
+using test::RecordedLoad;
+using test::PngRecipe;
+using test::make_png;
 using Bytes = std::vector<uint8_t>;
 
-// A PNG made with libpng itself: `rows` hold the raw row bytes of the given type and depth.
-struct PngRecipe {
-  uint32_t width = 2, height = 2;
-  int color_type = PNG_COLOR_TYPE_RGB, bit_depth = 8;
-  bool interlaced = false;
-  std::vector<Bytes> rows{};
-  int palette_size = 0;
-  Bytes trans{};             // palette transparency
-  int ppm = 0;               // pHYs pixels per metre
-  std::vector<std::pair<const char*, const char*>> texts{};
-};
-
-void append_png(png_structp png, png_bytep data, size_t size) {
-  auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
-  out->insert(out->end(), data, data + size);
-}
-
-bool write_png_bytes(const PngRecipe* recipe, Bytes* out) {
-  // Made before the jump point: a jump from libpng must not skip a destructor.
-  std::vector<png_bytep> pointers;
-  for (const Bytes& r : recipe->rows) pointers.push_back(const_cast<png_bytep>(r.data()));
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return false;
-  }
-  png_set_write_fn(png, out, append_png, nullptr);
-  png_set_IHDR(png, info, recipe->width, recipe->height, recipe->bit_depth, recipe->color_type,
-               recipe->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, 0, 0);
-  png_color palette[256];
-  for (int i = 0; i < 256; ++i) palette[i] = {static_cast<png_byte>(i), static_cast<png_byte>(255 - i), 7};
-  if (recipe->palette_size) png_set_PLTE(png, info, palette, recipe->palette_size);
-  if (!recipe->trans.empty())
-    png_set_tRNS(png, info, const_cast<png_bytep>(recipe->trans.data()), static_cast<int>(recipe->trans.size()), nullptr);
-  if (recipe->ppm) png_set_pHYs(png, info, recipe->ppm, recipe->ppm, PNG_RESOLUTION_METER);
-  png_text texts[4];
-  for (size_t i = 0; i < recipe->texts.size(); ++i) {
-    texts[i] = {};
-    texts[i].compression = PNG_TEXT_COMPRESSION_NONE;
-    texts[i].key = const_cast<char*>(recipe->texts[i].first);
-    texts[i].text = const_cast<char*>(recipe->texts[i].second);
-  }
-  if (!recipe->texts.empty()) png_set_text(png, info, texts, static_cast<int>(recipe->texts.size()));
-  png_write_info(png, info);
-  png_write_image(png, pointers.data());
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  return true;
-}
-
-Bytes make_png(const PngRecipe& recipe) {
-  Bytes out;
-  EXPECT_TRUE(write_png_bytes(&recipe, &out));
-  return out;
-}
-
-void read(const Bytes& bytes, testing_support::ReaderRun* r, uint32_t flags = 0, bool blend_alpha = false,
+void read(const Bytes& bytes, test::ReaderRun* r, uint32_t flags = 0, bool blend_alpha = false,
           bool blend_palette = false, int cancel_after = -1) {
-  LoadParams p = testing_support::default_params();
+  LoadParams p = test::default_params();
   p.flags = flags;
   p.png_blend_alpha = blend_alpha;
   p.png_blend_palette = blend_palette;
@@ -114,7 +60,7 @@ TEST(PngReader, TransformationsByColourType) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    testing_support::ReaderRun r;
+    test::ReaderRun r;
     read(make_png(c.recipe), &r, 0, c.blend_alpha, c.blend_palette);
     ASSERT_EQ(r.status, 0);
     const ImageHeader& h = r.load.header;
@@ -149,7 +95,7 @@ TEST(PngReader, InterlacedRowsAreMergedFromAllPasses) {
     for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint8_t>(y * 40 + i);
     s.rows.push_back(row);
   }
-  testing_support::ReaderRun r;
+  test::ReaderRun r;
   read(make_png(s), &r);
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(r.load.rows, s.rows);
@@ -160,7 +106,7 @@ TEST(PngReader, TextResolutionAndProfile) {
   s.rows = {Bytes(6, 1), Bytes(6, 2)};
   s.ppm = 2835;
   s.texts = {{"COMMENT", "the comment"}, {"Author", "someone"}, {"Title", "nCC marker"}};
-  testing_support::ReaderRun r;
+  test::ReaderRun r;
   read(make_png(s), &r, kLoadKeepComment | kLoadKeepText);
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(r.load.header.xdpi, 72);
@@ -169,7 +115,7 @@ TEST(PngReader, TextResolutionAndProfile) {
   EXPECT_STREQ(r.context.comment, "the comment");
   ASSERT_EQ(r.context.text_count, 1u);
   EXPECT_STREQ(r.context.text_lines[0], "Author: someone");
-  testing_support::ReaderRun plain;
+  test::ReaderRun plain;
   read(make_png(s), &plain);
   EXPECT_EQ(plain.context.comment, nullptr);
 }
@@ -214,7 +160,7 @@ TEST(PngReader, DamagedFiles) {
   cases.push_back({"end chunk missing", Bytes(good.begin(), good.end() - 12), 0, 1, true});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    testing_support::ReaderRun r;
+    test::ReaderRun r;
     read(c.bytes, &r, kLoadKeepComment | kLoadKeepText | kLoadKeepChunks);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.load.end_calls, c.end_calls);
@@ -223,7 +169,7 @@ TEST(PngReader, DamagedFiles) {
       EXPECT_EQ(r.load.rows[0], s.rows[0]);
     }
   }
-  testing_support::ReaderRun cancelled;
+  test::ReaderRun cancelled;
   read(good, &cancelled, 0, false, false, 3);
   EXPECT_EQ(cancelled.status, 15);
   EXPECT_EQ(cancelled.load.end_calls, 1);
@@ -244,17 +190,12 @@ class PngWriter : public ::testing::Test {
     p.png_filter = static_cast<uint16_t>(filter);
     return save_image(path_.c_str(), &b, &p);
   }
-  Bytes file() const { return testing_support::file_bytes(path_); }
+  Bytes file() const { return test::read_file(path_); }
   // The data of the first chunk of the given type, or empty.
   Bytes chunk(const char* type) const {
-    Bytes f = file();
-    for (size_t at = 8; at + 12 <= f.size();) {
-      uint32_t length = get_u32be(&f[at]);
-      if (std::equal(type, type + 4, f.begin() + static_cast<long>(at + 4)))
-        return Bytes(f.begin() + static_cast<long>(at + 8), f.begin() + static_cast<long>(at + 8 + length));
-      at += 12 + length;
-    }
-    return {};
+    const Bytes f = file();
+    const auto [at, length] = test::png_find_chunk(f, type);
+    return Bytes(f.begin() + static_cast<long>(at), f.begin() + static_cast<long>(at + length));
   }
   std::string path_ = "/tmp/lumora_png_writer_" + std::to_string(::getpid()) + ".png";
 };
@@ -307,7 +248,7 @@ TEST_F(PngWriter, RoundTripsForEveryPixelType) {
     if (c.type == kPixIndexed) {
       EXPECT_EQ(chunk("PLTE").size(), 3u << c.ihdr_depth);
     }
-    testing_support::ReaderRun r;
+    test::ReaderRun r;
     read(file(), &r);
     ASSERT_EQ(r.status, 0);
     const int n = static_cast<int>(std::strlen(c.order));
@@ -366,7 +307,7 @@ TEST_F(PngWriter, WriteFailuresAreReported) {
     p.format_index = kFormatPng;
     p.interlaced = interlaced;
     p.compression_level = 0;
-    EXPECT_EQ(testing_support::save_to_full_disk(b, p), 6) << "interlaced " << interlaced;
+    EXPECT_EQ(test::save_to_full_disk(b, p), 6) << "interlaced " << interlaced;
   }
   bitmap_free(&b);
 }

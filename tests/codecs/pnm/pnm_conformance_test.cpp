@@ -1,12 +1,12 @@
 // The portable anymap reader on the image-rs bitmap files against their reference renderings.
 #include <gtest/gtest.h>
 
-#include "tests/codecs/conformance_support.h"
+#include "tests/support/conformance.h"
 
 namespace lumora {
 namespace {
 
-using namespace testing_support;
+using namespace test;
 namespace fs = std::filesystem;
 
 ::testing::Environment* const library_env = ::testing::AddGlobalTestEnvironment(new LibraryEnvironment);

@@ -2,12 +2,12 @@
 // the thumbnails of XV, and headers with impossible or oversized numbers.
 #include <gtest/gtest.h>
 
-#include "tests/codecs/picture_file.h"
+#include "tests/support/picture_file.h"
 
 namespace lumora {
 namespace {
 
-using namespace testing_support;
+using namespace test;
 using Bytes = std::vector<uint8_t>;
 using Pixel = std::array<int, 4>;
 

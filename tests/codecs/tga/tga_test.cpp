@@ -7,38 +7,18 @@
 
 #include "imagelib/codecs/tga/tga.h"
 #include "imagelib/core/save.h"
-#include "tests/codecs/reader_harness.h"
+#include "tests/support/reader_harness.h"
+#include "tests/support/tga_file.h"
 
 namespace lumora {
 namespace {
 
-using testing_support::RecordedLoad;
+using test::RecordedLoad;
+using test::TgaFile;
 using Bytes = std::vector<uint8_t>;
 
-struct TgaFile {
-  uint8_t id_length = 0, map_type = 0, image_type = 2;
-  uint16_t map_first = 0, map_length = 0;
-  uint8_t map_bits = 0;
-  uint16_t width = 2, height = 2;
-  uint8_t depth = 24, descriptor = 0x20;
-  Bytes id, map, data;
-
-  Bytes bytes() const {
-    Bytes b{id_length, map_type, image_type,
-            static_cast<uint8_t>(map_first), static_cast<uint8_t>(map_first >> 8),
-            static_cast<uint8_t>(map_length), static_cast<uint8_t>(map_length >> 8), map_bits,
-            0, 0, 0, 0,
-            static_cast<uint8_t>(width), static_cast<uint8_t>(width >> 8),
-            static_cast<uint8_t>(height), static_cast<uint8_t>(height >> 8), depth, descriptor};
-    b.insert(b.end(), id.begin(), id.end());
-    b.insert(b.end(), map.begin(), map.end());
-    b.insert(b.end(), data.begin(), data.end());
-    return b;
-  }
-};
-
-void read(const Bytes& bytes, testing_support::ReaderRun* r, uint32_t flags = 0) {
-  LoadParams p = testing_support::default_params();
+void read(const Bytes& bytes, test::ReaderRun* r, uint32_t flags = 0) {
+  LoadParams p = test::default_params();
   p.flags = flags;
   r->run(tga_read, bytes, p);
 }
@@ -88,7 +68,7 @@ TEST(TgaReader, HeaderVariants) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    testing_support::ReaderRun r;
+    test::ReaderRun r;
     read(c.file.bytes(), &r);
     ASSERT_EQ(r.status, 0);
     const ImageHeader& h = r.load.header;
@@ -117,7 +97,7 @@ TEST(TgaReader, ColourMapEntriesAndOffsets) {
   f.height = 1;
   f.map = {10, 20, 30, 99, 11, 21, 31, 99, 12, 22, 32, 99};
   f.data = {2};
-  testing_support::ReaderRun r;
+  test::ReaderRun r;
   read(f.bytes(), &r);
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(r.load.palette_form, 0x200u);
@@ -157,7 +137,7 @@ TEST(TgaReader, GreyAlphaAndWordColourMaps) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    testing_support::ReaderRun r;
+    test::ReaderRun r;
     read(c.file.bytes(), &r);
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.load.header.layout, c.layout);
@@ -194,7 +174,7 @@ TEST(TgaReader, RunLengthPacketsCrossRows) {
     f.width = c.width;
     f.height = c.height;
     f.data = c.data;
-    testing_support::ReaderRun r;
+    test::ReaderRun r;
     read(f.bytes(), &r);
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.load.header.compression, kCompRle);
@@ -228,7 +208,7 @@ TEST(TgaReader, HostileHeadersAndTruncation) {
     SCOPED_TRACE(c.name);
     Bytes b = c.file.bytes();
     if (c.cut) b.resize(c.cut);
-    testing_support::ReaderRun r;
+    test::ReaderRun r;
     read(b, &r);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.load.end_calls, c.end_calls);
@@ -241,7 +221,7 @@ TEST(TgaReader, ImageIdIsTheComment) {
   f.id_length = 4;
   f.data = seq(12);
   for (uint32_t flags : {0u, static_cast<uint32_t>(kLoadKeepComment)}) {
-    testing_support::ReaderRun r;
+    test::ReaderRun r;
     read(f.bytes(), &r, flags);
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.load.rows[0], seq(6)) << "pixels follow the ID field";
@@ -300,7 +280,7 @@ class TgaWriter : public ::testing::Test {
     p.rle = rle;
     return save_image(path_.c_str(), &b, &p);
   }
-  Bytes file() const { return testing_support::file_bytes(path_); }
+  Bytes file() const { return test::read_file(path_); }
   std::string path_ = "/tmp/lumora_tga_writer_" + std::to_string(::getpid()) + ".tga";
 };
 
@@ -352,7 +332,7 @@ TEST_F(TgaWriter, VariantsAndRoundTrips) {
       EXPECT_EQ((Bytes{f[18 + 3 * 10], f[19 + 3 * 10], f[20 + 3 * 10]}), (Bytes{245, 5, 10}))
           << "entry 10 in blue, green, red";
     }
-    testing_support::ReaderRun r;
+    test::ReaderRun r;
     read(f, &r);
     ASSERT_EQ(r.status, 0);
     const int n = static_cast<int>(std::strlen(c.order));
@@ -393,7 +373,7 @@ TEST_F(TgaWriter, WriteFailuresAreReported) {
     save_params_init(&p);
     p.format_index = kFormatTga;
     p.rle = rle;
-    EXPECT_EQ(testing_support::save_to_full_disk(b, p), 6) << "rle " << rle;
+    EXPECT_EQ(test::save_to_full_disk(b, p), 6) << "rle " << rle;
   }
   bitmap_free(&b);
 }

@@ -4,12 +4,12 @@
 
 #include <map>
 
-#include "tests/codecs/conformance_support.h"
+#include "tests/support/conformance.h"
 
 namespace lumora {
 namespace {
 
-using namespace testing_support;
+using namespace test;
 namespace fs = std::filesystem;
 
 ::testing::Environment* const library_env = ::testing::AddGlobalTestEnvironment(new LibraryEnvironment);

@@ -5,15 +5,15 @@
 #include <cmath>
 #include <cstring>
 
-#include "tests/codecs/tiff/tiff_test_support.h"
+#include "tests/support/tiff_file.h"
 
 namespace lumora {
 namespace {
 
-using namespace tiff_test;
+using namespace test;
 
 ::testing::Environment* const library_env =
-    ::testing::AddGlobalTestEnvironment(new testing_support::LibraryEnvironment);
+    ::testing::AddGlobalTestEnvironment(new test::LibraryEnvironment);
 
 enum class Picture { kColour, kGrey, kBilevel, kCmyk };
 
@@ -54,8 +54,8 @@ class FixtureTest : public ::testing::TestWithParam<FixtureCase> {};
 
 TEST_P(FixtureTest, DecodesTheKnownPixels) {
   const FixtureCase& c = GetParam();
-  Loaded l;
-  load(fixture(c.file), &l);
+  LoadedPicture l;
+  load_tiff(fixture(c.file), &l);
   ASSERT_EQ(l.status, 0) << l.info.message;
   EXPECT_EQ(l.info.compression, c.compression);
   EXPECT_STREQ(l.info.description, c.description);
@@ -121,8 +121,8 @@ TEST(TiffPages, CountsPagesAndLoadsTheChosenOne) {
   const Case cases[] = {{0, kPixGrey, 40}, {1, kPixRGB, 40}, {2, kPixBilevel, 61}, {5, kPixGrey, 40}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.page);
-    Loaded l;
-    load(fixture("three_pages.tif"), &l, 0, c.page);
+    LoadedPicture l;
+    load_tiff(fixture("three_pages.tif"), &l, 0, c.page);
     ASSERT_EQ(l.status, 0);
     EXPECT_EQ(l.info.image_count, 3u);
     EXPECT_EQ(l.bitmap.type, c.type);
@@ -142,15 +142,15 @@ TEST(TiffTruncated, CutFilesEndCleanly) {
     for (size_t cut : {size_t{5}, size_t{9}, bytes.size() / 3, bytes.size() / 2, bytes.size() - 3}) {
       SCOPED_TRACE(std::string(c.file) + " cut at " + std::to_string(cut));
       TempFile t(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut)));
-      Loaded strict, lenient;
-      load(t.path(), &strict);
+      LoadedPicture strict, lenient;
+      load_tiff(t.path(), &strict);
       EXPECT_TRUE(strict.status == 2 || strict.status == 4 || strict.status == 9 || strict.status == 10 ||
                   strict.status == 0)
           << strict.status;
       if (strict.status != 0) {
         EXPECT_EQ(strict.bitmap.pixels, nullptr);
       }
-      load(t.path(), &lenient, kLoadAcceptIncomplete);
+      load_tiff(t.path(), &lenient, kLoadAcceptIncomplete);
       if (strict.status == 4 || strict.status == 10) {
         EXPECT_EQ(lenient.status, 0);
       }

@@ -7,30 +7,30 @@
 #include <tuple>
 
 #include "imagelib/core/status.h"
-#include "tests/codecs/jpeg/jpeg_test_util.h"
-#include "tests/codecs/tiff/tiff_test_support.h"
+#include "tests/support/jpeg_file.h"
+#include "tests/support/exif_block.h"
+#include "tests/support/tiff_file.h"
 
 namespace lumora {
 namespace {
 
-using namespace tiff_test;
+using namespace test;
 
 ::testing::Environment* const library_env =
-    ::testing::AddGlobalTestEnvironment(new testing_support::LibraryEnvironment);
+    ::testing::AddGlobalTestEnvironment(new test::LibraryEnvironment);
 
 std::vector<uint8_t> bytes_of(const char* s) { return std::vector<uint8_t>(s, s + std::strlen(s)); }
 
 TEST(TiffReader, ShortStripOffsetsInBothByteOrders) {
   for (bool big : {false, true}) {
     SCOPED_TRACE(big ? "MM" : "II");
-    TiffBuilder t(big);
+    TiffFile t(big);
     const uint32_t at = t.data({10, 200, 0, 0});
     // A SHORT offset sits in the first half of the value field.
     t.add(256, 3, {2}).add(257, 3, {1}).add(258, 3, {8}).add(262, 3, {1}).add(273, 3, {at});
     t.add(279, 3, {2});
-    TempFile f(t.build());
-    Loaded l;
-    load(f.path(), &l);
+    LoadedPicture l;
+    load_tiff(t.build(), &l);
     ASSERT_EQ(l.status, 0);
     EXPECT_EQ(*l.pixel(0, 0), 10);
     EXPECT_EQ(*l.pixel(1, 0), 200);
@@ -41,12 +41,11 @@ TEST(TiffReader, OrientationGivesTheRowOrder) {
   const std::pair<uint32_t, uint16_t> cases[] = {{1, 0}, {2, 1}, {3, 17}, {4, 16}, {6, 0}};
   for (const auto& [orientation, row_order] : cases) {
     SCOPED_TRACE(orientation);
-    TiffBuilder t;
+    TiffFile t;
     basic_page(t, 2, 2, 8, 1, 1, 1, {1, 2, 3, 4});
     t.add(274, 3, {orientation});
-    TempFile f(t.build());
-    Loaded l;
-    load(f.path(), &l);
+    LoadedPicture l;
+    load_tiff(t.build(), &l);
     ASSERT_EQ(l.status, 0);
     EXPECT_EQ(l.info.row_order, row_order);
   }
@@ -66,12 +65,11 @@ TEST(TiffReader, ResolutionByUnit) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.num * 100 + c.unit);
-    TiffBuilder t;
+    TiffFile t;
     basic_page(t, 1, 1, 8, 1, 1, 1, {7});
     t.add(282, 5, {c.num, c.den}).add(283, 5, {c.num, c.den}).add(296, 3, {c.unit});
-    TempFile f(t.build());
-    Loaded l;
-    load(f.path(), &l);
+    LoadedPicture l;
+    load_tiff(t.build(), &l);
     ASSERT_EQ(l.status, 0);
     EXPECT_EQ(l.info.xdpi, c.dpi);
     EXPECT_EQ(l.info.ydpi, c.dpi);
@@ -79,24 +77,22 @@ TEST(TiffReader, ResolutionByUnit) {
 }
 
 TEST(TiffReader, PositionInPixels) {
-  TiffBuilder t;
+  TiffFile t;
   basic_page(t, 1, 1, 8, 1, 1, 1, {7});
   t.add(282, 5, {100, 1}).add(283, 5, {50, 1}).add(286, 5, {3, 2}).add(287, 5, {2, 1});
-  TempFile f(t.build());
-  Loaded l;
-  load(f.path(), &l);
+  LoadedPicture l;
+  load_tiff(t.build(), &l);
   ASSERT_EQ(l.status, 0);
   EXPECT_EQ(l.info.reader_values[0], 150u);
   EXPECT_EQ(l.info.reader_values[1], 100u);
 }
 
 TEST(TiffReader, TextTagsBecomeCommentAndLines) {
-  TiffBuilder t;
+  TiffFile t;
   basic_page(t, 1, 1, 8, 1, 1, 1, {7});
   t.add_text(270, "A harbour").add_text(271, "Cam").add_text(315, "Ann").add_text(33432, "(c) Ann");
-  TempFile f(t.build());
-  Loaded l;
-  load(f.path(), &l, kLoadKeepComment | kLoadKeepText);
+  LoadedPicture l;
+  load_tiff(t.build(), &l, kLoadKeepComment | kLoadKeepText);
   ASSERT_EQ(l.status, 0);
   ASSERT_NE(l.bitmap.comment, nullptr);
   EXPECT_STREQ(l.bitmap.comment, "A harbour");
@@ -107,36 +103,28 @@ TEST(TiffReader, TextTagsBecomeCommentAndLines) {
   EXPECT_EQ(lines, want);
 }
 
-const MetadataChunk* find_chunk(const Bitmap& b, uint32_t kind) {
-  for (const MetadataChunk* c = b.chunks; c; c = c->next)
-    if (c->kind == kind) return c;
-  return nullptr;
-}
-
 TEST(TiffReader, IptcAndPhotoshopBlocks) {
   std::vector<uint8_t> iptc(100);
   for (size_t i = 0; i < iptc.size(); ++i) iptc[i] = static_cast<uint8_t>(i);
-  TiffBuilder t;
+  TiffFile t;
   basic_page(t, 1, 1, 8, 1, 1, 1, {7});
   t.add_bytes(33723, 7, iptc);
-  TempFile f(t.build());
-  Loaded l;
-  load(f.path(), &l, kLoadKeepChunks);
+  LoadedPicture l;
+  load_tiff(t.build(), &l, kLoadKeepChunks);
   ASSERT_EQ(l.status, 0);
-  const MetadataChunk* c = find_chunk(l.bitmap, 2);
+  const MetadataChunk* c = chunk_find(l.bitmap.chunks, 2);
   ASSERT_NE(c, nullptr);
   ASSERT_EQ(c->size, 124u);
   EXPECT_EQ(std::memcmp(c->data, "Photoshop 3.0\0008BIM\x04\x04\0\0\0\0", 24), 0);
   EXPECT_EQ(std::memcmp(c->data + 24, iptc.data(), iptc.size()), 0);
 
-  TiffBuilder p;
+  TiffFile p;
   basic_page(p, 1, 1, 8, 1, 1, 1, {7});
   p.add_bytes(34377, 7, bytes_of("8BIM resources"));
-  TempFile g(p.build());
-  Loaded m;
-  load(g.path(), &m, kLoadKeepChunks);
+  LoadedPicture m;
+  load_tiff(p.build(), &m, kLoadKeepChunks);
   ASSERT_EQ(m.status, 0);
-  c = find_chunk(m.bitmap, 2);
+  c = chunk_find(m.bitmap.chunks, 2);
   ASSERT_NE(c, nullptr);
   ASSERT_EQ(c->size, 14u + 14u);
   EXPECT_EQ(std::memcmp(c->data + 14, "8BIM resources", 14), 0);
@@ -145,14 +133,13 @@ TEST(TiffReader, IptcAndPhotoshopBlocks) {
 TEST(TiffReader, IccProfileOnlyForEightBitPages) {
   for (uint32_t bits : {8u, 16u}) {
     SCOPED_TRACE(bits);
-    TiffBuilder t;
+    TiffFile t;
     basic_page(t, 1, 1, bits, 1, 1, 1, {7, 7});
     t.add_bytes(34675, 7, bytes_of("profile bytes"));
-    TempFile f(t.build());
-    Loaded l;
-    load(f.path(), &l, kLoadKeepChunks);
+    LoadedPicture l;
+    load_tiff(t.build(), &l, kLoadKeepChunks);
     ASSERT_EQ(l.status, 0);
-    const MetadataChunk* c = find_chunk(l.bitmap, 4);
+    const MetadataChunk* c = chunk_find(l.bitmap.chunks, 4);
     if (bits == 8) {
       ASSERT_NE(c, nullptr);
       EXPECT_EQ(c->size, 13u);
@@ -162,53 +149,35 @@ TEST(TiffReader, IccProfileOnlyForEightBitPages) {
   }
 }
 
-// The Exif directory and the text tags are rebuilt into one Exif block.
+// The Exif directory and the text tags are rebuilt into one Exif block, which the Exif reader
+// reads back.
 TEST(TiffReader, ExifDirectoryIsRebuilt) {
   for (bool big : {false, true}) {
     SCOPED_TRACE(big ? "MM" : "II");
-    TiffBuilder t(big);
+    TiffFile t(big);
     // The Exif directory: ExposureTime 1/250 (RATIONAL at an offset) and ISO 200 (SHORT).
-    std::vector<uint8_t> exif;
-    t.put16(exif, 2);
-    const uint32_t exif_at = t.data(std::vector<uint8_t>(2 + 24 + 4 + 8, 0));
-    t.put16(exif, 33434); t.put16(exif, 5); t.put32(exif, 1); t.put32(exif, exif_at + 30);
-    t.put16(exif, 34855); t.put16(exif, 3); t.put32(exif, 1); t.put16(exif, 200); t.put16(exif, 0);
-    t.put32(exif, 0);
-    t.put32(exif, 1); t.put32(exif, 250);
+    IfdBlock exif(big, false);
+    const int d = exif.add_ifd();
+    exif.add_rational(d, 33434, {{1, 250}});
+    exif.add_short(d, 34855, {200});
+    const uint32_t exif_at = t.data(std::vector<uint8_t>(exif.build().size(), 0));
     basic_page(t, 1, 1, 8, 1, 1, 1, {7});
     t.add_text(271, "Cam").add_text(315, "Ann").add(34665, 4, {exif_at});
     std::vector<uint8_t> file = t.build();
-    std::copy(exif.begin(), exif.end(), file.begin() + exif_at);
-    TempFile f(file);
-    Loaded l;
-    load(f.path(), &l, kLoadKeepChunks | kLoadKeepText);
+    const std::vector<uint8_t> directory = exif.build(exif_at);
+    std::copy(directory.begin(), directory.end(), file.begin() + exif_at);
+    LoadedPicture l;
+    load_tiff(file, &l, kLoadKeepChunks | kLoadKeepText);
     ASSERT_EQ(l.status, 0);
     // With the Exif record kept, the text tags are not repeated as lines.
     EXPECT_EQ(l.info.text_count, 1u);
-    const MetadataChunk* c = find_chunk(l.bitmap, 1);
+    const MetadataChunk* c = chunk_find(l.bitmap.chunks, kChunkExif);
     ASSERT_NE(c, nullptr);
-    ASSERT_GT(c->size, 6u + 8u);
-    EXPECT_EQ(std::memcmp(c->data, "Exif\0\0", 6), 0);
-    const uint8_t* tiff = c->data + 6;
-    EXPECT_EQ(tiff[0], big ? 'M' : 'I');
-    auto u16 = [&](uint32_t at) { return big ? get_u16be(tiff + at) : get_u16le(tiff + at); };
-    auto u32 = [&](uint32_t at) { return big ? get_u32be(tiff + at) : get_u32le(tiff + at); };
-    const uint32_t ifd0 = u32(4);
-    // Make, Artist and the pointer to the Exif directory.
-    ASSERT_EQ(u16(ifd0), 3);
-    EXPECT_EQ(u16(ifd0 + 2), 271);
-    EXPECT_EQ(u16(ifd0 + 14), 315);
-    EXPECT_EQ(u16(ifd0 + 26), 34665);
-    const uint32_t sub = u32(ifd0 + 26 + 8);
-    ASSERT_LT(sub + 2 + 24, c->size - 6);
-    ASSERT_EQ(u16(sub), 2);
-    EXPECT_EQ(u16(sub + 2), 33434);
-    const uint32_t rational = u32(sub + 2 + 8);
-    ASSERT_LE(rational + 8, c->size - 6);
-    EXPECT_EQ(u32(rational), 1u);
-    EXPECT_EQ(u32(rational + 4), 250u);
-    EXPECT_EQ(u16(sub + 14), 34855);
-    EXPECT_EQ(u16(sub + 14 + 8), 200);
+    const std::vector<Line> lines = lines_of(std::vector<uint8_t>(c->data, c->data + c->size));
+    EXPECT_EQ(text_of(lines, kExifSectionCamera, "Camera Manufacturer"), "Cam");
+    EXPECT_EQ(text_of(lines, kExifSectionCamera, "Artist"), "Ann");
+    EXPECT_EQ(text_of(lines, kExifSectionImage, "Exposure time [s]"), "1/250");
+    EXPECT_EQ(text_of(lines, kExifSectionImage, "ISO speed ratings"), "200");
   }
 }
 
@@ -216,12 +185,11 @@ TEST(TiffReader, PaletteFourBit) {
   std::vector<uint64_t> map(48, 0);
   map[1] = 65535;        // entry 1 red
   map[32 + 15] = 65535;  // entry 15 blue
-  TiffBuilder t;
+  TiffFile t;
   basic_page(t, 2, 1, 4, 1, 3, 1, {0x1F});
   t.add(320, 3, map);
-  TempFile f(t.build());
-  Loaded l;
-  load(f.path(), &l, kLoadForceColor);
+  LoadedPicture l;
+  load_tiff(t.build(), &l, kLoadForceColor);
   ASSERT_EQ(l.status, 0);
   ASSERT_EQ(l.bitmap.type, kPixRGB);
   const uint8_t red[3] = {255, 0, 0}, blue[3] = {0, 0, 255};
@@ -232,11 +200,10 @@ TEST(TiffReader, PaletteFourBit) {
 TEST(TiffReader, YCbCrSubsampledBlocks) {
   // 3 x 2 pixels in 2 x 2 blocks: grey luma in the first block, a red shift in the second,
   // whose right half lies outside the picture.
-  TiffBuilder t;
+  TiffFile t;
   basic_page(t, 3, 2, 8, 3, 6, 1, {10, 20, 30, 40, 128, 128, 100, 100, 100, 100, 128, 228});
-  TempFile f(t.build());
-  Loaded l;
-  load(f.path(), &l);
+  LoadedPicture l;
+  load_tiff(t.build(), &l);
   ASSERT_EQ(l.status, 0);
   EXPECT_EQ(l.info.color_model, kModelYCbCr);
   const uint8_t grey[3] = {30, 30, 30};
@@ -248,22 +215,20 @@ TEST(TiffReader, YCbCrSubsampledBlocks) {
 }
 
 TEST(TiffReader, SixteenBitRgbAndCieLab) {
-  TiffBuilder t;
+  TiffFile t;
   basic_page(t, 2, 1, 16, 3, 2, 1, {0x34, 0x12, 0x00, 0xFF, 0x80, 0x7F, 0, 0, 0, 0, 0xFF, 0xFF});
-  TempFile f(t.build());
-  Loaded l;
-  load(f.path(), &l);
+  LoadedPicture l;
+  load_tiff(t.build(), &l);
   ASSERT_EQ(l.status, 0);
   EXPECT_EQ(l.bitmap.type, kPixRGB);
   const uint8_t first[3] = {0x12, 0xFF, 0x7F}, second[3] = {0, 0, 0xFF};
   EXPECT_EQ(std::memcmp(l.pixel(0, 0), first, 3), 0);
   EXPECT_EQ(std::memcmp(l.pixel(1, 0), second, 3), 0);
 
-  TiffBuilder lab;
+  TiffFile lab;
   basic_page(lab, 2, 1, 8, 3, 8, 1, {255, 0, 0, 0, 0, 0});
-  TempFile g(lab.build());
-  Loaded m;
-  load(g.path(), &m);
+  LoadedPicture m;
+  load_tiff(lab.build(), &m);
   ASSERT_EQ(m.status, 0);
   EXPECT_EQ(m.info.color_model, kModelLab);
   const uint8_t white[3] = {255, 255, 255}, black[3] = {0, 0, 0};
@@ -295,11 +260,10 @@ TEST(TiffReader, SampleSizes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TiffBuilder t(c.big_endian);
+    TiffFile t(c.big_endian);
     basic_page(t, c.width, 1, c.bits, c.samples, c.photometric, 1, c.strip);
-    TempFile f(t.build());
-    Loaded l;
-    load(f.path(), &l);
+    LoadedPicture l;
+    load_tiff(t.build(), &l);
     ASSERT_EQ(l.status, 0);
     EXPECT_EQ(l.bitmap.type, c.type);
     EXPECT_EQ(std::vector<uint8_t>(l.bitmap.pixels, l.bitmap.pixels + c.want.size()), c.want);
@@ -308,22 +272,20 @@ TEST(TiffReader, SampleSizes) {
 
 // LogL16 pixels: 0 is black; 2^-2 of full luminance is 256 x sqrt(0.25) = 128.
 TEST(TiffReader, SgiLogLuminanceAndColour) {
-  TiffBuilder t;
+  TiffFile t;
   basic_page(t, 2, 1, 16, 1, 32844, 34676, {2, 0x00, 0x3E, 2, 0x00, 0x00});
-  TempFile f(t.build());
-  Loaded l;
-  load(f.path(), &l);
+  LoadedPicture l;
+  load_tiff(t.build(), &l);
   ASSERT_EQ(l.status, 0) << l.info.message;
   EXPECT_STREQ(l.info.compression_text, "SGILog");
   EXPECT_EQ(*l.pixel(0, 0), 0);
   EXPECT_EQ(*l.pixel(1, 0), 128);
 
   // LogLuv32 at the neutral chromaticity (u 0.2105, v 0.4737): a grey near 128.
-  TiffBuilder c;
+  TiffFile c;
   basic_page(c, 1, 1, 32, 1, 32845, 34676, {1, 0x3E, 1, 0x00, 1, 86, 1, 194});
-  TempFile g(c.build());
-  Loaded m;
-  load(g.path(), &m);
+  LoadedPicture m;
+  load_tiff(c.build(), &m);
   ASSERT_EQ(m.status, 0) << m.info.message;
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(m.pixel(0, 0)[k], 128, 4) << k;
 }
@@ -344,11 +306,10 @@ TEST(TiffReader, SgiLog24Colour) {
   // Grey, black (L 0), a red-magenta (as libtiff decodes it) and the white point (index past the
   // table), in two rows; libtiff writes these pages with 16 bits per sample.
   const std::vector<uint8_t> strip = luv24_pixels({{640, 12266}, {0, 9000}, {640, 12296}, {640, 16300}});
-  TiffBuilder t;
+  TiffFile t;
   basic_page(t, 2, 2, 16, 3, 32845, 34677, strip);
-  TempFile f(t.build());
-  Loaded l;
-  load(f.path(), &l);
+  LoadedPicture l;
+  load_tiff(t.build(), &l);
   ASSERT_EQ(l.status, 0) << l.info.message;
   EXPECT_STREQ(l.info.compression_text, "SGILog24");
   EXPECT_EQ(l.bitmap.type, kPixRGB);
@@ -360,24 +321,23 @@ TEST(TiffReader, SgiLog24Colour) {
   // A strip cut inside the second row ends the load with 4; kept, the first row stands.
   for (size_t keep : {size_t{7}, size_t{9}}) {
     SCOPED_TRACE(keep);
-    TiffBuilder c;
+    TiffFile c;
     basic_page(c, 2, 2, 16, 3, 32845, 34677, std::vector<uint8_t>(strip.begin(), strip.begin() + keep));
     TempFile g(c.build());
-    Loaded m, kept;
-    load(g.path(), &m);
+    LoadedPicture m, kept;
+    load_tiff(g.path(), &m);
     EXPECT_EQ(m.status, kStatusFileEndsEarly);
-    load(g.path(), &kept, kLoadAcceptIncomplete);
+    load_tiff(g.path(), &kept, kLoadAcceptIncomplete);
     ASSERT_EQ(kept.status, 0);
     EXPECT_EQ(std::vector<uint8_t>(kept.pixel(0, 0), kept.pixel(0, 0) + 6),
               (std::vector<uint8_t>{128, 128, 128, 0, 0, 0}));
   }
 
   // LogL pages under this code hold LogL16 byte planes, as libtiff writes them.
-  TiffBuilder g;
+  TiffFile g;
   basic_page(g, 2, 1, 16, 1, 32844, 34677, {2, 0x00, 0x3E, 2, 0x00, 0x00});
-  TempFile h(g.build());
-  Loaded n;
-  load(h.path(), &n);
+  LoadedPicture n;
+  load_tiff(g.build(), &n);
   ASSERT_EQ(n.status, 0) << n.info.message;
   EXPECT_EQ(*n.pixel(0, 0), 0);
   EXPECT_EQ(*n.pixel(1, 0), 128);
@@ -406,43 +366,39 @@ std::vector<uint8_t> pack_codes(const std::vector<int>& codes, bool lsb_first) {
 TEST(TiffReader, LzwVariantsAndBadFirstCode) {
   for (bool old_style : {false, true}) {
     SCOPED_TRACE(old_style);
-    TiffBuilder t;
+    TiffFile t;
     basic_page(t, 3, 1, 8, 1, 1, 5, pack_codes({256, 65, 66, 258, 257}, old_style));
-    TempFile f(t.build());
-    Loaded l;
-    load(f.path(), &l);
+    LoadedPicture l;
+    load_tiff(t.build(), &l);
     ASSERT_EQ(l.status, 0);
     EXPECT_EQ(*l.pixel(0, 0), 65);
     EXPECT_EQ(*l.pixel(1, 0), 66);
     EXPECT_EQ(*l.pixel(2, 0), 65);   // code 258 = "AB", cut at the row's end
   }
-  TiffBuilder t;
+  TiffFile t;
   basic_page(t, 2, 1, 8, 1, 1, 5, pack_codes({65, 66, 257}, false));
-  TempFile f(t.build());
-  Loaded l;
-  load(f.path(), &l);
+  LoadedPicture l;
+  load_tiff(t.build(), &l);
   EXPECT_EQ(l.status, kStatusImpossible);
   EXPECT_STREQ(l.info.message, "TIFF : Bad LZW codes !");
 }
 
 TEST(TiffReader, ThunderScanAndCcittRle) {
   // Raw 5; deltas +1, skip, -1; a run of one: 5, 6, 5, 5 as 4-bit grey.
-  TiffBuilder t;
+  TiffFile t;
   basic_page(t, 4, 1, 4, 1, 1, 32809, {0xC5, 0x5B, 0x01});
-  TempFile f(t.build());
-  Loaded l;
-  load(f.path(), &l);
+  LoadedPicture l;
+  load_tiff(t.build(), &l);
   ASSERT_EQ(l.status, 0);
   // 4-bit grey stays 16 grey levels.
   const uint8_t want[4] = {5, 6, 5, 5};
   for (int x = 0; x < 4; ++x) EXPECT_EQ(*l.pixel(x, 0), want[x]) << x;
 
   // Modified Huffman, rows byte-aligned: white 8; white 2 + black 6.
-  TiffBuilder r;
+  TiffFile r;
   basic_page(r, 8, 2, 1, 1, 0, 2, {0x98, 0x72});
-  TempFile g(r.build());
-  Loaded m;
-  load(g.path(), &m);
+  LoadedPicture m;
+  load_tiff(r.build(), &m);
   ASSERT_EQ(m.status, 0);
   EXPECT_EQ(m.info.compression, kCompCcittRle);
   EXPECT_EQ(m.bitmap.pixels[0], 0xFF);
@@ -451,17 +407,16 @@ TEST(TiffReader, ThunderScanAndCcittRle) {
 
 // Old-style JPEG: the page is the JFIF stream at the interchange offset.
 TEST(TiffReader, OldStyleJpegStream) {
-  jpegtest::JpegSpec spec;
+  test::JpegSpec spec;
   spec.width = 24;
   spec.height = 16;
-  const std::vector<uint8_t> jpeg = jpegtest::make_jpeg(spec);
-  TiffBuilder t(true);
+  const std::vector<uint8_t> jpeg = test::make_jpeg(spec);
+  TiffFile t(true);
   const uint32_t at = t.data(jpeg);
   t.add(256, 4, {24}).add(257, 4, {16}).add(258, 3, {8, 8, 8}).add(277, 3, {3});
   t.add(259, 3, {6}).add(262, 3, {6}).add(513, 4, {at}).add(514, 4, {static_cast<uint32_t>(jpeg.size())});
-  TempFile f(t.build());
-  Loaded l;
-  load(f.path(), &l);
+  LoadedPicture l;
+  load_tiff(t.build(), &l);
   ASSERT_EQ(l.status, 0);
   EXPECT_STREQ(l.info.description, "TIFF (jpeg)");
   EXPECT_EQ(l.bitmap.width, 24);
@@ -488,11 +443,10 @@ TEST(TiffReader, RefusedDescriptions) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TiffBuilder t;
+    TiffFile t;
     basic_page(t, 1, 1, c.bits, 1, c.photometric, c.compression, {7, 7, 7, 7});
-    TempFile f(t.build());
-    Loaded l;
-    load(f.path(), &l);
+    LoadedPicture l;
+    load_tiff(t.build(), &l);
     EXPECT_EQ(l.status, c.status);
     EXPECT_STREQ(l.info.message, c.message);
   }
@@ -500,13 +454,12 @@ TEST(TiffReader, RefusedDescriptions) {
 
 // An RGB page with one bits-per-sample value and no sample count has three samples.
 TEST(TiffReader, ColourPageWithoutSampleCount) {
-  TiffBuilder t;
+  TiffFile t;
   const uint32_t at = t.data({1, 2, 3, 4, 5, 6});
   t.add(256, 3, {2}).add(257, 3, {1}).add(258, 3, {8}).add(262, 3, {2}).add(273, 4, {at});
   t.add(279, 4, {6});
-  TempFile f(t.build());
-  Loaded l;
-  load(f.path(), &l);
+  LoadedPicture l;
+  load_tiff(t.build(), &l);
   ASSERT_EQ(l.status, 0);
   ASSERT_EQ(l.bitmap.type, kPixRGB);
   EXPECT_EQ(l.pixel(1, 0)[2], 6);
@@ -514,13 +467,12 @@ TEST(TiffReader, ColourPageWithoutSampleCount) {
 
 // A field of an unknown type cannot be read and is skipped: the compression stays 1.
 TEST(TiffReader, UnknownFieldTypesAreSkipped) {
-  TiffBuilder t;
+  TiffFile t;
   const uint32_t at = t.data({5, 6});
   t.add(256, 3, {2}).add(257, 3, {1}).add(258, 3, {8}).add(262, 3, {1}).add(273, 4, {at});
   t.add(279, 4, {2}).add_raw(259, 0, 1, 99);
-  TempFile f(t.build());
-  Loaded l;
-  load(f.path(), &l);
+  LoadedPicture l;
+  load_tiff(t.build(), &l);
   ASSERT_EQ(l.status, 0);
   EXPECT_EQ(*l.pixel(1, 0), 6);
 }
@@ -540,7 +492,7 @@ TEST(TiffReader, DirectoryChains) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TiffBuilder t;
+    TiffFile t;
     basic_page(t, 1, 1, 8, 1, 1, 1, {7});
     t.next_page();
     basic_page(t, 2, 1, 8, 1, 1, 1, {8, 9});
@@ -548,9 +500,8 @@ TEST(TiffReader, DirectoryChains) {
     const uint32_t last = t.directories()[1];
     const uint32_t next = c.loop_to >= 0 ? t.directories()[static_cast<size_t>(c.loop_to)] : c.bad_next;
     if (next) t.set32(file, last + 2 + 12 * 9, next);
-    TempFile f(file);
-    Loaded l;
-    load(f.path(), &l, 0, 1);
+    LoadedPicture l;
+    load_tiff(file, &l, 0, 1);
     ASSERT_EQ(l.status, 0);
     EXPECT_EQ(l.info.image_count, c.pages);
     EXPECT_EQ(l.bitmap.width, c.pages == 2 ? 2 : 1);
@@ -570,14 +521,14 @@ TEST(TiffReader, StripsOutsideTheFile) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TiffBuilder t;
+    TiffFile t;
     t.add(256, 4, {2}).add(257, 4, {2}).add(258, 3, {8}).add(262, 3, {1});
     t.add(273, 4, {c.offset}).add(279, 4, {c.count});
     TempFile f(t.build());
-    Loaded l, lenient;
-    load(f.path(), &l);
+    LoadedPicture l, lenient;
+    load_tiff(f.path(), &l);
     EXPECT_EQ(l.status, c.status);
-    load(f.path(), &lenient, kLoadAcceptIncomplete);
+    load_tiff(f.path(), &lenient, kLoadAcceptIncomplete);
     EXPECT_EQ(lenient.status, 0);
   }
 }
@@ -603,7 +554,7 @@ TEST(TiffReader, HalfFloatSamples) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TiffBuilder t(c.big_endian);
+    TiffFile t(c.big_endian);
     const uint32_t planes = c.planar == 2 ? c.samples : 1;
     const size_t per_plane = c.values.size() / planes;
     const uint32_t width = static_cast<uint32_t>(c.values.size() / c.samples);
@@ -628,9 +579,8 @@ TEST(TiffReader, HalfFloatSamples) {
     t.add(262, 3, {c.samples == 3 ? 2u : 1u}).add(277, 3, {c.samples}).add(284, 3, {c.planar});
     t.add(273, 4, offsets).add(279, 4, counts).add(317, 3, {c.predictor});
     t.add(339, 3, std::vector<uint64_t>(c.samples, 3));
-    TempFile f(t.build());
-    Loaded l;
-    load(f.path(), &l);
+    LoadedPicture l;
+    load_tiff(t.build(), &l);
     ASSERT_EQ(l.status, 0);
     EXPECT_EQ(std::vector<uint8_t>(l.bitmap.pixels, l.bitmap.pixels + c.want.size()), c.want);
   }
@@ -644,12 +594,11 @@ TEST(TiffReader, UnsupportedSampleSizesAreNamed) {
   };
   for (const auto& [bits, format, message] : cases) {
     SCOPED_TRACE(message);
-    TiffBuilder t;
+    TiffFile t;
     basic_page(t, 1, 1, bits, 1, 1, 1, std::vector<uint8_t>(8, 0));
     t.add(339, 3, {format});
-    TempFile f(t.build());
-    Loaded l;
-    load(f.path(), &l);
+    LoadedPicture l;
+    load_tiff(t.build(), &l);
     EXPECT_EQ(l.status, 9);
     EXPECT_STREQ(l.info.message, message);
   }
@@ -660,7 +609,7 @@ TEST(TiffReader, UnsupportedSampleSizesAreNamed) {
 TEST(TiffReader, BigTiffPages) {
   for (bool big : {false, true}) {
     SCOPED_TRACE(big ? "MM" : "II");
-    TiffBuilder t(big, true);
+    TiffFile t(big, true);
     const uint32_t first = t.data({10, 20, 30, 40});
     t.add(256, 3, {2}).add(257, 3, {2}).add(258, 3, {8}).add(262, 3, {1}).add(273, 16, {first});
     t.add(279, 16, {4}).add(282, 5, {300, 1}).add(283, 5, {300, 1}).add(296, 3, {2});
@@ -669,13 +618,13 @@ TEST(TiffReader, BigTiffPages) {
     t.add(256, 4, {2}).add(257, 4, {1}).add(258, 3, {8, 8, 8}).add(262, 3, {2}).add(277, 3, {3});
     t.add(273, 16, {second}).add(279, 16, {6});
     TempFile f(t.build());
-    Loaded l, m;
-    load(f.path(), &l);
+    LoadedPicture l, m;
+    load_tiff(f.path(), &l);
     ASSERT_EQ(l.status, 0);
     EXPECT_EQ(l.info.image_count, 2u);
     EXPECT_EQ(l.info.xdpi, 300);
     EXPECT_EQ(std::vector<uint8_t>(l.bitmap.pixels, l.bitmap.pixels + 4), (std::vector<uint8_t>{10, 20, 30, 40}));
-    load(f.path(), &m, 0, 1);
+    load_tiff(f.path(), &m, 0, 1);
     ASSERT_EQ(m.status, 0);
     EXPECT_EQ(std::vector<uint8_t>(m.bitmap.pixels, m.bitmap.pixels + 6), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
   }
@@ -697,16 +646,15 @@ TEST(TiffReader, BigTiffOffsetsBeyondTheFile) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TiffBuilder t(false, true);
+    TiffFile t(false, true);
     const uint32_t at = t.data({7, 7, 7, 7});
     t.add(256, 3, {2}).add(257, 3, {2}).add(258, 3, {8}).add(262, 3, {1});
     t.add(273, 16, {c.strip_offset ? c.strip_offset : at}).add(279, 16, {4});
     std::vector<uint8_t> file = t.build();
     if (c.patch_at) t.set_offset(file, c.patch_at, c.value);
     if (c.status == 2 && !c.patch_at) t.set_offset(file, t.directories()[0], 1ull << 60);
-    TempFile f(file);
-    Loaded l;
-    load(f.path(), &l);
+    LoadedPicture l;
+    load_tiff(file, &l);
     EXPECT_EQ(l.status, c.status);
   }
 }

@@ -2,12 +2,12 @@
 // refused or cut files.
 #include <gtest/gtest.h>
 
-#include "tests/codecs/picture_file.h"
+#include "tests/support/picture_file.h"
 
 namespace lumora {
 namespace {
 
-using namespace testing_support;
+using namespace test;
 
 ::testing::Environment* const library_env = ::testing::AddGlobalTestEnvironment(new LibraryStarted);
 

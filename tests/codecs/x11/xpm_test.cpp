@@ -4,12 +4,12 @@
 #include <cstring>
 
 #include "imagelib/codecs/x11/x11.h"
-#include "tests/codecs/picture_file.h"
+#include "tests/support/picture_file.h"
 
 namespace lumora {
 namespace {
 
-using namespace testing_support;
+using namespace test;
 using Pixel = std::array<int, 4>;
 
 ::testing::Environment* const library_env = ::testing::AddGlobalTestEnvironment(new LibraryStarted);

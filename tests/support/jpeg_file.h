@@ -1,6 +1,6 @@
 #pragma once
 // Helpers of the JPEG tests: JPEG files made by libjpeg in memory, markers spliced in by hand,
-// a reference decode through plain libjpeg, a marker lister, and temporary files.
+// a reference decode through plain libjpeg, a marker lister.
 #include <unistd.h>
 
 #include <cstdint>
@@ -12,9 +12,10 @@
 
 #include <jpeglib.h>
 
-namespace lumora::jpegtest {
+#include "tests/support/exif_block.h"
+#include "tests/support/picture_file.h"
 
-using Bytes = std::vector<uint8_t>;
+namespace lumora::test {
 
 struct JpegSpec {
   int width = 64;
@@ -81,8 +82,6 @@ struct Marker {
   Bytes payload;
 };
 
-inline Bytes text_bytes(const char* s, size_t n) { return Bytes(s, s + n); }
-
 // Puts the segments right after SOI, in order.
 inline Bytes with_markers(const Bytes& jpeg, const std::vector<Marker>& markers) {
   Bytes out(jpeg.begin(), jpeg.begin() + 2);
@@ -112,22 +111,18 @@ inline std::vector<Marker> list_markers(const Bytes& jpeg) {
   return found;
 }
 
-// An Exif APP1 payload (little-endian TIFF) whose IFD1 points at `thumbnail`.
+// An Exif APP1 payload (little-endian TIFF) whose IFD1 points at `thumbnail`: IFD0 at 8 with one
+// entry (Orientation), IFD1 at 26 with the two thumbnail tags, the thumbnail at 56.
 inline Bytes exif_with_thumbnail(const Bytes& thumbnail) {
-  Bytes b = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0};
-  auto u16 = [&](uint16_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); };
-  auto u32 = [&](uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}); };
-  // IFD0 at 8: one entry (Orientation), next IFD at 26.
-  u16(1);
-  u16(0x0112); u16(3); u32(1); u32(1);
-  u32(26);
-  // IFD1 at 26: the thumbnail tags; the thumbnail follows at 56.
-  u16(2);
-  u16(0x0201); u16(4); u32(1); u32(56);
-  u16(0x0202); u16(4); u32(1); u32(static_cast<uint32_t>(thumbnail.size()));
-  u32(0);
-  b.insert(b.end(), thumbnail.begin(), thumbnail.end());
-  return b;
+  IfdBlock b(false);
+  const int ifd0 = b.add_ifd(), ifd1 = b.add_ifd();
+  b.add_short(ifd0, 0x0112, {1});
+  b.set_next(ifd0, ifd1);
+  b.add_long(ifd1, 0x0201, {56});
+  b.add_long(ifd1, 0x0202, {static_cast<uint32_t>(thumbnail.size())});
+  Bytes out = b.build_exif();
+  append(out, thumbnail);
+  return out;
 }
 
 // Plain libjpeg decode with its default options: rows of output_components bytes.
@@ -158,43 +153,5 @@ inline Reference reference_decode(const Bytes& jpeg) {
   return r;
 }
 
-// A private temporary folder removed with its files at the end of the test.
-class TempDir {
- public:
-  TempDir() {
-    char name[] = "/tmp/lumora_jpeg_XXXXXX";
-    if (mkdtemp(name)) dir_ = name;
-  }
-  ~TempDir() {
-    for (const std::string& f : files_) std::remove(f.c_str());
-    if (!dir_.empty()) rmdir(dir_.c_str());
-  }
-  std::string path(const std::string& name) {
-    files_.push_back(dir_ + "/" + name);
-    return files_.back();
-  }
-  std::string write(const std::string& name, const Bytes& bytes) {
-    const std::string p = path(name);
-    if (FILE* f = std::fopen(p.c_str(), "wb")) {
-      if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-      std::fclose(f);
-    }
-    return p;
-  }
-  static Bytes read(const std::string& p) {
-    Bytes b;
-    if (FILE* f = std::fopen(p.c_str(), "rb")) {
-      uint8_t buf[4096];
-      size_t n;
-      while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) b.insert(b.end(), buf, buf + n);
-      std::fclose(f);
-    }
-    return b;
-  }
 
- private:
-  std::string dir_;
-  std::vector<std::string> files_;
-};
-
-}  // namespace lumora::jpegtest
+}  // namespace lumora::test

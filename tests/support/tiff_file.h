@@ -13,17 +13,17 @@
 #include "imagelib/core/bitmap.h"
 #include "imagelib/core/format.h"
 #include "imagelib/core/load.h"
-#include "tests/codecs/conformance_support.h"
+#include "tests/support/picture_file.h"
 
-namespace lumora::tiff_test {
+namespace lumora::test {
 
 // ---------------------------------------------------------------------------------------------
 // A TIFF file written field by field (TIFF 6.0 section 2), or with `big_tiff` a BigTIFF file:
 // version 43, 8-byte offsets, entry counts and value fields, 20-byte entries.
 
-class TiffBuilder {
+class TiffFile {
  public:
-  explicit TiffBuilder(bool big_endian = false, bool big_tiff = false) : big_(big_endian), bigtiff_(big_tiff) {
+  explicit TiffFile(bool big_endian = false, bool big_tiff = false) : big_(big_endian), bigtiff_(big_tiff) {
     const uint8_t version = bigtiff_ ? 43 : 42;
     bytes_ = big_ ? std::vector<uint8_t>{'M', 'M', 0, version} : std::vector<uint8_t>{'I', 'I', version, 0};
     if (bigtiff_) put16(bytes_, 8), put16(bytes_, 0);
@@ -39,7 +39,7 @@ class TiffBuilder {
     return at;
   }
   // An entry of numbers: type 1 (BYTE), 3 (SHORT), 4 (LONG), 5 (RATIONAL, pairs) or 16 (LONG8).
-  TiffBuilder& add(uint16_t tag, uint16_t type, const std::vector<uint64_t>& values) {
+  TiffFile& add(uint16_t tag, uint16_t type, const std::vector<uint64_t>& values) {
     std::vector<uint8_t> v;
     for (uint64_t x : values) {
       if (type == 1 || type == 2 || type == 7) v.push_back(static_cast<uint8_t>(x));
@@ -52,17 +52,17 @@ class TiffBuilder {
     entries_.push_back({tag, type, count, v});
     return *this;
   }
-  TiffBuilder& add_bytes(uint16_t tag, uint16_t type, const std::vector<uint8_t>& raw) {
+  TiffFile& add_bytes(uint16_t tag, uint16_t type, const std::vector<uint8_t>& raw) {
     entries_.push_back({tag, type, static_cast<uint32_t>(raw.size()), raw});
     return *this;
   }
-  TiffBuilder& add_text(uint16_t tag, const std::string& text) {
+  TiffFile& add_text(uint16_t tag, const std::string& text) {
     std::vector<uint8_t> raw(text.begin(), text.end());
     raw.push_back(0);
     return add_bytes(tag, 2, raw);
   }
   // An entry whose value field holds `value` as it stands (an offset the test chose).
-  TiffBuilder& add_raw(uint16_t tag, uint16_t type, uint32_t count, uint64_t value) {
+  TiffFile& add_raw(uint16_t tag, uint16_t type, uint32_t count, uint64_t value) {
     std::vector<uint8_t> v;
     if (bigtiff_) put64(v, value);
     else put32(v, static_cast<uint32_t>(value));
@@ -164,7 +164,7 @@ class TiffBuilder {
 };
 
 // The usual tags of a one-strip page.
-inline void basic_page(TiffBuilder& t, uint32_t width, uint32_t height, uint32_t bits,
+inline void basic_page(TiffFile& t, uint32_t width, uint32_t height, uint32_t bits,
                        uint32_t samples, uint32_t photometric, uint32_t compression,
                        const std::vector<uint8_t>& strip) {
   const uint32_t at = t.data(strip);
@@ -201,46 +201,8 @@ inline std::string fixture(const std::string& name) {
 // ---------------------------------------------------------------------------------------------
 // Files and loads.
 
-// A private file with the given bytes, removed with the object.
-class TempFile {
- public:
-  explicit TempFile(const std::vector<uint8_t>& bytes) {
-    char name[] = "/tmp/lumora_tiff_test_XXXXXX.tif";
-    const int fd = mkstemps(name, 4);
-    if (fd >= 0) close(fd);
-    path_ = name;
-    FILE* f = std::fopen(path_.c_str(), "wb");
-    if (f) {
-      if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-      std::fclose(f);
-    }
-  }
-  ~TempFile() { std::remove(path_.c_str()); }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-struct Loaded {
-  int status = -1;
-  Bitmap bitmap{};
-  FileInfo info{};
-  Loaded() = default;
-  Loaded(const Loaded&) = delete;
-  Loaded& operator=(const Loaded&) = delete;
-  ~Loaded() {
-    bitmap_free(&bitmap);
-    file_info_free(&info);
-  }
-  const uint8_t* pixel(int x, int y) const {
-    return bitmap.pixels + static_cast<size_t>(y) * bitmap.bytes_per_line +
-           static_cast<size_t>(x) * bitmap.bytes_per_pixel;
-  }
-};
-
 // Loads with component order 0 and alignment 1, through the TIFF row of the table.
-inline void load(const std::string& path, Loaded* out, uint32_t flags = 0, int32_t page = 0) {
+inline void load_tiff(const std::string& path, LoadedPicture* out, uint32_t flags = 0, int32_t page = 0) {
   LoadParams p;
   load_params_init(&p);
   p.alignment = 1;
@@ -249,5 +211,9 @@ inline void load(const std::string& path, Loaded* out, uint32_t flags = 0, int32
   p.format_index = kFormatTiff;
   out->status = load_image(path.c_str(), &out->bitmap, &p, &out->info);
 }
+inline void load_tiff(const Bytes& file, LoadedPicture* out, uint32_t flags = 0, int32_t page = 0) {
+  TempFile f(file);
+  load_tiff(f.path(), out, flags, page);
+}
 
-}  // namespace lumora::tiff_test
+}  // namespace lumora::test

@@ -16,8 +16,9 @@
 #include "imagelib/core/bitmap.h"
 #include "imagelib/core/format.h"
 #include "imagelib/core/load.h"
+#include "tests/support/picture_file.h"
 
-namespace lumora::testing_support {
+namespace lumora::test {
 
 // The testdata folder, or "" when the variable is not set or the folder is missing.
 inline std::string testdata_dir() {
@@ -27,7 +28,7 @@ inline std::string testdata_dir() {
 }
 
 #define LUMORA_REQUIRE_TESTDATA(dir)                                                     \
-  const std::string dir = ::lumora::testing_support::testdata_dir();                     \
+  const std::string dir = ::lumora::test::testdata_dir();                     \
   if (dir.empty()) GTEST_SKIP() << "LUMORA_TESTDATA is not set: conformance files absent"
 
 // Every regular file below `folder` with the extension `ext` (with the dot), sorted.
@@ -169,11 +170,5 @@ inline long differing_pixels(const Rgba& got, const Rgba& want, int tolerance, b
   return bad;
 }
 
-// Starts the library for one test program.
-class LibraryEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { library_start(); }
-  void TearDown() override { library_stop(); }
-};
 
-}  // namespace lumora::testing_support
+}  // namespace lumora::test

@@ -4,8 +4,6 @@
 // on its own, apart from the load pipeline's conversions.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -13,8 +11,9 @@
 #include "imagelib/core/load.h"
 #include "imagelib/core/save.h"
 #include "imagelib/core/stream.h"
+#include "tests/support/picture_file.h"
 
-namespace lumora::testing_support {
+namespace lumora::test {
 
 struct RecordedLoad {
   // Filled by the fake services.
@@ -145,9 +144,5 @@ inline int save_to_full_disk(const Bitmap& b, const SaveParams& params) {
   return status;
 }
 
-inline std::vector<uint8_t> file_bytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(f), {}};
-}
 
-}  // namespace lumora::testing_support
+}  // namespace lumora::test

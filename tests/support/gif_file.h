@@ -7,8 +7,9 @@
 
 #include "imagelib/codecs/gif/lzw_decode.h"
 #include "imagelib/codecs/gif/lzw_encode.h"
+#include "tests/support/picture_file.h"
 
-namespace lumora::testing_support {
+namespace lumora::test {
 
 struct Rgb {
   uint8_t r, g, b;
@@ -95,14 +96,6 @@ class GifBuilder {
     return *this;
   }
 
-  std::string write_temp() const {
-    char name[] = "/tmp/lumora_gif_XXXXXX";
-    int fd = mkstemp(name);
-    FILE* f = fdopen(fd, "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    return name;
-  }
 
  private:
   static int append(void* user, const uint8_t* data, size_t size) {
@@ -128,4 +121,4 @@ inline std::vector<uint8_t> filled(int count, uint8_t value) {
   return std::vector<uint8_t>(static_cast<size_t>(count), value);
 }
 
-}  // namespace lumora::testing_support
+}  // namespace lumora::test
