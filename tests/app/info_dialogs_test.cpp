@@ -115,7 +115,7 @@ void write_jpeg(const std::string& path, const char* make, const char* model, co
   }
   std::vector<uint8_t> exif;
   if (make) {
-    test::TiffBuilder t(false);
+    test::IfdBlock t(false);
     const int ifd0 = t.add_ifd();
     t.add_ascii(ifd0, 271, make);
     t.add_ascii(ifd0, 272, model);

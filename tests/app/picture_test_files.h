@@ -16,7 +16,7 @@
 #include "imagelib/core/bitmap.h"
 #include "imagelib/core/format.h"
 #include "imagelib/core/save.h"
-#include "metadata/exif_builder.h"
+#include "tests/support/exif_block.h"
 
 namespace lumora::test {
 
@@ -138,7 +138,7 @@ inline Bitmap camera_picture(int orientation, int w, int h) {
 inline std::vector<uint8_t> exif_with_orientation(int orientation, bool big_endian,
                                                   const std::vector<uint8_t>& thumbnail = {}) {
   auto build = [&](uint32_t thumb_at) {
-    TiffBuilder t(big_endian);
+    IfdBlock t(big_endian);
     const int ifd0 = t.add_ifd();
     t.add_ascii(ifd0, 271, "Lumora test camera");
     t.add_short(ifd0, 274, {static_cast<uint16_t>(orientation)});
@@ -208,7 +208,7 @@ inline bool save_tiff_pages(const std::string& path, const std::vector<const Bit
   }
   // The strips follow the directories; their offsets are known once the directories are built.
   auto build = [&](uint32_t strips_at) {
-    TiffBuilder t(false);
+    IfdBlock t(false);
     uint32_t at = strips_at;
     int previous = -1;
     for (size_t i = 0; i < pages.size(); ++i) {
