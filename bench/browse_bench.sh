@@ -13,14 +13,9 @@ set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 lumora=${1:-$top/build/release/app/lumora}
 count=${2:-200}
-for tool in cjpeg python3 /usr/bin/time; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "browse_bench.sh: $tool not found (libjpeg-turbo-progs, python3, time)" >&2; exit 1; }
-done
-magick=""
-for candidate in magick convert-im6.q16 convert-im6; do
-  if command -v "$candidate" >/dev/null 2>&1; then magick=$candidate; break; fi
-done
-[ -n "$magick" ] || { echo "browse_bench.sh: ImageMagick not found (Debian package imagemagick)" >&2; exit 1; }
+. "$top/bench/bench_lib.sh"
+bench_require browse_bench.sh "libjpeg-turbo-progs python3 time" cjpeg python3 /usr/bin/time
+bench_find_magick browse_bench.sh
 [ -x "$lumora" ] || { echo "browse_bench.sh: $lumora not found; build it first" >&2; exit 1; }
 
 work=$(mktemp -d /tmp/lumora_browse_XXXXXX)
@@ -31,20 +26,8 @@ chmod 700 "$work/runtime"
 distinct=4
 echo "making $distinct photographs of 4000 x 3000 and $count copies of each kind in $work ..." >&2
 for i in $(seq 1 $distinct); do
-  "$magick" -seed "$i" -size 4000x3000 plasma:fractal -blur 0x0.6 "$work/p$i.ppm"
-  cjpeg -quality 90 -outfile "$work/p$i.jpg" "$work/p$i.ppm"
-  "$magick" "$work/p$i.ppm" -resize 160x120! "$work/t$i.ppm"
-  cjpeg -quality 80 -outfile "$work/t$i.jpg" "$work/t$i.ppm"
-  python3 - "$work/p$i.jpg" "$work/t$i.jpg" "$work/e$i.jpg" <<'PY'
-import struct, sys
-main, thumb = open(sys.argv[1], "rb").read(), open(sys.argv[2], "rb").read()
-tiff = b"II*\x00" + struct.pack("<I", 8)
-tiff += struct.pack("<H", 1) + struct.pack("<HHII", 0x0112, 3, 1, 1) + struct.pack("<I", 26)
-tiff += struct.pack("<H", 2) + struct.pack("<HHII", 0x0201, 4, 1, 56)
-tiff += struct.pack("<HHII", 0x0202, 4, 1, len(thumb)) + struct.pack("<I", 0) + thumb
-app1 = b"Exif\x00\x00" + tiff
-open(sys.argv[3], "wb").write(main[:2] + b"\xff\xe1" + struct.pack(">H", len(app1) + 2) + app1 + main[2:])
-PY
+  bench_photo "$i" "$work/p$i.ppm" "$work/p$i.jpg"
+  bench_exif_copy "$work/p$i.ppm" "$work/p$i.jpg" "$work/e$i.jpg"
 done
 for n in $(seq 1 "$count"); do
   i=$(( (n - 1) % distinct + 1 ))

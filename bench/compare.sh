@@ -30,11 +30,8 @@ need vipsthumbnail libvips-tools
 need python3 python3
 need /usr/bin/time time
 # ImageMagick 6 as Debian installs it (the plain name "convert" may be something else).
-magick=""
-for candidate in magick convert-im6.q16 convert-im6; do
-  if command -v "$candidate" >/dev/null 2>&1; then magick=$candidate; break; fi
-done
-[ -n "$magick" ] || { echo "compare.sh: ImageMagick not found: it comes with the Debian package imagemagick" >&2; missing=1; }
+. "$top/bench/bench_lib.sh"
+bench_find_magick compare.sh
 if [ ! -x "$img" ]; then
   echo "compare.sh: $img not found: build it first (cmake -B build/release -DCMAKE_BUILD_TYPE=Release && ninja -C build/release lumora-img)" >&2
   missing=1
@@ -50,21 +47,9 @@ mkdir -p "$work/plain" "$work/exif" "$work/out"
 # quality 90 with 4:2:0 chroma as cameras do; the Exif copies get a 160 x 120 thumbnail in IFD1.
 echo "making $count photographs of 4000 x 3000 in $work ..." >&2
 for i in $(seq 1 "$count"); do
-  "$magick" -seed "$i" -size 4000x3000 plasma:fractal -blur 0x0.6 "$work/p$i.ppm"
-  cjpeg -quality 90 -outfile "$work/plain/photo$i.jpg" "$work/p$i.ppm"
-  "$magick" "$work/p$i.ppm" -resize 160x120! "$work/t$i.ppm"
-  cjpeg -quality 80 -outfile "$work/t$i.jpg" "$work/t$i.ppm"
-  rm -f "$work/p$i.ppm" "$work/t$i.ppm"
-  python3 - "$work/plain/photo$i.jpg" "$work/t$i.jpg" "$work/exif/photo$i.jpg" <<'PY'
-import struct, sys
-main, thumb = open(sys.argv[1], "rb").read(), open(sys.argv[2], "rb").read()
-tiff = b"II*\x00" + struct.pack("<I", 8)
-tiff += struct.pack("<H", 1) + struct.pack("<HHII", 0x0112, 3, 1, 1) + struct.pack("<I", 26)
-tiff += struct.pack("<H", 2) + struct.pack("<HHII", 0x0201, 4, 1, 56)
-tiff += struct.pack("<HHII", 0x0202, 4, 1, len(thumb)) + struct.pack("<I", 0) + thumb
-app1 = b"Exif\x00\x00" + tiff
-open(sys.argv[3], "wb").write(main[:2] + b"\xff\xe1" + struct.pack(">H", len(app1) + 2) + app1 + main[2:])
-PY
+  bench_photo "$i" "$work/p$i.ppm" "$work/plain/photo$i.jpg"
+  bench_exif_copy "$work/p$i.ppm" "$work/plain/photo$i.jpg" "$work/exif/photo$i.jpg"
+  rm -f "$work/p$i.ppm"
 done
 
 # "WALL CPU": seconds of the fastest of $repeat runs of "$@" over every file of a set, as wall

@@ -18,17 +18,10 @@ set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 lumora=${1:-$top/build/release/app/lumora}
 count=${2:-200}
-for tool in Xvfb xdpyinfo feh nsxiv cjpeg python3 /usr/bin/time pkill; do
-  command -v "$tool" >/dev/null 2>&1 || {
-    echo "thumbs_compare.sh: $tool not found (apt-get install xvfb x11-utils feh nsxiv libjpeg-turbo-progs python3 time procps)" >&2
-    exit 1
-  }
-done
-magick=""
-for candidate in magick convert-im6.q16 convert-im6 convert; do
-  if command -v "$candidate" >/dev/null 2>&1; then magick=$candidate; break; fi
-done
-[ -n "$magick" ] || { echo "thumbs_compare.sh: ImageMagick not found (Debian package imagemagick)" >&2; exit 1; }
+. "$top/bench/bench_lib.sh"
+bench_require thumbs_compare.sh "xvfb x11-utils feh nsxiv libjpeg-turbo-progs python3 time procps" \
+  Xvfb xdpyinfo feh nsxiv cjpeg python3 /usr/bin/time pkill
+bench_find_magick thumbs_compare.sh
 [ -x "$lumora" ] || { echo "thumbs_compare.sh: $lumora not found; build it first" >&2; exit 1; }
 
 work=$(mktemp -d /tmp/lumora_thumbs_XXXXXX)
@@ -43,22 +36,10 @@ mkdir -p "$work/exif" "$work/plain" "$work/png" "$work/huge"
 distinct=4
 echo "making the folders in $work ..." >&2
 for i in $(seq 1 $distinct); do
-  "$magick" -seed "$i" -size 4000x3000 plasma:fractal -blur 0x0.6 "$work/p$i.ppm"
-  cjpeg -quality 90 -outfile "$work/p$i.jpg" "$work/p$i.ppm"
-  "$magick" "$work/p$i.ppm" -resize 160x120! "$work/t$i.ppm"
-  cjpeg -quality 80 -outfile "$work/t$i.jpg" "$work/t$i.ppm"
+  bench_photo "$i" "$work/p$i.ppm" "$work/p$i.jpg"
+  bench_exif_copy "$work/p$i.ppm" "$work/p$i.jpg" "$work/e$i.jpg"
   "$magick" "$work/p$i.ppm" -resize 2400x1800! "$work/g$i.png"
-  python3 - "$work/p$i.jpg" "$work/t$i.jpg" "$work/e$i.jpg" <<'PY'
-import struct, sys
-main, thumb = open(sys.argv[1], "rb").read(), open(sys.argv[2], "rb").read()
-tiff = b"II*\x00" + struct.pack("<I", 8)
-tiff += struct.pack("<H", 1) + struct.pack("<HHII", 0x0112, 3, 1, 1) + struct.pack("<I", 26)
-tiff += struct.pack("<H", 2) + struct.pack("<HHII", 0x0201, 4, 1, 56)
-tiff += struct.pack("<HHII", 0x0202, 4, 1, len(thumb)) + struct.pack("<I", 0) + thumb
-app1 = b"Exif\x00\x00" + tiff
-open(sys.argv[3], "wb").write(main[:2] + b"\xff\xe1" + struct.pack(">H", len(app1) + 2) + app1 + main[2:])
-PY
-  rm "$work/p$i.ppm" "$work/t$i.ppm"
+  rm "$work/p$i.ppm"
 done
 for n in $(seq 1 "$count"); do
   i=$(( (n - 1) % distinct + 1 ))
@@ -144,10 +125,7 @@ fresh() {
   chmod 700 "$work/runtime"
 }
 
-Xvfb :96 -screen 0 1280x720x24 -br -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=:96
-for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+bench_start_xvfb 96 1280x720
 
 echo "| folder | program | first visit: s | peak MiB | second visit: s | peak MiB |"
 echo "|---|---|---|---|---|---|"

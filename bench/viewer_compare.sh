@@ -16,17 +16,10 @@ set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 lumora=${1:-$top/build/release/app/lumora}
 runs=${2:-3}
-for tool in Xvfb feh nsxiv cjpeg python3 /usr/bin/time pkill; do
-  command -v "$tool" >/dev/null 2>&1 || {
-    echo "viewer_compare.sh: $tool not found (apt-get install xvfb feh nsxiv libjpeg-turbo-progs python3 time procps)" >&2
-    exit 1
-  }
-done
-magick=""
-for candidate in magick convert-im6.q16 convert-im6 convert; do
-  if command -v "$candidate" >/dev/null 2>&1; then magick=$candidate; break; fi
-done
-[ -n "$magick" ] || { echo "viewer_compare.sh: ImageMagick not found (Debian package imagemagick)" >&2; exit 1; }
+. "$top/bench/bench_lib.sh"
+bench_require viewer_compare.sh "xvfb x11-utils feh nsxiv libjpeg-turbo-progs python3 time procps" \
+  Xvfb xdpyinfo feh nsxiv cjpeg python3 /usr/bin/time pkill
+bench_find_magick viewer_compare.sh
 [ -x "$lumora" ] || { echo "viewer_compare.sh: $lumora not found; build it first" >&2; exit 1; }
 
 work=$(mktemp -d /tmp/lumora_viewer_XXXXXX)
@@ -38,8 +31,7 @@ cleanup() {
 trap cleanup EXIT
 mkdir -p "$work/one" "$work/home"
 echo "making a photograph of 4000 x 3000 in $work ..." >&2
-"$magick" -seed 7 -size 4000x3000 plasma:fractal -blur 0x0.6 "$work/p.ppm"
-cjpeg -quality 90 -outfile "$work/one/photo.jpg" "$work/p.ppm"
+bench_photo 7 "$work/p.ppm" "$work/one/photo.jpg"
 rm "$work/p.ppm"
 photo=$work/one/photo.jpg
 
@@ -72,10 +64,7 @@ echo "|---|---|---|---|---|---|"
 display=97
 for screen in 240x320 1280x720; do
   display=$((display + 1))
-  Xvfb ":$display" -screen 0 "${screen}x24" -br -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$display"
-  for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  bench_start_xvfb "$display" "$screen"
   echo "screen $screen ..." >&2
   start=$(measure -- "$lumora" --screen "$screen" "$photo")
   key=$(measure --key Return -- "$lumora" --screen "$screen" "$work/one/")
