@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
-#include <vector>
 
 #include "platform/backend/keymap.h"
 #include "platform/gdi/gdi_internal.h"
@@ -132,18 +131,9 @@ class SdlBackend : public Backend {
   void present(const Surface& screen) override {
     SDL_Surface* window = SDL_GetWindowSurface(window_);
     if (!window || !screen.valid()) return;
+    // The framebuffer is 0x00RRGGBB pixels, rows top-down: SDL's RGB888.
     const int w = screen.width, h = screen.height;
-    const uint8_t* bits = screen.row0;
-    int pitch = static_cast<int>(screen.pitch);
-    const bool plain = screen.bpp == 32 && screen.pitch > 0 && screen.mask[0] == 0xFF0000 &&
-                       screen.mask[1] == 0x00FF00 && screen.mask[2] == 0x0000FF;
-    if (!plain) {  // other depths and bottom-up surfaces go through 0x00RRGGBB rows
-      staging_.resize(static_cast<size_t>(w) * h);
-      for (int y = 0; y < h; ++y) screen.read_span(0, y, w, staging_.data() + static_cast<size_t>(y) * w);
-      bits = reinterpret_cast<const uint8_t*>(staging_.data());
-      pitch = w * 4;
-    }
-    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(bits), w, h, 32, pitch,
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(screen.row0, w, h, 32, static_cast<int>(screen.pitch),
                                                              SDL_PIXELFORMAT_RGB888);
     if (!source) return;
     if (window->w == w && window->h == h) {
@@ -265,7 +255,6 @@ class SdlBackend : public Backend {
   SDL_Window* window_ = nullptr;
   bool follow_ = false;  // the screen is the window's size in pixels
   int screen_w_ = 0, screen_h_ = 0, dpi_ = 96;
-  std::vector<uint32_t> staging_;  // the screen as 0x00RRGGBB rows when it is not already so
   bool pads_ok_ = false;
   std::map<SDL_JoystickID, SDL_GameController*> pads_;
   bool stick_[4] = {};

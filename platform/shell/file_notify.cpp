@@ -14,7 +14,6 @@
 // a receiver that opens it at once finds the whole file and not the first bytes of a copy.
 #include "platform/shell/file_notify.h"
 
-#include <dirent.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
@@ -24,7 +23,6 @@
 #include <cerrno>
 #include <chrono>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -278,17 +276,14 @@ bool FileChangeWatcher::Watch(const std::string& folder) {
   if (auto it = impl_->folder_of.find(wd); it != impl_->folder_of.end()) impl_->watch_of.erase(it->second);
   impl_->folder_of[wd] = f;
   impl_->watch_of[f] = wd;
-  // Listed after the watch exists, so that no name slips between the two. Names only: the
-  // directory entries suffice, and a stat per entry would double the cost of opening a large
-  // folder.
-  auto& names = impl_->names_of[wd];
-  if (std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(f.c_str()), &::closedir); dir) {
-    while (dirent* d = ::readdir(dir.get())) {
-      const char* n = d->d_name;
-      if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-      names.emplace_hint(names.end(), n);
-    }
-  }
+  // Listed after the watch exists, so that no name slips between the two. Names only: the filter
+  // takes each name and keeps no entry, so nothing is stat'ed (that would double the cost of
+  // opening a large folder).
+  std::vector<FolderEntry> none;
+  ListFolder(f, &none, [](const char* name, void* names) {
+    static_cast<std::set<std::string>*>(names)->insert(name);
+    return false;
+  }, &impl_->names_of[wd]);
   return true;
 }
 

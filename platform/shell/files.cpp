@@ -92,10 +92,6 @@ int rename_no_replace(const char* from, const char* to) {
 
 }  // namespace
 
-bool ListFolder(const std::string& folder, std::vector<FolderEntry>* out) {
-  return ListFolder(folder, out, nullptr, nullptr);
-}
-
 bool ListFolder(const std::string& folder, std::vector<FolderEntry>* out, bool (*keep)(const char* name, void* ctx),
                 void* ctx) {
   out->clear();

@@ -24,11 +24,10 @@ struct FolderEntry {
 
 // Entries of a folder except "." and "..", in the file system's order. False when the folder
 // cannot be listed (it is missing, not a folder, or not readable); *out is then empty.
-bool ListFolder(const std::string& folder, std::vector<FolderEntry>* out);
-// The same, for the names that `keep` accepts only: the others are never stat'ed, which matters in
+// With `keep`, only the names it accepts are listed: the others are never stat'ed, which matters in
 // a large folder where most of the cost is one stat per entry.
-bool ListFolder(const std::string& folder, std::vector<FolderEntry>* out, bool (*keep)(const char* name, void* ctx),
-                void* ctx);
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>* out,
+                bool (*keep)(const char* name, void* ctx) = nullptr, void* ctx = nullptr);
 // The entry of one path (its name is the last component). False when it does not exist.
 bool GetFileEntry(const std::string& path, FolderEntry* out);
 DWORD GetFileAttributes(const std::string& path);  // INVALID_FILE_ATTRIBUTES when missing
