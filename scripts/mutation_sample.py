@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
-"""Mutation sampling of the image library: how many small, plausible faults do the tests catch?
+"""Mutation sampling: how many small, plausible faults do the tests catch?
 
-Picks a fixed, reproducible sample of mutants in imagelib/ (the codecs' readers, the load and
-save pipelines, the row converters, the operations), applies each in turn to a source tree,
-builds the library's test programs and runs them; a mutant is killed when a test fails, crashes
-or times out. The sample depends only on the library's sources and the seed, so the same
-mutants are tried on any tree that has the same imagelib/ (e.g. before and after a change of the
+Picks a fixed, reproducible sample of mutants in one scope: "library" is imagelib/ (the codecs'
+readers, the load and save pipelines, the row converters, the operations), "program" is app/ and
+platform/. Applies each in turn to a source tree, builds that scope's test programs and runs them; a mutant is killed when a test fails, crashes
+or times out. The sample depends only on the scope's sources and the seed, so the same
+mutants are tried on any tree that has the same sources (e.g. before and after a change of the
 tests).
 
 Mutations:
@@ -14,7 +14,8 @@ Mutations:
   drop  a guard dropped: a one-statement "if (...) return ...;" removed
 
 Usage:
-  scripts/mutation_sample.py --tree DIR [--build DIR] [--count 40] [--seed 1] [--out FILE]
+  scripts/mutation_sample.py --tree DIR [--scope library|program] [--build DIR] [--count 40]
+                             [--seed 1] [--out FILE]
   scripts/mutation_sample.py --tree DIR --list          # print the sample only
 
 The build directory is configured on first use (Release, no -Werror, ccache, lld). The file
@@ -31,20 +32,29 @@ import sys
 import time
 from pathlib import Path
 
-# The parts of the library that the sample covers.
-SOURCE_GLOBS = [
-    "imagelib/codecs/**/*.cpp",
-    "imagelib/core/load_*.cpp",
-    "imagelib/core/save_*.cpp",
-    "imagelib/core/convert_*.cpp",
-    "imagelib/ops/*.cpp",
-]
+# What each scope mutates and which tests it runs against the mutants.
+SCOPES = {
+    # The image library: the codecs' readers and writers, the load and save pipelines, the row
+    # converters and the operations; the unit and conformance tests outside platform/ and app/.
+    "library": {
+        "sources": ["imagelib/codecs/**/*.cpp", "imagelib/core/load_*.cpp", "imagelib/core/save_*.cpp",
+                    "imagelib/core/convert_*.cpp", "imagelib/ops/*.cpp"],
+        "tests": r"^(codecs|core|metadata|ops|thumbcache|tools)_",
+        "targets": r"^(test_(codecs|core|metadata|ops|thumbcache|tools)_[a-z0-9_]+|lumora-img):",
+    },
+    # The program and its platform layer, against their own tests (the install test, which
+    # builds and installs a whole tree, is left out). The SDL backend is not run by any test.
+    "program": {
+        "sources": ["app/**/*.cpp", "platform/**/*.cpp"],
+        "tests": r"^(app|platform)_(?!install_test)",
+        "targets": r"^(test_(app|platform)_(?!install_test)[a-z0-9_]+|lumora|lumora-img):",
+    },
+}
 # Tables of constants: mutants there are mostly equivalent or untestable by design.
-SKIP_FILES = re.compile(r"(_tables?|_ccitt_tables)\.cpp$")
-
-# The tests that exercise the library: unit and conformance tests outside platform/ and app/.
-TEST_REGEX = r"^(codecs|core|metadata|ops|thumbcache|tools)_"
-TARGET_REGEX = re.compile(r"^(test_(codecs|core|metadata|ops|thumbcache|tools)_[a-z0-9_]+|lumora-img):")
+SKIP_FILES = re.compile(r"(_tables?|_ccitt_tables|sdl_backend|winmain)\.cpp$")
+SOURCE_GLOBS = SCOPES["library"]["sources"]
+TEST_REGEX = SCOPES["library"]["tests"]
+TARGET_REGEX = re.compile(SCOPES["library"]["targets"])
 
 CMP_SWAP = {"<": "<=", "<=": "<", ">": ">=", ">=": ">", "==": "!=", "!=": "=="}
 CMP_RE = re.compile(r"(?<=[\w)\]]) (<=|>=|==|!=|<|>) (?=[\w(!*-])")
@@ -205,6 +215,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--tree", required=True, type=Path)
     ap.add_argument("--build", type=Path)
+    ap.add_argument("--scope", choices=sorted(SCOPES), default="library")
     ap.add_argument("--count", type=int, default=40)
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--jobs", type=int, default=2)
@@ -213,6 +224,10 @@ def main():
     ap.add_argument("--only", help="comma-separated mutant ids to run (default: all)")
     ap.add_argument("--list", action="store_true")
     a = ap.parse_args()
+    global SOURCE_GLOBS, TEST_REGEX, TARGET_REGEX
+    SOURCE_GLOBS = SCOPES[a.scope]["sources"]
+    TEST_REGEX = SCOPES[a.scope]["tests"]
+    TARGET_REGEX = re.compile(SCOPES[a.scope]["targets"])
     tree = a.tree.resolve()
     build = (a.build or tree / "build" / "mut").resolve()
 
