@@ -3,8 +3,8 @@
 
 Picks a fixed, reproducible sample of mutants in one scope: "library" is imagelib/ (the codecs'
 readers, the load and save pipelines, the row converters, the operations), "program" is app/ and
-platform/. Applies each in turn to a source tree, builds that scope's test programs and runs them; a mutant is killed when a test fails, crashes
-or times out. The sample depends only on the scope's sources and the seed, so the same
+platform/. Applies each in turn to a source tree, builds that scope's test programs and runs
+them; a mutant is killed when a test fails, crashes or times out. The sample depends only on the scope's sources and the seed, so the same
 mutants are tried on any tree that has the same sources (e.g. before and after a change of the
 tests).
 
