@@ -40,6 +40,7 @@ SCOPES = {
         "sources": ["imagelib/codecs/**/*.cpp", "imagelib/core/load_*.cpp", "imagelib/core/save_*.cpp",
                     "imagelib/core/convert_*.cpp", "imagelib/ops/*.cpp"],
         "tests": r"^(codecs|core|metadata|ops|thumbcache|tools)_",
+        "labels": "unit|conformance",
         "targets": r"^(test_(codecs|core|metadata|ops|thumbcache|tools)_[a-z0-9_]+|lumora-img):",
     },
     # The program and its platform layer, against their own tests (the install test, which
@@ -47,6 +48,7 @@ SCOPES = {
     "program": {
         "sources": ["app/**/*.cpp", "platform/**/*.cpp"],
         "tests": r"^(app|platform)_(?!install_test)",
+        "labels": "unit|conformance|app",
         "targets": r"^(test_(app|platform)_(?!install_test)[a-z0-9_]+|lumora|lumora-img):",
     },
 }
@@ -54,6 +56,7 @@ SCOPES = {
 SKIP_FILES = re.compile(r"(_tables?|_ccitt_tables|sdl_backend|winmain)\.cpp$")
 SOURCE_GLOBS = SCOPES["library"]["sources"]
 TEST_REGEX = SCOPES["library"]["tests"]
+TEST_LABELS = SCOPES["library"]["labels"]
 TARGET_REGEX = re.compile(SCOPES["library"]["targets"])
 
 CMP_SWAP = {"<": "<=", "<=": "<", ">": ">=", ">=": ">", "==": "!=", "!=": "=="}
@@ -188,7 +191,7 @@ def build_and_test(build, names, jobs, timeout, limit):
     r = run(["nice", "-n", "10", "ninja", "-C", str(build), f"-j{jobs}"] + names)
     if r.returncode:
         return "build-failed", r.stdout[-2000:]
-    code, out = run_tests(["nice", "-n", "10", "ctest", "--test-dir", str(build), "-L", "unit|conformance",
+    code, out = run_tests(["nice", "-n", "10", "ctest", "--test-dir", str(build), "-L", TEST_LABELS,
                            "-R", TEST_REGEX, "--stop-on-failure", "--timeout", str(timeout), f"-j{jobs}",
                            "--output-on-failure"], limit)
     if code is None:
@@ -224,9 +227,10 @@ def main():
     ap.add_argument("--only", help="comma-separated mutant ids to run (default: all)")
     ap.add_argument("--list", action="store_true")
     a = ap.parse_args()
-    global SOURCE_GLOBS, TEST_REGEX, TARGET_REGEX
+    global SOURCE_GLOBS, TEST_REGEX, TEST_LABELS, TARGET_REGEX
     SOURCE_GLOBS = SCOPES[a.scope]["sources"]
     TEST_REGEX = SCOPES[a.scope]["tests"]
+    TEST_LABELS = SCOPES[a.scope]["labels"]
     TARGET_REGEX = re.compile(SCOPES[a.scope]["targets"])
     tree = a.tree.resolve()
     build = (a.build or tree / "build" / "mut").resolve()
