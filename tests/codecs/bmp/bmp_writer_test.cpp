@@ -141,40 +141,6 @@ TEST(BmpWriter, RoundTripsEveryTypeAndForm) {
   }
 }
 
-TEST(BmpWriter, BottomUpAndOtherComponentOrders) {
-  TempDir dir;
-  // The same picture stored top-down as RGB and bottom-up as BGR must give identical files.
-  Bitmap rgb = make_picture(kPixRGB, 5, 3, 0, 7);
-  Bitmap bgr{};
-  ASSERT_EQ(bitmap_alloc(&bgr, kPixBGR, 4, 5, 3), 1);
-  bgr.orientation = kOrientBottomUp;
-  bgr.xdpi = bgr.ydpi = 150;
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x)
-      for (int c = 0; c < 3; ++c) bitmap_row(&bgr, 2 - y)[3 * x + c] = bitmap_row(&rgb, y)[3 * x + 2 - c];
-  ASSERT_EQ(save_bmp(rgb, dir.file("a.bmp"), false, false), 0);
-  ASSERT_EQ(save_bmp(bgr, dir.file("b.bmp"), false, false), 0);
-  EXPECT_EQ(read_file(dir.file("a.bmp")), read_file(dir.file("b.bmp")));
-  bitmap_free(&rgb);
-  bitmap_free(&bgr);
-}
-
-TEST(BmpWriter, CmykIsWrittenAsRgb) {
-  TempDir dir;
-  Bitmap cmyk{};
-  ASSERT_EQ(bitmap_alloc(&cmyk, kPixCMYK, 4, 3, 1), 1);
-  const uint8_t inks[12] = {0, 0, 0, 0, 0, 255, 255, 0, 10, 20, 30, 255};
-  std::memcpy(cmyk.pixels, inks, sizeof inks);
-  ASSERT_EQ(save_bmp(cmyk, dir.file("c.bmp"), false, false), 0);
-  Bitmap back{};
-  ASSERT_EQ(load(dir.file("c.bmp"), &back), 0);
-  EXPECT_EQ(pixel(back, 0, 0), (Bytes{255, 255, 255}));
-  EXPECT_EQ(pixel(back, 1, 0), (Bytes{255, 0, 0}));
-  EXPECT_EQ(pixel(back, 2, 0), (Bytes{0, 0, 0}));
-  bitmap_free(&cmyk);
-  bitmap_free(&back);
-}
-
 TEST(BmpWriter, DeepPicturesAreNarrowedToTheirHighBytes) {
   TempDir dir;
   for (uint16_t type : {kPixRGB, kPixGrey}) {

@@ -85,22 +85,6 @@ TEST(PngReader, TransformationsByColourType) {
   }
 }
 
-TEST(PngReader, InterlacedRowsAreMergedFromAllPasses) {
-  PngRecipe s;
-  s.width = 13;
-  s.height = 11;
-  s.interlaced = true;
-  for (uint32_t y = 0; y < s.height; ++y) {
-    Bytes row(3 * s.width);
-    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint8_t>(y * 40 + i);
-    s.rows.push_back(row);
-  }
-  test::ReaderRun r;
-  read(make_png(s), &r);
-  ASSERT_EQ(r.status, 0);
-  EXPECT_EQ(r.load.rows, s.rows);
-}
-
 TEST(PngReader, TextResolutionAndProfile) {
   PngRecipe s;
   s.rows = {Bytes(6, 1), Bytes(6, 2)};

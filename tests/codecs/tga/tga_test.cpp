@@ -85,35 +85,15 @@ TEST(TgaReader, HeaderVariants) {
   }
 }
 
-TEST(TgaReader, ColourMapEntriesAndOffsets) {
-  TgaFile f;
-  f.image_type = 1;
-  f.map_type = 1;
-  f.map_first = 2;
-  f.map_length = 3;
-  f.map_bits = 32;
-  f.depth = 8;
-  f.width = 1;
-  f.height = 1;
-  f.map = {10, 20, 30, 99, 11, 21, 31, 99, 12, 22, 32, 99};
-  f.data = {2};
-  test::ReaderRun r;
-  read(f.bytes(), &r);
-  ASSERT_EQ(r.status, 0);
-  EXPECT_EQ(r.load.palette_form, 0x200u);
-  const Bytes expected{0, 0, 0, 0, 0, 0, 10, 20, 30, 11, 21, 31, 12, 22, 32, 0};
-  EXPECT_EQ(Bytes(r.load.palette.begin(), r.load.palette.begin() + 16), expected);
-}
-
 // Truevision TGA 2.0: 16-bit grey pixels are grey and alpha bytes (delivered as blue, green, red,
-// alpha), and colour map entries may be 5-5-5 words, red in bits 10-14.
-TEST(TgaReader, GreyAlphaAndWordColourMaps) {
+// alpha); colour map entries may be 5-5-5 words, red in bits 10-14, or 32-bit with a first index.
+TEST(TgaReader, GreyAlphaAndColourMaps) {
   struct Case {
     const char* name;
     TgaFile file;
     uint32_t layout;
     Bytes row;          // the first delivered row
-    Bytes palette;      // the first two entries, when a palette is passed
+    Bytes palette;      // the first entries, when a palette is passed
   };
   auto grey = [](uint8_t type, Bytes data) {
     TgaFile f;
@@ -127,6 +107,10 @@ TEST(TgaReader, GreyAlphaAndWordColourMaps) {
     f.data = std::move(data);
     return f;
   };
+  TgaFile offset_map = mapped(32, 8, {2});
+  offset_map.width = 1;
+  offset_map.map_first = 2;
+  offset_map.map = {10, 20, 30, 99, 11, 21, 31, 99, 12, 22, 32, 99};
   const Case cases[] = {
       {"grey and alpha", grey(3, {10, 255, 200, 0}), 0x20, {10, 10, 10, 255, 200, 200, 200, 0}, {}},
       {"grey and alpha, run-length", grey(11, {0x81, 50, 128}), 0x20, {50, 50, 50, 128, 50, 50, 50, 128}, {}},
@@ -134,6 +118,7 @@ TEST(TgaReader, GreyAlphaAndWordColourMaps) {
       {"15-bit map", mapped(15, 8, {2, 2}), 0, {2, 2}, {255, 0, 255, 0, 255, 0}},
       // Word entries take two bytes each, so the pixels start 6 bytes after the header.
       {"true colour after a 15-bit map", mapped(15, 24, seq(6)), 0x8, seq(6), {}},
+      {"32-bit map from entry 2", offset_map, 0, {2}, {0, 0, 0, 0, 0, 0, 10, 20, 30, 11, 21, 31, 12, 22, 32, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -145,7 +130,8 @@ TEST(TgaReader, GreyAlphaAndWordColourMaps) {
     EXPECT_EQ(r.load.rows[0], c.row);
     EXPECT_EQ(r.load.palette_given, !c.palette.empty());
     if (!c.palette.empty()) {
-      EXPECT_EQ(Bytes(r.load.palette.begin(), r.load.palette.begin() + 6), c.palette);
+      EXPECT_EQ(r.load.palette_form, 0x200u);
+      EXPECT_EQ(Bytes(r.load.palette.begin(), r.load.palette.begin() + c.palette.size()), c.palette);
     }
   }
 }

@@ -193,21 +193,6 @@ TEST(SgiLog, LuminanceConversions) {
   for (const auto& [value, want] : bytes) EXPECT_EQ(luminance_byte(value), want) << value;
 }
 
-// The table's bands follow one another: each starts where the one below ends, and the last ends
-// at the index count.
-TEST(SgiLog, LogLuvTableIsContiguous) {
-  uint32_t next = 0;
-  for (int band = 0; band < kLogLuvUvRows; ++band) {
-    SCOPED_TRACE(band);
-    EXPECT_EQ(kLogLuvUvTable[band].offset, next);
-    EXPECT_GT(kLogLuvUvTable[band].cells, 0);
-    EXPECT_GE(kLogLuvUvTable[band].u_start, 0.0);
-    EXPECT_LT(kLogLuvUvTable[band].u_start, 0.63);
-    next += kLogLuvUvTable[band].cells;
-  }
-  EXPECT_EQ(next, kLogLuvUvCells);
-}
-
 uint32_t luv24(uint32_t l10, uint32_t index) { return l10 << 14 | index; }
 
 // The white point's colour at a given 10-bit log luminance, worked out from the encoding's
