@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <string>
-#include <tuple>
 
 #include "imagelib/core/status.h"
 #include "tests/support/jpeg_file.h"
@@ -123,49 +122,45 @@ TEST(TiffReader, TextTagsBecomeCommentAndLines) {
   EXPECT_EQ(lines, want);
 }
 
-TEST(TiffReader, IptcAndPhotoshopBlocks) {
+// IPTC records, Photoshop resources and ICC profiles become metadata blocks; a profile only for
+// 8-bit pages.
+TEST(TiffReader, MetadataBlocks) {
   std::vector<uint8_t> iptc(100);
   for (size_t i = 0; i < iptc.size(); ++i) iptc[i] = static_cast<uint8_t>(i);
-  TiffFile t;
-  basic_page(t, 1, 1, 8, 1, 1, 1, {7});
-  t.add_bytes(33723, 7, iptc);
-  LoadedPicture l;
-  load_tiff(t.build(), &l, kLoadKeepChunks);
-  ASSERT_EQ(l.status, 0);
-  const MetadataChunk* c = chunk_find(l.bitmap.chunks, 2);
-  ASSERT_NE(c, nullptr);
-  ASSERT_EQ(c->size, 124u);
-  EXPECT_EQ(std::memcmp(c->data, "Photoshop 3.0\0008BIM\x04\x04\0\0\0\0", 24), 0);
-  EXPECT_EQ(std::memcmp(c->data + 24, iptc.data(), iptc.size()), 0);
-
-  TiffFile p;
-  basic_page(p, 1, 1, 8, 1, 1, 1, {7});
-  p.add_bytes(34377, 7, bytes_of("8BIM resources"));
-  LoadedPicture m;
-  load_tiff(p.build(), &m, kLoadKeepChunks);
-  ASSERT_EQ(m.status, 0);
-  c = chunk_find(m.bitmap.chunks, 2);
-  ASSERT_NE(c, nullptr);
-  ASSERT_EQ(c->size, 14u + 14u);
-  EXPECT_EQ(std::memcmp(c->data + 14, "8BIM resources", 14), 0);
-}
-
-TEST(TiffReader, IccProfileOnlyForEightBitPages) {
-  for (uint32_t bits : {8u, 16u}) {
-    SCOPED_TRACE(bits);
+  std::vector<uint8_t> iptc_block = bytes_of("Photoshop 3.0");
+  iptc_block.push_back(0);
+  std::vector<uint8_t> resources_block = iptc_block;
+  append(resources_block, bytes_of("8BIM resources"));
+  append(iptc_block, {'8', 'B', 'I', 'M', 4, 4, 0, 0, 0, 0});
+  append(iptc_block, iptc);
+  struct Case {
+    const char* what;
+    uint32_t bits, tag;
+    std::vector<uint8_t> payload;
+    uint32_t kind;
+    std::vector<uint8_t> want;   // empty: no block
+  };
+  const Case cases[] = {
+      {"IPTC", 8, 33723, iptc, 2, iptc_block},
+      {"Photoshop resources", 8, 34377, bytes_of("8BIM resources"), 2, resources_block},
+      {"ICC profile", 8, 34675, bytes_of("profile bytes"), 4, bytes_of("profile bytes")},
+      {"ICC profile of a 16-bit page", 16, 34675, bytes_of("profile bytes"), 4, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     TiffFile t;
-    basic_page(t, 1, 1, bits, 1, 1, 1, {7, 7});
-    t.add_bytes(34675, 7, bytes_of("profile bytes"));
+    basic_page(t, 1, 1, c.bits, 1, 1, 1, {7, 7});
+    t.add_bytes(c.tag, 7, c.payload);
     LoadedPicture l;
     load_tiff(t.build(), &l, kLoadKeepChunks);
     ASSERT_EQ(l.status, 0);
-    const MetadataChunk* c = chunk_find(l.bitmap.chunks, 4);
-    if (bits == 8) {
-      ASSERT_NE(c, nullptr);
-      EXPECT_EQ(c->size, 13u);
-    } else {
-      EXPECT_EQ(c, nullptr);
+    const MetadataChunk* chunk = chunk_find(l.bitmap.chunks, c.kind);
+    if (c.want.empty()) {
+      EXPECT_EQ(chunk, nullptr);
+      continue;
     }
+    ASSERT_NE(chunk, nullptr);
+    EXPECT_EQ(std::vector<uint8_t>(chunk->data, chunk->data + chunk->size), c.want);
   }
 }
 
@@ -284,14 +279,18 @@ TEST(TiffReader, SampleSizes) {
 
 // LogL16 pixels: 0 is black; 2^-2 of full luminance is 256 x sqrt(0.25) = 128.
 TEST(TiffReader, SgiLogLuminanceAndColour) {
-  TiffFile t;
-  basic_page(t, 2, 1, 16, 1, 32844, 34676, {2, 0x00, 0x3E, 2, 0x00, 0x00});
-  LoadedPicture l;
-  load_tiff(t.build(), &l);
-  ASSERT_EQ(l.status, 0) << l.info.message;
-  EXPECT_STREQ(l.info.compression_text, "SGILog");
-  EXPECT_EQ(*l.pixel(0, 0), 0);
-  EXPECT_EQ(*l.pixel(1, 0), 128);
+  // LogL16 pages, as SGILog and (as libtiff writes them) as SGILog24 byte planes.
+  for (uint32_t compression : {34676u, 34677u}) {
+    SCOPED_TRACE(compression);
+    TiffFile t;
+    basic_page(t, 2, 1, 16, 1, 32844, compression, {2, 0x00, 0x3E, 2, 0x00, 0x00});
+    LoadedPicture l;
+    load_tiff(t.build(), &l);
+    ASSERT_EQ(l.status, 0) << l.info.message;
+    EXPECT_STREQ(l.info.compression_text, compression == 34676 ? "SGILog" : "SGILog24");
+    EXPECT_EQ(*l.pixel(0, 0), 0);
+    EXPECT_EQ(*l.pixel(1, 0), 128);
+  }
 
   // LogLuv32 at the neutral chromaticity (u 0.2105, v 0.4737): a grey near 128.
   TiffFile c;
@@ -344,15 +343,6 @@ TEST(TiffReader, SgiLog24Colour) {
     EXPECT_EQ(std::vector<uint8_t>(kept.pixel(0, 0), kept.pixel(0, 0) + 6),
               (std::vector<uint8_t>{128, 128, 128, 0, 0, 0}));
   }
-
-  // LogL pages under this code hold LogL16 byte planes, as libtiff writes them.
-  TiffFile g;
-  basic_page(g, 2, 1, 16, 1, 32844, 34677, {2, 0x00, 0x3E, 2, 0x00, 0x00});
-  LoadedPicture n;
-  load_tiff(g.build(), &n);
-  ASSERT_EQ(n.status, 0) << n.info.message;
-  EXPECT_EQ(*n.pixel(0, 0), 0);
-  EXPECT_EQ(*n.pixel(1, 0), 128);
 }
 
 // LZW in both variants: clear, 'A', 'B', end; old-style codes are least significant bit first.
@@ -442,6 +432,7 @@ TEST(TiffReader, RefusedDescriptions) {
     uint32_t compression, photometric, bits;
     int status;
     const char* message;
+    uint32_t sample_format = 1;
   };
   const Case cases[] = {
       {"unknown compression", 99, 1, 8, 9, "TIFF : Bad data compression algorithm !"},
@@ -452,11 +443,15 @@ TEST(TiffReader, RefusedDescriptions) {
       // No usable bit count before the description: the pipeline reports it as unusable.
       {"no bits", 1, 1, 0, 2, ""},
       {"33 bits", 1, 1, 33, 2, ""},
+      {"64-bit floats", 1, 1, 64, 9, "TIFF : 64-bit float samples are not supported", 3},
+      {"24-bit floats", 1, 1, 24, 9, "TIFF : 24-bit float samples are not supported", 3},
+      {"64-bit integers", 1, 1, 64, 9, "TIFF : 64-bit samples are not supported"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TiffFile t;
-    basic_page(t, 1, 1, c.bits, 1, c.photometric, c.compression, {7, 7, 7, 7});
+    basic_page(t, 1, 1, c.bits, 1, c.photometric, c.compression, std::vector<uint8_t>(8, 7));
+    t.add(339, 3, {c.sample_format});
     LoadedPicture l;
     load_tiff(t.build(), &l);
     EXPECT_EQ(l.status, c.status);
@@ -570,24 +565,6 @@ TEST(TiffReader, HalfFloatSamples) {
     load_tiff(t.build(), &l);
     ASSERT_EQ(l.status, 0);
     EXPECT_EQ(std::vector<uint8_t>(l.bitmap.pixels, l.bitmap.pixels + c.want.size()), c.want);
-  }
-}
-
-TEST(TiffReader, UnsupportedSampleSizesAreNamed) {
-  const std::tuple<uint32_t, uint32_t, const char*> cases[] = {
-      {64, 3, "TIFF : 64-bit float samples are not supported"},
-      {24, 3, "TIFF : 24-bit float samples are not supported"},
-      {64, 1, "TIFF : 64-bit samples are not supported"},
-  };
-  for (const auto& [bits, format, message] : cases) {
-    SCOPED_TRACE(message);
-    TiffFile t;
-    basic_page(t, 1, 1, bits, 1, 1, 1, std::vector<uint8_t>(8, 0));
-    t.add(339, 3, {format});
-    LoadedPicture l;
-    load_tiff(t.build(), &l);
-    EXPECT_EQ(l.status, 9);
-    EXPECT_STREQ(l.info.message, message);
   }
 }
 
