@@ -59,12 +59,13 @@ TEST(PackBits, Table) {
   }
 }
 
-std::vector<uint8_t> msb_codes(const std::vector<int>& codes, int width = 9) {
+// (code, width) pairs packed most significant bit first.
+std::vector<uint8_t> msb_codes(const std::vector<std::pair<int, int>>& codes) {
   std::vector<uint8_t> out;
   uint64_t acc = 0;
   int n = 0;
-  for (int c : codes) {
-    acc = (acc << width) | static_cast<uint64_t>(c);
+  for (const auto& [code, width] : codes) {
+    acc = (acc << width) | static_cast<uint64_t>(code);
     n += width;
     while (n >= 8) { out.push_back(static_cast<uint8_t>(acc >> (n - 8))); n -= 8; }
   }
@@ -91,7 +92,9 @@ TEST(Lzw, Table) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::vector<uint8_t> in = msb_codes(c.codes);
+    std::vector<std::pair<int, int>> nine_bit;
+    for (int code : c.codes) nine_bit.push_back({code, 9});
+    const std::vector<uint8_t> in = msb_codes(nine_bit);
     Output out(c.out_size);
     const DecodeResult r = decode_lzw(in.data(), in.size(), out.data(), c.out_size, false);
     EXPECT_EQ(r.status, c.status);
@@ -107,15 +110,7 @@ TEST(Lzw, WidensOneCodeEarly) {
   for (int i = 0; i < 253; ++i) codes.push_back({i & 0xFF, 9});
   codes.push_back({42, 9});
   codes.push_back({257, 10});
-  std::vector<uint8_t> in;
-  uint64_t acc = 0;
-  int n = 0;
-  for (const auto& [code, width] : codes) {
-    acc = (acc << width) | static_cast<uint64_t>(code);
-    n += width;
-    while (n >= 8) { in.push_back(static_cast<uint8_t>(acc >> (n - 8))); n -= 8; }
-  }
-  if (n > 0) in.push_back(static_cast<uint8_t>(acc << (8 - n)));
+  const std::vector<uint8_t> in = msb_codes(codes);
   Output out(300);
   const DecodeResult r = decode_lzw(in.data(), in.size(), out.data(), 300, false);
   EXPECT_EQ(r.status, kStatusOk);
