@@ -142,6 +142,7 @@ TEST_F(Writers, HeadersAndRoundTrips) {
       {"GIF 2 colours", kFormatGif, kPixIndexed, 2, false, 0, gif(1, 2, true)},
       {"GIF 8 colours, interlaced", kFormatGif, kPixIndexed, 8, true, 0, gif(3, 3, true)},
       {"GIF 5 colours, interlaced", kFormatGif, kPixIndexed, 5, true, 0, gif(3, 3, true)},
+      {"GIF 16 colours, interlaced", kFormatGif, kPixIndexed, 16, true, 0, gif(4, 4, true)},
       {"GIF 200 colours", kFormatGif, kPixIndexed, 200, false, 0, gif(8, 8, true)},
       {"GIF grey, interlaced", kFormatGif, kPixGrey, 256, true, 0, gif(8, 8, false)},
       {"GIF bilevel", kFormatGif, kPixBilevel, 2, false, 0, gif(1, 2, false)},
