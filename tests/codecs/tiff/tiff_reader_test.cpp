@@ -56,54 +56,43 @@ TEST(TiffReader, UnusualDescriptions) {
   }
 }
 
-TEST(TiffReader, OrientationGivesTheRowOrder) {
-  const std::pair<uint32_t, uint16_t> cases[] = {{1, 0}, {2, 1}, {3, 17}, {4, 16}, {6, 0}};
-  for (const auto& [orientation, row_order] : cases) {
-    SCOPED_TRACE(orientation);
-    TiffFile t;
-    basic_page(t, 2, 2, 8, 1, 1, 1, {1, 2, 3, 4});
-    t.add(274, 3, {orientation});
-    LoadedPicture l;
-    load_tiff(t.build(), &l);
-    ASSERT_EQ(l.status, 0);
-    EXPECT_EQ(l.info.row_order, row_order);
-  }
-}
-
-TEST(TiffReader, ResolutionByUnit) {
+// Orientation gives the row order; resolutions by unit (centimetres converted, no unit divided as
+// integers, a zero denominator or an unknown unit leave it unset); positions in pixels.
+TEST(TiffReader, OrientationResolutionAndPosition) {
   struct Case {
-    uint32_t num, den, unit;
-    int16_t dpi;
+    const char* what;
+    std::vector<std::pair<uint16_t, std::vector<uint64_t>>> fields;   // tag, SHORT or RATIONAL values
+    uint16_t row_order;
+    int16_t xdpi, ydpi;
+    uint32_t x, y;   // reader values 0 and 1: the position in pixels
   };
   const Case cases[] = {
-      {300, 1, 3, 761},   // centimetres
-      {300, 1, 2, 300},   // inches
-      {601, 2, 1, 300},   // no unit: integer division
-      {300, 0, 2, 0},     // zero denominator: unset
-      {300, 1, 9, 0},     // unknown unit: unset
+      {"orientation 1", {{274, {1}}}, 0, 0, 0, 0, 0},
+      {"orientation 2", {{274, {2}}}, 1, 0, 0, 0, 0},
+      {"orientation 3", {{274, {3}}}, 17, 0, 0, 0, 0},
+      {"orientation 4", {{274, {4}}}, 16, 0, 0, 0, 0},
+      {"orientation 6", {{274, {6}}}, 0, 0, 0, 0, 0},
+      {"centimetres", {{282, {300, 1}}, {283, {300, 1}}, {296, {3}}}, 0, 761, 761, 0, 0},
+      {"inches", {{282, {300, 1}}, {283, {300, 1}}, {296, {2}}}, 0, 300, 300, 0, 0},
+      {"no unit", {{282, {601, 2}}, {283, {601, 2}}, {296, {1}}}, 0, 300, 300, 0, 0},
+      {"zero denominator", {{282, {300, 0}}, {283, {300, 0}}, {296, {2}}}, 0, 0, 0, 0, 0},
+      {"unknown unit", {{282, {300, 1}}, {283, {300, 1}}, {296, {9}}}, 0, 0, 0, 0, 0},
+      {"position", {{282, {100, 1}}, {283, {50, 1}}, {286, {3, 2}}, {287, {2, 1}}}, 0, 100, 50, 150, 100},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.num * 100 + c.unit);
+    SCOPED_TRACE(c.what);
     TiffFile t;
-    basic_page(t, 1, 1, 8, 1, 1, 1, {7});
-    t.add(282, 5, {c.num, c.den}).add(283, 5, {c.num, c.den}).add(296, 3, {c.unit});
+    basic_page(t, 2, 2, 8, 1, 1, 1, {1, 2, 3, 4});
+    for (const auto& [tag, values] : c.fields) t.add(tag, values.size() == 2 ? 5 : 3, values);
     LoadedPicture l;
     load_tiff(t.build(), &l);
     ASSERT_EQ(l.status, 0);
-    EXPECT_EQ(l.info.xdpi, c.dpi);
-    EXPECT_EQ(l.info.ydpi, c.dpi);
+    EXPECT_EQ(l.info.row_order, c.row_order);
+    EXPECT_EQ(l.info.xdpi, c.xdpi);
+    EXPECT_EQ(l.info.ydpi, c.ydpi);
+    EXPECT_EQ(l.info.reader_values[0], c.x);
+    EXPECT_EQ(l.info.reader_values[1], c.y);
   }
-}
-
-TEST(TiffReader, PositionInPixels) {
-  TiffFile t;
-  basic_page(t, 1, 1, 8, 1, 1, 1, {7});
-  t.add(282, 5, {100, 1}).add(283, 5, {50, 1}).add(286, 5, {3, 2}).add(287, 5, {2, 1});
-  LoadedPicture l;
-  load_tiff(t.build(), &l);
-  ASSERT_EQ(l.status, 0);
-  EXPECT_EQ(l.info.reader_values[0], 150u);
-  EXPECT_EQ(l.info.reader_values[1], 100u);
 }
 
 TEST(TiffReader, TextTagsBecomeCommentAndLines) {
@@ -251,6 +240,7 @@ TEST(TiffReader, SampleSizes) {
     uint32_t type;
     std::vector<uint8_t> want;   // the first row's pixel bytes
     bool big_endian = false;
+    uint32_t compression = 1;
   };
   const Case cases[] = {
       {"12-bit grey", 2, 12, 1, 1, {0xAB, 0xC1, 0x23}, kPixGrey, {0xAB, 0x12}},
@@ -264,11 +254,13 @@ TEST(TiffReader, SampleSizes) {
       {"24-bit grey", 1, 24, 1, 1, {0x12, 0x34, 0x56}, kPixGrey, {0x56}},
       {"24-bit RGB", 1, 24, 3, 2, {0, 0, 0x80, 0xFF, 0xFF, 0xFF, 1, 2, 3}, kPixRGB, {0x80, 0xFF, 3}},
       {"24-bit grey, MM", 1, 24, 1, 1, {0x12, 0x34, 0x56}, kPixGrey, {0x12}, true},
+      // ThunderScan: raw 5; deltas +1, skip, -1; a run of one. 4-bit grey stays 16 levels.
+      {"ThunderScan", 4, 4, 1, 1, {0xC5, 0x5B, 0x01}, kPixGrey, {5, 6, 5, 5}, false, 32809},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TiffFile t(c.big_endian);
-    basic_page(t, c.width, 1, c.bits, c.samples, c.photometric, 1, c.strip);
+    basic_page(t, c.width, 1, c.bits, c.samples, c.photometric, c.compression, c.strip);
     LoadedPicture l;
     load_tiff(t.build(), &l);
     ASSERT_EQ(l.status, 0);
@@ -385,17 +377,7 @@ TEST(TiffReader, LzwVariantsAndBadFirstCode) {
   EXPECT_STREQ(l.info.message, "TIFF : Bad LZW codes !");
 }
 
-TEST(TiffReader, ThunderScanAndCcittRle) {
-  // Raw 5; deltas +1, skip, -1; a run of one: 5, 6, 5, 5 as 4-bit grey.
-  TiffFile t;
-  basic_page(t, 4, 1, 4, 1, 1, 32809, {0xC5, 0x5B, 0x01});
-  LoadedPicture l;
-  load_tiff(t.build(), &l);
-  ASSERT_EQ(l.status, 0);
-  // 4-bit grey stays 16 grey levels.
-  const uint8_t want[4] = {5, 6, 5, 5};
-  for (int x = 0; x < 4; ++x) EXPECT_EQ(*l.pixel(x, 0), want[x]) << x;
-
+TEST(TiffReader, CcittRle) {
   // Modified Huffman, rows byte-aligned: white 8; white 2 + black 6.
   TiffFile r;
   basic_page(r, 8, 2, 1, 1, 0, 2, {0x98, 0x72});
