@@ -3,20 +3,15 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include <csetjmp>
-#include <cstdio>
-#include <cstring>
 #include <random>
 
 #include "imagelib/codecs/png/png.h"
-#include "imagelib/core/save.h"
 #include "tests/support/png_file.h"
 #include "tests/support/reader_harness.h"
 
 namespace lumora {
 namespace {
 
-using test::RecordedLoad;
 using test::PngRecipe;
 using test::make_png;
 using Bytes = std::vector<uint8_t>;

@@ -2,18 +2,13 @@
 // headers) and the run-length encoder; the writer is tested in writers_test.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
-
 #include "imagelib/codecs/tga/tga.h"
-#include "imagelib/core/save.h"
 #include "tests/support/reader_harness.h"
 #include "tests/support/tga_file.h"
 
 namespace lumora {
 namespace {
 
-using test::RecordedLoad;
 using test::TgaFile;
 using Bytes = std::vector<uint8_t>;
 
