@@ -18,17 +18,20 @@ struct Decoded {
   std::vector<int32_t> order;     // row numbers in delivery order
 };
 
+// The code bytes one at a time, -1 at their end.
+struct Src {
+  const Bytes* data;
+  size_t pos;
+  static int next(void* u) {
+    auto* s = static_cast<Src*>(u);
+    return s->pos < s->data->size() ? (*s->data)[s->pos++] : -1;
+  }
+};
+
 // Decodes with a row buffer exactly as long as the row needs, plus guard bytes that must stay
 // untouched.
 Decoded decode(int bits, int32_t width, int32_t height, const Bytes& code) {
-  struct Src {
-    const Bytes* data;
-    size_t pos;
-    static int next(void* u) {
-      auto* s = static_cast<Src*>(u);
-      return s->pos < s->data->size() ? (*s->data)[s->pos++] : -1;
-    }
-  } src{&code, 0};
+  Src src{&code, 0};
   size_t row_bytes = bits == 8 ? width : (width + 1) / 2;
   Bytes buffer(row_bytes + 8, 0xEE);
   Decoded out;
@@ -107,10 +110,7 @@ TEST(BmpRle, RefusesUnusableArguments) {
 
 TEST(BmpRle, StopsWithTheOutputsStatus) {
   Bytes code = {1, 1, 0, 0, 1, 2, 0, 0};
-  struct Src {
-    const Bytes* d; size_t p;
-    static int next(void* u) { auto* s = static_cast<Src*>(u); return s->p < s->d->size() ? (*s->d)[s->p++] : -1; }
-  } src{&code, 0};
+  Src src{&code, 0};
   Bytes buffer(1);
   int calls = 0;
   RleOutput out{[](void* u, int32_t) { return ++*static_cast<int*>(u) == 1 ? 15 : 0; }, &calls};

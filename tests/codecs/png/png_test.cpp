@@ -1,22 +1,17 @@
-// The PNG reader and writer: transformations by colour type, transparency, text, pHYs, interlace,
-// damaged files, and round trips through the writer for every pixel type it takes.
+// The PNG reader: transformations by colour type, transparency, text, pHYs, interlace and
+// damaged files; the writer is tested in writers_test.
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include <csetjmp>
-#include <cstdio>
-#include <cstring>
 #include <random>
 
 #include "imagelib/codecs/png/png.h"
-#include "imagelib/core/save.h"
 #include "tests/support/png_file.h"
 #include "tests/support/reader_harness.h"
 
 namespace lumora {
 namespace {
 
-using test::RecordedLoad;
 using test::PngRecipe;
 using test::make_png;
 using Bytes = std::vector<uint8_t>;
@@ -83,22 +78,6 @@ TEST(PngReader, TransformationsByColourType) {
       }
     }
   }
-}
-
-TEST(PngReader, InterlacedRowsAreMergedFromAllPasses) {
-  PngRecipe s;
-  s.width = 13;
-  s.height = 11;
-  s.interlaced = true;
-  for (uint32_t y = 0; y < s.height; ++y) {
-    Bytes row(3 * s.width);
-    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint8_t>(y * 40 + i);
-    s.rows.push_back(row);
-  }
-  test::ReaderRun r;
-  read(make_png(s), &r);
-  ASSERT_EQ(r.status, 0);
-  EXPECT_EQ(r.load.rows, s.rows);
 }
 
 TEST(PngReader, TextResolutionAndProfile) {
@@ -173,143 +152,6 @@ TEST(PngReader, DamagedFiles) {
   read(good, &cancelled, 0, false, false, 3);
   EXPECT_EQ(cancelled.status, 15);
   EXPECT_EQ(cancelled.load.end_calls, 1);
-}
-
-class PngWriter : public ::testing::Test {
- protected:
-  void SetUp() override { library_start(); }
-  void TearDown() override {
-    library_stop();
-    std::remove(path_.c_str());
-  }
-  int save(const Bitmap& b, bool interlaced = false, int filter = 0) {
-    SaveParams p;
-    save_params_init(&p);
-    p.format_index = kFormatPng;
-    p.interlaced = interlaced;
-    p.png_filter = static_cast<uint16_t>(filter);
-    return save_image(path_.c_str(), &b, &p);
-  }
-  Bytes file() const { return test::read_file(path_); }
-  // The data of the first chunk of the given type, or empty.
-  Bytes chunk(const char* type) const {
-    const Bytes f = file();
-    const auto [at, length] = test::png_find_chunk(f, type);
-    return Bytes(f.begin() + static_cast<long>(at), f.begin() + static_cast<long>(at + length));
-  }
-  std::string path_ = "/tmp/lumora_png_writer_" + std::to_string(::getpid()) + ".png";
-};
-
-Bitmap picture(uint16_t type, int width, int height, int colors) {
-  Bitmap b{};
-  EXPECT_EQ(bitmap_alloc(&b, type, 4, width, height), 1);
-  for (int32_t y = 0; y < height; ++y) {
-    uint8_t* row = bitmap_row(&b, y);
-    if (type == kPixBilevel) {
-      for (int32_t x = 0; x < width; ++x) bit_put(row, x, (x + y) % 3 == 0);
-    } else {
-      for (int32_t x = 0; x < width * b.bytes_per_pixel; ++x) row[x] = static_cast<uint8_t>((x * 7 + y * 3) % colors);
-    }
-  }
-  if (type == kPixIndexed || type == kPixGrey) b.colors = static_cast<uint16_t>(colors);
-  if (b.palette)
-    for (int i = 0; i < 256; ++i) {
-      b.palette[kPalR + i] = static_cast<uint8_t>(i * 3);
-      b.palette[kPalG + i] = static_cast<uint8_t>(i);
-      b.palette[kPalB + i] = static_cast<uint8_t>(200 - i);
-    }
-  return b;
-}
-
-TEST_F(PngWriter, RoundTripsForEveryPixelType) {
-  struct Case {
-    uint16_t type;
-    int colors;
-    bool interlaced;
-    int filter;
-    uint8_t ihdr_depth, ihdr_color;
-    const char* order;  // file byte k of a pixel is Bitmap byte order[k]
-  };
-  const Case cases[] = {
-      {kPixRGB, 256, false, 0, 8, 2, "012"},  {kPixBGR, 256, true, 4, 8, 2, "210"},
-      {kPixRGBA, 256, false, 5, 8, 6, "0123"}, {kPixABGR, 256, true, 1, 8, 6, "3210"},
-      {kPixGrey, 256, false, 2, 8, 0, "0"},    {kPixIndexed, 8, true, 3, 4, 3, ""},
-      {kPixIndexed, 200, false, 0, 8, 3, "0"}, {kPixBilevel, 2, true, 0, 1, 0, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "type " << c.type << " interlaced " << c.interlaced);
-    Bitmap b = picture(c.type, 21, 9, c.colors);
-    ASSERT_EQ(save(b, c.interlaced, c.filter), 0);
-    Bytes ihdr = chunk("IHDR");
-    ASSERT_EQ(ihdr.size(), 13u);
-    EXPECT_EQ(ihdr[8], c.ihdr_depth);
-    EXPECT_EQ(ihdr[9], c.ihdr_color);
-    EXPECT_EQ(ihdr[12], c.interlaced ? 1 : 0);
-    if (c.type == kPixIndexed) {
-      EXPECT_EQ(chunk("PLTE").size(), 3u << c.ihdr_depth);
-    }
-    test::ReaderRun r;
-    read(file(), &r);
-    ASSERT_EQ(r.status, 0);
-    const int n = static_cast<int>(std::strlen(c.order));
-    for (int32_t y = 0; y < b.height; ++y) {
-      const uint8_t* src = bitmap_row(&b, y);
-      const Bytes& got = r.load.rows[static_cast<size_t>(y)];
-      for (int32_t x = 0; x < b.width; ++x) {
-        if (c.type == kPixBilevel) {
-          ASSERT_EQ(bit_get(got.data(), x), bit_get(src, x)) << x;
-        }
-        if (c.ihdr_depth == 4) ASSERT_EQ((got[x / 2] >> (x % 2 ? 0 : 4)) & 15, src[x]) << x;
-        else for (int k = 0; k < n; ++k) ASSERT_EQ(got[n * x + k], src[n * x + (c.order[k] - '0')]) << x;
-      }
-    }
-    if (c.type == kPixIndexed) {
-      EXPECT_EQ((Bytes{r.load.palette[15], r.load.palette[16], r.load.palette[17]}), (Bytes{15, 5, 195}));
-    }
-    bitmap_free(&b);
-  }
-}
-
-TEST_F(PngWriter, TransparencyResolutionAndComment) {
-  Bitmap b = picture(kPixIndexed, 5, 5, 8);
-  b.transparent_index = 3;
-  b.xdpi = b.ydpi = 72;
-  b.comment = string_dup("a comment");
-  ASSERT_EQ(save(b), 0);
-  EXPECT_EQ(chunk("tRNS"), (Bytes{255, 255, 255, 0}));
-  Bytes phys = chunk("pHYs");
-  ASSERT_EQ(phys.size(), 9u);
-  EXPECT_EQ(get_u32be(phys.data()), 2834u);
-  EXPECT_EQ(phys[8], 1);
-  Bytes text = chunk("tEXt");
-  EXPECT_EQ(std::string(text.begin(), text.end()), std::string("Comment\0a comment", 17));
-  bitmap_free(&b);
-
-  // A grey picture's transparent level is the index itself; colour pictures get no tRNS.
-  Bitmap grey = picture(kPixGrey, 4, 4, 256);
-  grey.transparent_index = 77;
-  ASSERT_EQ(save(grey), 0);
-  EXPECT_EQ(chunk("tRNS"), (Bytes{0, 77}));
-  EXPECT_TRUE(chunk("pHYs").empty());
-  bitmap_free(&grey);
-  Bitmap colour = picture(kPixRGB, 4, 4, 256);
-  colour.transparent_index = 2;
-  ASSERT_EQ(save(colour), 0);
-  EXPECT_TRUE(chunk("tRNS").empty());
-  bitmap_free(&colour);
-}
-
-TEST_F(PngWriter, WriteFailuresAreReported) {
-  Bitmap b = picture(kPixRGB, 400, 400, 256);
-  for (bool interlaced : {false, true}) {
-    SaveParams p;
-    save_params_init(&p);
-    p.format_index = kFormatPng;
-    p.interlaced = interlaced;
-    p.compression_level = 0;
-    EXPECT_EQ(test::save_to_full_disk(b, p), 6) << "interlaced " << interlaced;
-  }
-  bitmap_free(&b);
 }
 
 }  // namespace

@@ -1,19 +1,14 @@
 // The Targa reader on byte-crafted files (colour maps, origins, run-length packets, hostile
-// headers), the run-length encoder, and the writer's variants and round trips.
+// headers) and the run-length encoder; the writer is tested in writers_test.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
-
 #include "imagelib/codecs/tga/tga.h"
-#include "imagelib/core/save.h"
 #include "tests/support/reader_harness.h"
 #include "tests/support/tga_file.h"
 
 namespace lumora {
 namespace {
 
-using test::RecordedLoad;
 using test::TgaFile;
 using Bytes = std::vector<uint8_t>;
 
@@ -85,35 +80,15 @@ TEST(TgaReader, HeaderVariants) {
   }
 }
 
-TEST(TgaReader, ColourMapEntriesAndOffsets) {
-  TgaFile f;
-  f.image_type = 1;
-  f.map_type = 1;
-  f.map_first = 2;
-  f.map_length = 3;
-  f.map_bits = 32;
-  f.depth = 8;
-  f.width = 1;
-  f.height = 1;
-  f.map = {10, 20, 30, 99, 11, 21, 31, 99, 12, 22, 32, 99};
-  f.data = {2};
-  test::ReaderRun r;
-  read(f.bytes(), &r);
-  ASSERT_EQ(r.status, 0);
-  EXPECT_EQ(r.load.palette_form, 0x200u);
-  const Bytes expected{0, 0, 0, 0, 0, 0, 10, 20, 30, 11, 21, 31, 12, 22, 32, 0};
-  EXPECT_EQ(Bytes(r.load.palette.begin(), r.load.palette.begin() + 16), expected);
-}
-
 // Truevision TGA 2.0: 16-bit grey pixels are grey and alpha bytes (delivered as blue, green, red,
-// alpha), and colour map entries may be 5-5-5 words, red in bits 10-14.
-TEST(TgaReader, GreyAlphaAndWordColourMaps) {
+// alpha); colour map entries may be 5-5-5 words, red in bits 10-14, or 32-bit with a first index.
+TEST(TgaReader, GreyAlphaAndColourMaps) {
   struct Case {
     const char* name;
     TgaFile file;
     uint32_t layout;
     Bytes row;          // the first delivered row
-    Bytes palette;      // the first two entries, when a palette is passed
+    Bytes palette;      // the first entries, when a palette is passed
   };
   auto grey = [](uint8_t type, Bytes data) {
     TgaFile f;
@@ -127,6 +102,10 @@ TEST(TgaReader, GreyAlphaAndWordColourMaps) {
     f.data = std::move(data);
     return f;
   };
+  TgaFile offset_map = mapped(32, 8, {2});
+  offset_map.width = 1;
+  offset_map.map_first = 2;
+  offset_map.map = {10, 20, 30, 99, 11, 21, 31, 99, 12, 22, 32, 99};
   const Case cases[] = {
       {"grey and alpha", grey(3, {10, 255, 200, 0}), 0x20, {10, 10, 10, 255, 200, 200, 200, 0}, {}},
       {"grey and alpha, run-length", grey(11, {0x81, 50, 128}), 0x20, {50, 50, 50, 128, 50, 50, 50, 128}, {}},
@@ -134,6 +113,7 @@ TEST(TgaReader, GreyAlphaAndWordColourMaps) {
       {"15-bit map", mapped(15, 8, {2, 2}), 0, {2, 2}, {255, 0, 255, 0, 255, 0}},
       // Word entries take two bytes each, so the pixels start 6 bytes after the header.
       {"true colour after a 15-bit map", mapped(15, 24, seq(6)), 0x8, seq(6), {}},
+      {"32-bit map from entry 2", offset_map, 0, {2}, {0, 0, 0, 0, 0, 0, 10, 20, 30, 11, 21, 31, 12, 22, 32, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -145,7 +125,8 @@ TEST(TgaReader, GreyAlphaAndWordColourMaps) {
     EXPECT_EQ(r.load.rows[0], c.row);
     EXPECT_EQ(r.load.palette_given, !c.palette.empty());
     if (!c.palette.empty()) {
-      EXPECT_EQ(Bytes(r.load.palette.begin(), r.load.palette.begin() + 6), c.palette);
+      EXPECT_EQ(r.load.palette_form, 0x200u);
+      EXPECT_EQ(Bytes(r.load.palette.begin(), r.load.palette.begin() + c.palette.size()), c.palette);
     }
   }
 }
@@ -264,118 +245,6 @@ TEST(TgaRle, EncoderPackets) {
     ASSERT_EQ(tga_rle_encode_row(c.row.data(), c.row.size(), c.pixel, &out), 0);
     EXPECT_EQ(out, c.expected);
   }
-}
-
-class TgaWriter : public ::testing::Test {
- protected:
-  void SetUp() override { library_start(); }
-  void TearDown() override {
-    library_stop();
-    std::remove(path_.c_str());
-  }
-  int save(const Bitmap& b, bool rle) {
-    SaveParams p;
-    save_params_init(&p);
-    p.format_index = kFormatTga;
-    p.rle = rle;
-    return save_image(path_.c_str(), &b, &p);
-  }
-  Bytes file() const { return test::read_file(path_); }
-  std::string path_ = "/tmp/lumora_tga_writer_" + std::to_string(::getpid()) + ".tga";
-};
-
-Bitmap picture(uint16_t type, int width, int height) {
-  Bitmap b{};
-  EXPECT_EQ(bitmap_alloc(&b, type, 4, width, height), 1);
-  const int bpp = type == kPixBilevel ? 0 : b.bytes_per_pixel;
-  for (int32_t y = 0; y < height; ++y) {
-    uint8_t* row = bitmap_row(&b, y);
-    if (type == kPixBilevel) {
-      for (int32_t x = 0; x < width; ++x) bit_put(row, x, (x / 3 + y) & 1);
-    } else {
-      // Runs of repeated pixels followed by varying ones, so both packet kinds occur.
-      for (int32_t x = 0; x < width * bpp; ++x) row[x] = static_cast<uint8_t>(x < width * bpp / 3 ? y : x * 5 + y);
-    }
-  }
-  if (b.palette)
-    for (int i = 0; i < 256; ++i) {
-      b.palette[kPalR + i] = static_cast<uint8_t>(i);
-      b.palette[kPalG + i] = static_cast<uint8_t>(i / 2);
-      b.palette[kPalB + i] = static_cast<uint8_t>(255 - i);
-    }
-  return b;
-}
-
-TEST_F(TgaWriter, VariantsAndRoundTrips) {
-  struct Case {
-    uint16_t type;
-    bool rle;
-    uint8_t image_type, depth, map_type;
-    const char* order;  // file byte k of a pixel is Bitmap byte order[k] (blue, green, red first)
-  };
-  const Case cases[] = {
-      {kPixRGB, false, 2, 24, 0, "210"},    {kPixRGB, true, 10, 24, 0, "210"},
-      {kPixBGRA, true, 10, 32, 0, "0123"},  {kPixRGBA, false, 2, 32, 0, "2103"},
-      {kPixIndexed, false, 1, 8, 1, "0"},   {kPixIndexed, true, 9, 8, 1, "0"},
-      {kPixGrey, true, 11, 8, 0, "0"},      {kPixGrey, false, 3, 8, 0, "0"},
-      {kPixBilevel, true, 3, 1, 0, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "type " << c.type << " rle " << c.rle);
-    Bitmap b = picture(c.type, 150, 7);
-    ASSERT_EQ(save(b, c.rle), 0);
-    Bytes f = file();
-    ASSERT_GE(f.size(), 18u);
-    EXPECT_EQ((Bytes{f[0], f[1], f[2], f[16], f[17]}), (Bytes{0, c.map_type, c.image_type, c.depth, 0x20}));
-    if (c.map_type) {
-      EXPECT_EQ((Bytes{f[5], f[6], f[7]}), (Bytes{0, 1, 24}));
-      EXPECT_EQ((Bytes{f[18 + 3 * 10], f[19 + 3 * 10], f[20 + 3 * 10]}), (Bytes{245, 5, 10}))
-          << "entry 10 in blue, green, red";
-    }
-    test::ReaderRun r;
-    read(f, &r);
-    ASSERT_EQ(r.status, 0);
-    const int n = static_cast<int>(std::strlen(c.order));
-    for (int32_t y = 0; y < b.height; ++y) {
-      const uint8_t* src = bitmap_row(&b, y);
-      const Bytes& got = r.load.rows[static_cast<size_t>(y)];
-      for (int32_t x = 0; x < b.width; ++x) {
-        if (c.type == kPixBilevel) {
-          ASSERT_EQ(bit_get(got.data(), x), bit_get(src, x)) << x;
-        }
-        for (int k = 0; k < n; ++k) ASSERT_EQ(got[n * x + k], src[n * x + (c.order[k] - '0')]) << x;
-      }
-    }
-    bitmap_free(&b);
-  }
-}
-
-TEST_F(TgaWriter, CommentInTheImageIdField) {
-  Bitmap b = picture(kPixGrey, 3, 2);
-  b.comment = string_dup("note");
-  ASSERT_EQ(save(b, false), 0);
-  Bytes f = file();
-  EXPECT_EQ(f[0], 5);
-  EXPECT_EQ(Bytes(f.begin() + 18, f.begin() + 23), (Bytes{'n', 'o', 't', 'e', 0}));
-  std::free(b.comment);
-  b.comment = string_dup(std::string(300, 'x').c_str());
-  ASSERT_EQ(save(b, false), 0);
-  f = file();
-  EXPECT_EQ(f[0], 0);
-  EXPECT_EQ(f.size(), 18u + 6u);
-  bitmap_free(&b);
-}
-
-TEST_F(TgaWriter, WriteFailuresAreReported) {
-  Bitmap b = picture(kPixRGB, 300, 300);
-  for (bool rle : {false, true}) {
-    SaveParams p;
-    save_params_init(&p);
-    p.format_index = kFormatTga;
-    p.rle = rle;
-    EXPECT_EQ(test::save_to_full_disk(b, p), 6) << "rle " << rle;
-  }
-  bitmap_free(&b);
 }
 
 }  // namespace

@@ -22,10 +22,7 @@ std::string pixmap(const std::string& values, const std::vector<std::string>& co
   return s + "};\n";
 }
 
-TEST(X11Colors, TableRows) {
-  int rows = 0;
-  for (const X11Color* c = x11_color_table(); c->name[0]; ++c) ++rows;
-  EXPECT_EQ(rows, kX11ColorCount);
+TEST(X11Colors, GreyRamps) {
   const struct {
     const char* name;
     int level;
