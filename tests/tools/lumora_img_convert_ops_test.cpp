@@ -4,11 +4,9 @@
 
 #include <string>
 
-#include "imagelib/core/bitmap.h"
 #include "imagelib/core/format.h"
-#include "imagelib/core/load.h"
-#include "imagelib/core/save.h"
 #include "support/cli_runner.h"
+#include "tests/support/saved_picture.h"
 
 using namespace lumora;
 using lumora_test::RunResult;
@@ -26,40 +24,11 @@ class LumoraImgConvertOps : public lumora_test::LibraryCliTest {
  protected:
   void SetUp() override {
     LibraryCliTest::SetUp();
-    Bitmap b;
-    ASSERT_EQ(bitmap_alloc(&b, kPixRGB, 4, kW, kH), 1);
-    for (int y = 0; y < kH; ++y)
-      for (int x = 0; x < kW; ++x) {
-        uint8_t* p = bitmap_row(&b, y) + 3 * x;
-        const uint32_t c = source_rgb(x, y);
-        p[0] = uint8_t(c >> 16), p[1] = uint8_t(c >> 8), p[2] = uint8_t(c);
-      }
-    SaveParams sp;
-    save_params_init(&sp);
-    sp.format_index = static_cast<int16_t>(format_find("bmp"));
-    ASSERT_EQ(save_image(path("in.bmp").c_str(), &b, &sp), 0);
-    bitmap_free(&b);
-  }
-
-  // Loads a written file as top-down red, green, blue and returns pixel colours row by row.
-  std::vector<uint32_t> colours(const std::string& name, int* w, int* h) {
-    LoadParams p;
-    load_params_init(&p);
-    p.flags = kLoadForceColor | kLoadPrefer3Byte;  // 3-byte colour whatever the file holds
-    Bitmap b{};
-    FileInfo info{};
-    std::vector<uint32_t> out;
-    if (load_image(path(name).c_str(), &b, &p, &info) == 0 && b.type == kPixRGB) {
-      *w = b.width, *h = b.height;
-      for (int y = 0; y < b.height; ++y)
-        for (int x = 0; x < b.width; ++x) {
-          const uint8_t* q = bitmap_row(&b, y) + 3 * x;
-          out.push_back((uint32_t(q[0]) << 16) | (uint32_t(q[1]) << 8) | q[2]);
-        }
-    }
-    bitmap_free(&b);
-    file_info_free(&info);
-    return out;
+    const auto source = [](int x, int y, uint8_t* p) {
+      const uint32_t c = source_rgb(x, y);
+      p[0] = uint8_t(c >> 16), p[1] = uint8_t(c >> 8), p[2] = uint8_t(c);
+    };
+    ASSERT_EQ(test::save_picture(path("in.bmp"), kFormatBmp, kW, kH, source), 0);
   }
 };
 
@@ -71,38 +40,36 @@ TEST_F(LumoraImgConvertOps, RotationsTurnTheWayTheySay) {
   for (const auto& c : cases) {
     const RunResult r = run(std::string("convert --rotate ") + c.angle + " in.bmp out.bmp");
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    int w = 0, h = 0;
-    const std::vector<uint32_t> got = colours("out.bmp", &w, &h);
-    ASSERT_EQ(w, c.w);
-    ASSERT_EQ(h, c.h);
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
+    const test::RgbPicture got = test::load_rgb(path("out.bmp"));
+    ASSERT_EQ(got.width, c.w);
+    ASSERT_EQ(got.height, c.h);
+    for (int y = 0; y < c.h; ++y)
+      for (int x = 0; x < c.w; ++x) {
         const std::string a = c.angle;
         const uint32_t want = a == "90"    ? source_rgb(y, kH - 1 - x)
                               : a == "-90" ? source_rgb(kW - 1 - y, x)
                                            : source_rgb(kW - 1 - x, kH - 1 - y);
-        EXPECT_EQ(got[size_t(y * w + x)], want) << c.angle << " at " << x << "," << y;
+        EXPECT_EQ(got.at(x, y), want) << c.angle << " at " << x << "," << y;
       }
   }
 }
 
 TEST_F(LumoraImgConvertOps, ToneAndColoursReachThePixels) {
-  int w = 0, h = 0;
   // Contrast 128 thresholds every component at 128.
   ASSERT_EQ(run("convert --tone 0,128,1.0 in.bmp t.bmp").exit_code, 0);
-  std::vector<uint32_t> got = colours("t.bmp", &w, &h);
-  ASSERT_EQ(got.size(), size_t(kW * kH));
+  test::RgbPicture got = test::load_rgb(path("t.bmp"));
+  ASSERT_EQ(got.pixels.size(), size_t(kW * kH));
   for (int i = 0; i < kW * kH; ++i) {
     const uint32_t s = source_rgb(i % kW, i / kW);
     uint32_t want = 0;
     for (int shift : {16, 8, 0}) want |= (((s >> shift) & 0xFF) >= 128 ? 0xFFu : 0u) << shift;
-    EXPECT_EQ(got[size_t(i)], want) << i;
+    EXPECT_EQ(got.pixels[size_t(i)], want) << i;
   }
   // 15 colours fit a 16-colour palette exactly.
   ASSERT_EQ(run("convert --colors 16 in.bmp p.bmp").exit_code, 0);
-  got = colours("p.bmp", &w, &h);
-  ASSERT_EQ(got.size(), size_t(kW * kH));
-  for (int i = 0; i < kW * kH; ++i) EXPECT_EQ(got[size_t(i)], source_rgb(i % kW, i / kW)) << i;
+  got = test::load_rgb(path("p.bmp"));
+  ASSERT_EQ(got.pixels.size(), size_t(kW * kH));
+  for (int i = 0; i < kW * kH; ++i) EXPECT_EQ(got.pixels[size_t(i)], source_rgb(i % kW, i / kW)) << i;
 }
 
 TEST_F(LumoraImgConvertOps, BadValuesAreUsageErrors) {

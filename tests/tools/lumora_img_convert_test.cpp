@@ -7,11 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "imagelib/core/bitmap.h"
 #include "imagelib/core/format.h"
-#include "imagelib/core/load.h"
-#include "imagelib/core/save.h"
 #include "support/cli_runner.h"
+#include "tests/support/gif_file.h"
+#include "tests/support/saved_picture.h"
 
 using namespace lumora;
 using lumora_test::RunResult;
@@ -21,33 +20,14 @@ namespace {
 
 class LumoraImgConvert : public lumora_test::LibraryCliTest {
  protected:
-
-  // A colour picture with a horizontal ramp, written with the library's own writer.
+  // A colour picture with ramps, written with the library's own writer.
   void write_picture(const std::string& name, const char* format, int width, int height) {
-    Bitmap b;
-    ASSERT_EQ(bitmap_alloc(&b, kPixRGB, 4, width, height), 1);
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) {
-        uint8_t* p = bitmap_row(&b, y) + 3 * x;
-        p[0] = static_cast<uint8_t>(x * 255 / (width > 1 ? width - 1 : 1));
-        p[1] = static_cast<uint8_t>(y * 255 / (height > 1 ? height - 1 : 1));
-        p[2] = 128;
-      }
-    SaveParams sp;
-    save_params_init(&sp);
-    sp.format_index = static_cast<int16_t>(format_find(format));
-    sp.quality = 90;
-    ASSERT_EQ(save_image(path(name).c_str(), &b, &sp), 0) << name;
-    bitmap_free(&b);
-  }
-
-  // Loads a file as the tool's checks need it: RGB, no limit.
-  bool load(const std::string& name, Bitmap* out, FileInfo* info) {
-    LoadParams p;
-    load_params_init(&p);
-    *out = Bitmap{};
-    *info = FileInfo{};
-    return load_image(path(name).c_str(), out, &p, info) == 0;
+    const auto ramp = [](int x, int y, uint8_t* p) {
+      p[0] = static_cast<uint8_t>(x);
+      p[1] = static_cast<uint8_t>(y);
+      p[2] = 128;
+    };
+    ASSERT_EQ(test::save_picture(path(name), format_find(format), width, height, ramp), 0) << name;
   }
 };
 
@@ -76,14 +56,11 @@ TEST_F(LumoraImgConvert, ConvertPicksTheWriterAndReportsFailures) {
     const RunResult r = run(c.args);
     EXPECT_EQ(r.exit_code, c.exit_code) << c.args << "\n" << r.err;
     if (c.out_file.empty()) continue;
-    Bitmap b;
-    FileInfo info;
-    ASSERT_TRUE(load(c.out_file, &b, &info)) << c.args;
-    EXPECT_STREQ(format_name(info.format_index), c.format.c_str()) << c.args;
-    EXPECT_EQ(b.width, c.width) << c.args;
-    EXPECT_EQ(b.height, c.height) << c.args;
-    bitmap_free(&b);
-    file_info_free(&info);
+    const test::RgbPicture out = test::load_rgb(path(c.out_file));
+    ASSERT_EQ(out.status, 0) << c.args;
+    EXPECT_EQ(out.format, c.format) << c.args;
+    EXPECT_EQ(out.width, c.width) << c.args;
+    EXPECT_EQ(out.height, c.height) << c.args;
   }
 }
 
@@ -110,66 +87,24 @@ TEST_F(LumoraImgConvert, ThumbsFitTheBoxAndCountFailures) {
     int max_w, max_h;
   } expects[] = {{"out/wide.png", 46, 46}, {"out/tall.png", 46, 46}};
   for (const Expect& e : expects) {
-    Bitmap b;
-    FileInfo info;
-    ASSERT_TRUE(load(e.name, &b, &info)) << e.name;
-    EXPECT_LE(b.width, e.max_w) << e.name;
-    EXPECT_LE(b.height, e.max_h) << e.name;
-    EXPECT_TRUE(b.width == e.max_w || b.height == e.max_h) << e.name << " fills the box on one side";
-    bitmap_free(&b);
-    file_info_free(&info);
+    const test::RgbPicture thumb = test::load_rgb(path(e.name));
+    ASSERT_EQ(thumb.status, 0) << e.name;
+    EXPECT_LE(thumb.width, e.max_w) << e.name;
+    EXPECT_LE(thumb.height, e.max_h) << e.name;
+    EXPECT_TRUE(thumb.width == e.max_w || thumb.height == e.max_h) << e.name << " fills the box on one side";
   }
   EXPECT_EQ(run("thumbs --size 20x10 --smooth -o small pics/wide.jpg").exit_code, 0);
-  Bitmap b;
-  FileInfo info;
-  ASSERT_TRUE(load("small/wide.png", &b, &info));
-  EXPECT_EQ(b.width, 20);
-  EXPECT_EQ(b.height, 5);
-  bitmap_free(&b);
-  file_info_free(&info);
-}
-
-// Appends 3-bit LZW codes LSB first: a clear code before every pixel keeps the code width fixed.
-std::vector<uint8_t> lzw_two_colour_stream(const std::vector<int>& pixels) {
-  std::vector<int> codes;
-  for (int p : pixels) {
-    codes.push_back(4);  // clear
-    codes.push_back(p);
-  }
-  codes.push_back(5);  // end of information
-  std::vector<uint8_t> out;
-  uint32_t acc = 0;
-  int bits = 0;
-  for (int c : codes) {
-    acc |= static_cast<uint32_t>(c) << bits;
-    bits += 3;
-    while (bits >= 8) {
-      out.push_back(static_cast<uint8_t>(acc));
-      acc >>= 8;
-      bits -= 8;
-    }
-  }
-  if (bits) out.push_back(static_cast<uint8_t>(acc));
-  return out;
+  const test::RgbPicture small = test::load_rgb(path("small/wide.png"));
+  EXPECT_EQ(small.width, 20);
+  EXPECT_EQ(small.height, 5);
 }
 
 TEST_F(LumoraImgConvert, FramesWritesEveryFrameWithItsDelay) {
-  std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0,
-                              0, 0, 0, 255, 255, 255};  // 2x2 canvas, black and white
-  const int delays[] = {10, 25};                         // hundredths of a second
-  const std::vector<int> pixels[] = {{0, 1, 1, 0}, {1, 1, 1, 1}};
-  for (int f = 0; f < 2; ++f) {
-    const uint8_t gce[] = {0x21, 0xF9, 4, 0, static_cast<uint8_t>(delays[f]), 0, 0, 0};
-    gif.insert(gif.end(), std::begin(gce), std::end(gce));
-    const uint8_t desc[] = {0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0, 2};
-    gif.insert(gif.end(), std::begin(desc), std::end(desc));
-    std::vector<uint8_t> data = lzw_two_colour_stream(pixels[f]);
-    gif.push_back(static_cast<uint8_t>(data.size()));
-    gif.insert(gif.end(), data.begin(), data.end());
-    gif.push_back(0);
-  }
-  gif.push_back(0x3B);
-  lumora_test::write_bytes(path("anim.gif"), gif);
+  test::GifBuilder gif;
+  gif.header(2, 2, 1, 0, "GIF89a", {{0, 0, 0}, {255, 255, 255}});
+  gif.control(0, 10, -1).image(0, 0, 2, 2, {0, 1, 1, 0});  // delays in hundredths of a second
+  gif.control(0, 25, -1).image(0, 0, 2, 2, {1, 1, 1, 1}).trailer();
+  lumora_test::write_bytes(path("anim.gif"), gif.bytes);
   const RunResult r = run("frames anim.gif out");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "000\t100\n001\t250\n");
