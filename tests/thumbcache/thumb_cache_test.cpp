@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "imagelib/thumbcache/thumb_cache.h"
 #include "tests/support/png_file.h"
 #include "tests/support/saved_picture.h"
+#include "tests/support/scoped_env.h"
 
 namespace lumora {
 namespace {
@@ -115,10 +117,7 @@ class ThumbCache : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
     cache_ = dir_ + "/cache";
-    const char* old = std::getenv("XDG_CACHE_HOME");
-    had_old_ = old != nullptr;
-    if (old) old_ = old;
-    setenv("XDG_CACHE_HOME", cache_.c_str(), 1);
+    cache_env_.emplace("XDG_CACHE_HOME", cache_);
     picture_ = dir_ + "/Bild mit \xC3\xBC.png";
     const auto ramp = [](int x, int y, uint8_t* p) {
       p[0] = static_cast<uint8_t>(x);
@@ -129,8 +128,7 @@ class ThumbCache : public ::testing::Test {
     set_mtime(picture_, 1500000000);
   }
   void TearDown() override {
-    if (had_old_) setenv("XDG_CACHE_HOME", old_.c_str(), 1);
-    else unsetenv("XDG_CACHE_HOME");
+    cache_env_.reset();
     std::error_code ec;
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(dir_, ec);
@@ -170,8 +168,8 @@ class ThumbCache : public ::testing::Test {
     return out;
   }
 
-  std::string dir_, cache_, picture_, old_;
-  bool had_old_ = false;
+  std::string dir_, cache_, picture_;
+  std::optional<test::ScopedEnv> cache_env_;
 };
 
 TEST_F(ThumbCache, StoresAndFindsWithTheStandardsModes) {

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "imagelib/core/bitmap.h"
@@ -14,6 +15,7 @@
 #include "support/cli_runner.h"
 #include "tests/support/jpeg_file.h"
 #include "tests/support/saved_picture.h"
+#include "tests/support/scoped_env.h"
 
 using namespace lumora;
 using lumora_test::RunResult;
@@ -27,15 +29,11 @@ class LumoraImgThumbsCache : public lumora_test::LibraryCliTest {
   void SetUp() override {
     LibraryCliTest::SetUp();
     if (HasFatalFailure() || IsSkipped()) return;
-    const char* old = std::getenv("XDG_CACHE_HOME");
-    had_old_ = old != nullptr;
-    if (old) old_ = old;
-    setenv("XDG_CACHE_HOME", path("cache").c_str(), 1);  // the tool inherits it
+    cache_env_.emplace("XDG_CACHE_HOME", path("cache"));  // the tool inherits it
     ASSERT_EQ(mkdir(path("pics").c_str(), 0755), 0);
   }
   void TearDown() override {
-    if (had_old_) setenv("XDG_CACHE_HOME", old_.c_str(), 1);
-    else unsetenv("XDG_CACHE_HOME");
+    cache_env_.reset();
     LibraryCliTest::TearDown();
   }
 
@@ -57,8 +55,7 @@ class LumoraImgThumbsCache : public lumora_test::LibraryCliTest {
     return out;
   }
 
-  std::string old_;
-  bool had_old_ = false;
+  std::optional<test::ScopedEnv> cache_env_;
 };
 
 TEST_F(LumoraImgThumbsCache, ReadsTheCacheBeforeDecodingAndFillsIt) {
