@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "imagelib/core/format.h"
 #include "support/cli_runner.h"
 #include "tests/support/gif_file.h"
+#include "tests/support/png_file.h"
 #include "tests/support/saved_picture.h"
 
 using namespace lumora;
@@ -24,6 +26,13 @@ uint32_t ramp(int x, int y) { return (uint32_t(x) << 16) | (uint32_t(y) << 8) | 
 constexpr int kW = 5, kH = 3;
 uint32_t source_rgb(int x, int y) {
   return (uint32_t(40 * x + 10) << 16) | (uint32_t(60 * y + 20) << 8) | uint32_t(17 * (x + y));
+}
+
+// A busy picture: half of its JPEG file lies well inside the image data.
+uint32_t stripes(int x, int y) {
+  uint32_t c = 0;
+  for (int k = 0; k < 3; ++k) c = (c << 8) | uint8_t((3 * x + k) * 5 + y * 7);
+  return c;
 }
 
 class LumoraImgConvert : public lumora_test::LibraryCliTest {
@@ -175,6 +184,66 @@ TEST_F(LumoraImgConvert, BadValuesAreUsageErrors) {
   for (const char* args : {"--tone 1,2", "--tone 0,200,1.0", "--tone 0,0,0", "--tone a,0,1",
                            "--colors 8", "--rotate 30", "--rotate"})
     EXPECT_EQ(run(std::string("convert ") + args + " in.bmp out.bmp").exit_code, 1) << args;
+}
+
+// Files that end early: what could be decoded is still written, a warning names the file and the
+// load's own status, and the exit status is 2 (as djpeg's for a result with warnings); intact
+// files exit 0 without a word. Which damage each reader reports as incomplete is checked by the
+// reader tests.
+TEST_F(LumoraImgConvert, FilesEndingEarlyAreWrittenWithAWarningAndExitTwo) {
+  struct Case {
+    const char* ext;
+    int format;
+    std::function<size_t(const test::Bytes&)> cut_at;
+  };
+  const Case cases[] = {
+      {"png",  // inside the image data
+       kFormatPng,
+       [](const test::Bytes& b) {
+         const auto [at, n] = test::png_find_chunk(b, "IDAT");
+         return at + n / 2;
+       }},
+      {"jpg", kFormatJpeg, [](const test::Bytes& b) { return b.size() / 2; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ext);
+    const std::string good = std::string("good.") + c.ext, bad = std::string("bad.") + c.ext;
+    write_picture(good, format_name(c.format), 48, 32, stripes);
+    const std::string file = slurp(path(good));
+    const test::Bytes intact(file.begin(), file.end());
+    ASSERT_GT(intact.size(), 60u);
+    const test::Bytes damaged(intact.begin(), intact.begin() + static_cast<long>(c.cut_at(intact)));
+    lumora_test::write_bytes(path(bad), damaged);
+    const std::string warning =
+        "lumora-img: " + bad + ": file ends early (status 4); the picture is incomplete\n";
+
+    RunResult r = run("decode " + good + " good.pam");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.err, "");
+    r = run("decode " + bad + " bad.pam");
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_EQ(r.err, warning);
+    EXPECT_EQ(slurp(path("bad.pam")).rfind("P7\n", 0), 0u);
+
+    r = run("convert " + good + " good_out.bmp");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.err, "");
+    r = run("convert " + bad + " bad_out.bmp");
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_EQ(r.err, warning);
+    EXPECT_FALSE(slurp(path("bad_out.bmp")).empty());
+
+    r = run("thumbs --quiet -o th " + good);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.err, "1 thumbnails, 0 failed\n");
+    r = run("thumbs --quiet -o th " + good + " " + bad);
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_EQ(r.err, warning + "2 thumbnails, 0 failed\n");
+    EXPECT_FALSE(slurp(path("th/bad.png")).empty());
+    // A failure decides over a warning.
+    r = run("thumbs --quiet -o th " + bad + " missing." + c.ext);
+    EXPECT_EQ(r.exit_code, 13);
+  }
 }
 
 }  // namespace
