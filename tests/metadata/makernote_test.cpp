@@ -244,25 +244,12 @@ TEST(MakerNote, MinoltaCameraSettings) {
     note->add_undefined(d, 0x0, "MLT0");
     // Camera settings: big-endian 32-bit numbers in either block order.
     std::vector<uint8_t> settings(4 * 0x33, 0);
-    auto put = [&](int position, uint32_t v) {
-      settings[4 * position] = static_cast<uint8_t>(v >> 24);
-      settings[4 * position + 1] = static_cast<uint8_t>(v >> 16);
-      settings[4 * position + 2] = static_cast<uint8_t>(v >> 8);
-      settings[4 * position + 3] = static_cast<uint8_t>(v);
-    };
-    put(0x1, 1);
-    put(0x8, 48);
-    put(0x9, 104);
-    put(0xA, 40);
-    put(0xD, 6);
-    put(0x12, 7 * 256 + 128);
-    put(0x13, 2500);
-    put(0x15, 0x07D30415);
-    put(0x16, 0x0A0B0C);
-    put(0x1F, 4);
-    put(0x23, 3);
-    put(0x25, 1);
-    put(0x2C, 52);
+    const std::pair<int, uint32_t> values[] = {
+        {0x1, 1},     {0x8, 48},         {0x9, 104},        {0xA, 40},  {0xD, 6},  {0x12, 7 * 256 + 128},
+        {0x13, 2500}, {0x15, 0x07D30415}, {0x16, 0x0A0B0C}, {0x1F, 4}, {0x23, 3}, {0x25, 1},
+        {0x2C, 52}};  // (position, value)
+    for (const auto& [position, v] : values)
+      for (int k = 0; k < 4; ++k) settings[4 * position + k] = static_cast<uint8_t>(v >> (24 - 8 * k));
     note->add_bytes(d, 0x3, 7, settings, static_cast<uint32_t>(settings.size()));
     note->add_short(d, 0x102, {2});
     Pairs lines = note_lines(block_with_note(be, "Minolta Co., Ltd.", "", note));
