@@ -32,7 +32,6 @@ TEST_F(FormatRegistryTest, TableOrderAndNames) {
   const char* names[] = {"jpeg", "tga", "bmp", "gif", "png", "2bp", "tiff", "pcx",
                          "pbm", "pgm", "ppm", "pnm", "xbm", "xpm", "ico"};
   ASSERT_EQ(format_registry().count, 15);
-  EXPECT_EQ(format_registry().capacity, 47);
   for (int i = 0; i < 15; ++i) {
     EXPECT_EQ(format_find(names[i]), i);
     EXPECT_STREQ(format_name(i), names[i]);

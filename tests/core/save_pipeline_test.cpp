@@ -263,6 +263,7 @@ TEST(SavePipeline, ExtensionFlags) {
   }
 }
 
+// Beyond the file names of the extension-flag cases: dots in folders, several dots, capacity.
 TEST(SavePipeline, ReplaceExtension) {
   struct Case {
     const char* path;
@@ -271,10 +272,7 @@ TEST(SavePipeline, ReplaceExtension) {
     const char* result;
   };
   const std::vector<Case> cases = {
-      {"x/y.jpeg", 64, 0, "x/y.png"},
       {"dir.v2/file", 64, 0, "dir.v2/file.png"},
-      {"dir/.hidden", 64, 0, "dir/.hidden.png"},
-      {"scan.9", 64, 0, "scan.9.png"},
       {"a.b.c", 64, 0, "a.b.png"},
       {"abc", 8, 0, "abc.png"},
       {"abc", 7, 1, "abc"},  // no room for the NUL: unchanged

@@ -225,29 +225,6 @@ TEST(MakerNote, NikonSecondKindWithBadInnerHeaderShowsNothing) {
   EXPECT_TRUE(note_lines(block).empty());
 }
 
-TEST(MakerNote, FujifilmIsLittleEndianAndSelfRelative) {
-  for (bool be : {false, true}) {
-    auto note = std::make_shared<IfdBlock>(false, false);
-    int d = note->add_ifd();
-    note->add_undefined(d, 0x0, "0130");
-    note->add_ascii(d, 0x1000, "NORMAL ");
-    note->add_short(d, 0x1001, {3});
-    note->add_short(d, 0x1002, {512});
-    note->add_short(d, 0x1031, {256});
-    note->add_short(d, 0x1302, {1});
-    note->add_long(d, 0x1300, {1});        // LONG for a SHORT record: read as SHORT
-    note->add_long(d, 0x1300, {0x10001});  // ... unless the value does not fit 16 bits
-    std::string prefix = std::string("FUJIFILM\x0c\0\0\0", 12);
-    // Offsets inside the note count from the note's first byte.
-    Pairs lines = note_lines(block_with_note(be, "FUJIFILM", prefix, note, Base::kNote));
-    EXPECT_EQ(lines, (Pairs{{"Maker Note Version", "0130"}, {"Quality Setting", "NORMAL "},
-                            {"Sharpness", "Normal"}, {"White balance", "Cloudy"},
-                            {"Picture Mode", "Aperture priority AE"}, {"Exposure Status", "Over Exposed"},
-                            {"Blur Status", "Blur Warning"}}))
-        << (be ? "MM" : "II");
-  }
-}
-
 TEST(MakerNote, OlympusLaterLayoutIsSelfRelative) {
   for (bool be : {false, true}) {
     auto note = std::make_shared<IfdBlock>(!be, false);
@@ -267,59 +244,40 @@ TEST(MakerNote, MinoltaCameraSettings) {
     note->add_undefined(d, 0x0, "MLT0");
     // Camera settings: big-endian 32-bit numbers in either block order.
     std::vector<uint8_t> settings(4 * 0x33, 0);
-    auto put = [&](int position, uint32_t v) {
-      settings[4 * position] = static_cast<uint8_t>(v >> 24);
-      settings[4 * position + 1] = static_cast<uint8_t>(v >> 16);
-      settings[4 * position + 2] = static_cast<uint8_t>(v >> 8);
-      settings[4 * position + 3] = static_cast<uint8_t>(v);
-    };
-    put(0x1, 1);
-    put(0x8, 48);
-    put(0x9, 104);
-    put(0xA, 40);
-    put(0xD, 6);
-    put(0x12, 7 * 256 + 128);
-    put(0x13, 2500);
-    put(0x15, 0x07D30415);
-    put(0x16, 0x0A0B0C);
-    put(0x1F, 4);
-    put(0x23, 3);
-    put(0x25, 1);
-    put(0x2C, 52);
+    const std::pair<int, uint32_t> values[] = {
+        {0x1, 1},     {0x8, 48},         {0x9, 104},        {0xA, 40},  {0xD, 6},  {0x12, 7 * 256 + 128},
+        {0x13, 2500}, {0x15, 0x07D30415}, {0x16, 0x0A0B0C}, {0x1F, 4}, {0x23, 3}, {0x25, 1},
+        {0x2C, 52}};  // (position, value)
+    for (const auto& [position, v] : values)
+      for (int k = 0; k < 4; ++k) settings[4 * position + k] = static_cast<uint8_t>(v >> (24 - 8 * k));
     note->add_bytes(d, 0x3, 7, settings, static_cast<uint32_t>(settings.size()));
     note->add_short(d, 0x102, {2});
     Pairs lines = note_lines(block_with_note(be, "Minolta Co., Ltd.", "", note));
     std::map<std::string, std::string> got(lines.begin(), lines.end());
-    EXPECT_EQ(got["Version"], "MLT0");
-    EXPECT_EQ(got["Exposure mode"], "Aperture priority");
-    EXPECT_EQ(got["ISO"], "100");
-    EXPECT_EQ(got["Shutter speed [s]"], "1/128");
-    EXPECT_EQ(got["Aperture"], "4.0");
-    EXPECT_EQ(got["Exposure compensation"], "0");
-    EXPECT_EQ(got["Focal length [mm]"], "7.5000");
-    EXPECT_EQ(got["Focus distance"], "2 m");
-    EXPECT_EQ(got["Date"], "2003:04:21");
-    EXPECT_EQ(got["Time"], "10:11:12");
-    EXPECT_EQ(got["Saturation"], "1");
-    EXPECT_EQ(got["Flash exposure compensation"], "-1.0");
-    EXPECT_EQ(got["Camera Model"], "DiMAGE 5");
-    EXPECT_EQ(got["Brightness"], "0.5000");
-    EXPECT_EQ(got["Minolta Quality"], "Fine");
-    EXPECT_EQ(got["Max aperture"], "0.7");  // element 0x17 is 0
+    const Pairs expected = {
+        {"Version", "MLT0"}, {"Exposure mode", "Aperture priority"}, {"ISO", "100"},
+        {"Shutter speed [s]", "1/128"}, {"Aperture", "4.0"}, {"Exposure compensation", "0"},
+        {"Focal length [mm]", "7.5000"}, {"Focus distance", "2 m"}, {"Date", "2003:04:21"},
+        {"Time", "10:11:12"}, {"Saturation", "1"}, {"Flash exposure compensation", "-1.0"},
+        {"Camera Model", "DiMAGE 5"}, {"Brightness", "0.5000"}, {"Minolta Quality", "Fine"},
+        {"Max aperture", "0.7"}};  // element 0x17 is 0
+    for (const auto& [name, text] : expected) EXPECT_EQ(got[name], text) << name;
     EXPECT_EQ(lines.size(), 2u + 47u);  // version, quality, and every position of the table
   }
 }
 
 TEST(MakerNote, PlainDirectoryMakers) {
+  enum Order { kBlocks, kBig, kLittle };  // the note's byte order
   struct Case {
     const char* make;
     std::string prefix;
-    bool note_big_endian;  // else the block's order
+    Order order;
     std::function<void(IfdBlock&, int)> fill;
     Pairs expected;
+    Base base = Base::kTiff;
   };
   const Case cases[] = {
-      {"OLYMPUS OPTICAL CO.,LTD", std::string("OLYMP\0\1\0", 8), false,
+      {"OLYMPUS OPTICAL CO.,LTD", std::string("OLYMP\0\1\0", 8), kBlocks,
        [](IfdBlock& n, int d) {
          n.add_short(d, 0x201, {2});
          n.add_rational(d, 0x204, {{2, 1}});
@@ -327,37 +285,53 @@ TEST(MakerNote, PlainDirectoryMakers) {
          n.add_ascii(d, 0x208, "short");  // not 52 bytes
        },
        {{"Compression setting", "SHQ"}, {"Digital zoom", "2"}, {"Firmware version", "SX75"}}},
-      {"SIGMA", std::string("SIGMA\0\0\0\1\0", 10), false,
+      {"SIGMA", std::string("SIGMA\0\0\0\1\0", 10), kBlocks,
        [](IfdBlock& n, int d) {
          n.add_ascii(d, 0xA, "18-50mm");
          n.add_short(d, 0x3, {1});  // not text: skipped
        },
        {{"Lens", "18-50mm"}}},
-      {"SANYO Electric Co.,Ltd.", std::string("SANYO\0\1\0", 8), false,
+      {"SANYO Electric Co.,Ltd.", std::string("SANYO\0\1\0", 8), kBlocks,
        [](IfdBlock& n, int d) {
          n.add_short(d, 0x201, {257});
          n.add_short(d, 0x224, {0});
        },
        {{"Quality", "Fine/Low"}, {"Sequence Shot Interval", "5 frames/sec"}}},
-      {"CASIO", std::string("QVC\0\0\0", 6), true,
+      {"CASIO", std::string("QVC\0\0\0", 6), kBig,
        [](IfdBlock& n, int d) {
          n.add_short(d, 0x9, {4});
          n.add_ascii(d, 0x3006, "+09:00");
        },
        {{"Image Size", "1600x1200"}, {"Time Zone", "+09:00"}}},
-      {"CASIO", "", false,
+      {"CASIO", "", kBlocks,
        [](IfdBlock& n, int d) {
          n.add_long(d, 0xA, {65537});
          n.add_short(d, 0x3, {2});
        },
        {{"Digital zoom", "2X Digital Zoom"}, {"Focus Mode", "Macro"}}},
-      {"Acme", "", false, [](IfdBlock& n, int d) { n.add_short(d, 0x1, {1}); }, {}},
+      {"Acme", "", kBlocks, [](IfdBlock& n, int d) { n.add_short(d, 0x1, {1}); }, {}},
+      // Fujifilm notes are little-endian whatever the block, their offsets count from the note.
+      {"FUJIFILM", std::string("FUJIFILM\x0c\0\0\0", 12), kLittle,
+       [](IfdBlock& n, int d) {
+         n.add_undefined(d, 0x0, "0130");
+         n.add_ascii(d, 0x1000, "NORMAL ");
+         n.add_short(d, 0x1001, {3});
+         n.add_short(d, 0x1002, {512});
+         n.add_short(d, 0x1031, {256});
+         n.add_short(d, 0x1302, {1});
+         n.add_long(d, 0x1300, {1});        // LONG for a SHORT record: read as SHORT
+         n.add_long(d, 0x1300, {0x10001});  // ... unless the value does not fit 16 bits
+       },
+       {{"Maker Note Version", "0130"}, {"Quality Setting", "NORMAL "}, {"Sharpness", "Normal"},
+        {"White balance", "Cloudy"}, {"Picture Mode", "Aperture priority AE"},
+        {"Exposure Status", "Over Exposed"}, {"Blur Status", "Blur Warning"}},
+       Base::kNote},
   };
   for (const Case& c : cases) {
     for (bool be : {false, true}) {
-      auto note = std::make_shared<IfdBlock>(c.note_big_endian || be, false);
+      auto note = std::make_shared<IfdBlock>(c.order == kBig || (c.order == kBlocks && be), false);
       c.fill(*note, note->add_ifd());
-      EXPECT_EQ(note_lines(block_with_note(be, c.make, c.prefix, note)), c.expected)
+      EXPECT_EQ(note_lines(block_with_note(be, c.make, c.prefix, note, c.base)), c.expected)
           << c.make << (be ? " MM" : " II");
     }
   }

@@ -95,4 +95,17 @@ inline std::pair<size_t, size_t> png_find_chunk(const Bytes& png, const char* ty
   return {0, 0};
 }
 
+// The data of every chunk of `type`, in file order.
+inline std::vector<Bytes> png_all_chunks(const Bytes& png, const char* type) {
+  std::vector<Bytes> out;
+  for (size_t at = 8; at + 8 <= png.size();) {
+    const size_t length = (size_t{png[at]} << 24) | (size_t{png[at + 1]} << 16) | (size_t{png[at + 2]} << 8) |
+                          png[at + 3];
+    if (std::memcmp(png.data() + at + 4, type, 4) == 0 && at + 8 + length <= png.size())
+      out.emplace_back(png.begin() + static_cast<long>(at + 8), png.begin() + static_cast<long>(at + 8 + length));
+    at += 12 + length;
+  }
+  return out;
+}
+
 }  // namespace lumora::test

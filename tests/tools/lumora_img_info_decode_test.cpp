@@ -38,6 +38,12 @@ TEST_F(LumoraImg, InfoBlocksAndExitCodes) {
   write_bmp("a.bmp");
   write_bmp("b.bmp");
   std::ofstream(dir_ + "/junk.xyz") << "nothing";
+  // Extensions that mislead: a 2 x 1 GIF89a saved as .jpg is found by its content; a text file
+  // saved as .jpg is not recognised.
+  lumora_test::write_bytes(path("photo.jpg"), {'G', 'I', 'F', '8', '9', 'a', 2, 0, 1, 0, 0x80, 0, 0, 0, 0, 0,
+                                               255, 255, 255, 0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 2, 2, 0x44,
+                                               0x0A, 0, 0x3B});
+  std::ofstream(dir_ + "/notes.jpg") << "Shopping list: bread, milk\n";
   struct Case {
     std::string args;
     int exit_code;
@@ -52,6 +58,8 @@ TEST_F(LumoraImg, InfoBlocksAndExitCodes) {
       {"info --json a.bmp", 0, {"[\n  {\"file\": \"a.bmp\", \"format\": \"bmp\"", "\"width\": 5", "\"text\": []}\n]\n"}, {}},
       {"info missing.bmp a.bmp", 13, {"file: a.bmp"}, {"lumora-img: missing.bmp: cannot open (status 3)"}},
       {"info a.bmp junk.xyz", 12, {"file: a.bmp"}, {"lumora-img: junk.xyz: not recognised (status 2)"}},
+      {"info photo.jpg", 0, {"format: gif\n", "width: 2\n"}, {}},
+      {"info notes.jpg", 12, {}, {"lumora-img: notes.jpg: not recognised (status 2)"}},
       {"info", 1, {}, {"lumora-img: info: no FILE given"}},
       {"info --bogus a.bmp", 1, {}, {"unknown option"}},
       {"info --help", 0, {"usage: lumora-img info"}, {}},

@@ -6,15 +6,16 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "imagelib/core/bitmap.h"
 #include "imagelib/core/format.h"
-#include "imagelib/core/load.h"
-#include "imagelib/core/save.h"
 #include "imagelib/thumbcache/thumb_cache.h"
-#include "tests/support/jpeg_file.h"
 #include "support/cli_runner.h"
+#include "tests/support/jpeg_file.h"
+#include "tests/support/saved_picture.h"
+#include "tests/support/scoped_env.h"
 
 using namespace lumora;
 using lumora_test::RunResult;
@@ -28,49 +29,24 @@ class LumoraImgThumbsCache : public lumora_test::LibraryCliTest {
   void SetUp() override {
     LibraryCliTest::SetUp();
     if (HasFatalFailure() || IsSkipped()) return;
-    const char* old = std::getenv("XDG_CACHE_HOME");
-    had_old_ = old != nullptr;
-    if (old) old_ = old;
-    setenv("XDG_CACHE_HOME", path("cache").c_str(), 1);  // the tool inherits it
+    cache_env_.emplace("XDG_CACHE_HOME", path("cache"));  // the tool inherits it
     ASSERT_EQ(mkdir(path("pics").c_str(), 0755), 0);
   }
   void TearDown() override {
-    if (had_old_) setenv("XDG_CACHE_HOME", old_.c_str(), 1);
-    else unsetenv("XDG_CACHE_HOME");
+    cache_env_.reset();
     LibraryCliTest::TearDown();
   }
 
-  // A uniform picture of one colour (blue, green, red bytes) written with the library's writer.
-  void write_picture(const std::string& name, int format, int w, int h, uint8_t b, uint8_t g,
-                     uint8_t r) {
-    Bitmap bm{};
-    ASSERT_EQ(bitmap_alloc(&bm, kPixBGR, 4, w, h), 1);
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        uint8_t* p = bitmap_row(&bm, y) + 3 * x;
-        p[0] = b, p[1] = g, p[2] = r;
-      }
-    if (name.empty()) {
-      EXPECT_EQ(thumb_cache_store(path("pics/photo.png").c_str(), &bm), 0);
-    } else {
-      SaveParams s;
-      save_params_init(&s);
-      s.format_index = static_cast<int16_t>(format);
-      ASSERT_EQ(save_image(path(name).c_str(), &bm, &s), 0);
-    }
-    bitmap_free(&bm);
+  // A picture of one colour written with the library's writer of `format`.
+  void write_picture(const std::string& name, int format, int w, int h, uint8_t green) {
+    ASSERT_EQ(test::save_picture(path(name), format, w, h, [=](int, int, uint8_t* p) { p[1] = green; }), 0);
   }
 
   // Green of the middle pixel of a written thumbnail, or -1.
   int green_of(const std::string& name) {
-    LoadParams p;
-    load_params_init(&p);
-    p.component_order = 1;
-    Bitmap b{};
-    if (load_image(path(name).c_str(), &b, &p, nullptr) != 0) return -1;
-    const int g = bitmap_row(&b, b.height / 2)[3 * (b.width / 2) + 1];
-    bitmap_free(&b);
-    return g;
+    const test::RgbPicture thumb = test::load_rgb(path(name));
+    if (thumb.status != 0) return -1;
+    return static_cast<int>((thumb.at(thumb.width / 2, thumb.height / 2) >> 8) & 0xFF);
   }
 
   std::string cache_file(const std::string& name) {
@@ -79,20 +55,24 @@ class LumoraImgThumbsCache : public lumora_test::LibraryCliTest {
     return out;
   }
 
-  std::string old_;
-  bool had_old_ = false;
+  std::optional<test::ScopedEnv> cache_env_;
 };
 
 TEST_F(LumoraImgThumbsCache, ReadsTheCacheBeforeDecodingAndFillsIt) {
-  write_picture("pics/photo.png", kFormatPng, 600, 400, 10, 20, 30);
-  write_picture("pics/shot.jpg", kFormatJpeg, 900, 300, 10, 20, 30);
+  write_picture("pics/photo.png", kFormatPng, 600, 400, 20);
+  write_picture("pics/shot.jpg", kFormatJpeg, 900, 300, 20);
   RunResult r = run("thumbs --quiet --cache -o out pics");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   for (const char* name : {"pics/photo.png", "pics/shot.jpg"})
     EXPECT_TRUE(fs::is_regular_file(cache_file(name))) << name;
   EXPECT_EQ(green_of("out/photo.png"), 20);
   // A cached thumbnail of another colour (valid for the file as it is) wins over the picture.
-  write_picture("", 0, 128, 85, 0, 200, 0);
+  Bitmap cached{};
+  ASSERT_EQ(bitmap_alloc(&cached, kPixRGB, 4, 128, 85), 1);
+  for (int y = 0; y < 85; ++y)
+    for (int x = 0; x < 128; ++x) bitmap_row(&cached, y)[3 * x + 1] = 200;
+  EXPECT_EQ(thumb_cache_store(path("pics/photo.png").c_str(), &cached), 0);
+  bitmap_free(&cached);
   r = run("thumbs --quiet --cache --smooth -o again pics");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(green_of("again/photo.png"), 200);
@@ -126,7 +106,7 @@ TEST_F(LumoraImgThumbsCache, EmbeddedThumbnailsAreNotCached) {
 }
 
 TEST_F(LumoraImgThumbsCache, RecordsUnreadableFilesAndSurvivesAnUnusableCache) {
-  write_picture("pics/photo.png", kFormatPng, 300, 200, 10, 20, 30);
+  write_picture("pics/photo.png", kFormatPng, 300, 200, 20);
   lumora_test::write_bytes(path("pics/bad.png"), {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0});
   RunResult r = run("thumbs --quiet --cache -o out pics");
   EXPECT_EQ(r.exit_code, 12) << r.err;
