@@ -573,6 +573,8 @@ TEST(LoadPipeline, FileInfoContents) {
     keep_text(ctx, "Author", "Someone", 0);
     keep_text(ctx, nullptr, "plain", 0);
     keep_text(ctx, "Binary", "\x01xx", 0);  // not printable: dropped
+    keep_text(ctx, "Missing", nullptr, 0);   // no text at all: dropped
+    keep_comment(ctx, nullptr, 0);
     const uint8_t icc1[] = {1, 2}, icc2[] = {3};
     keep_chunk(ctx, kChunkIcc, icc1, 2);
     keep_chunk(ctx, kChunkIcc, icc2, 1);
@@ -800,6 +802,20 @@ TEST(LoadServices, StreamTypedReadsFailAtTheEnd) {
   EXPECT_EQ(stream_open(e, kStreamReadBinary), nullptr);
   EXPECT_EQ(stream_open_error(e), 3);
   stream_close(e);
+  // A text meant to end with a NUL byte that meets the end of the file first, kept or skipped.
+  TempFile unterminated("bin", "abc");
+  LoadContext keep{};
+  keep.params.flags = kLoadKeepComment | kLoadKeepText;
+  for (LoadContext* ctx : {static_cast<LoadContext*>(nullptr), &keep}) {
+    for (bool comment : {true, false}) {
+      ByteStream* t = stream_open_path(unterminated.path().c_str(), kStreamReadBinary);
+      ASSERT_NE(t, nullptr);
+      EXPECT_EQ(comment ? read_comment(t, ctx, 0) : read_text(t, ctx, "Key", 0), kStatusFileEndsEarly);
+      stream_close(t);
+    }
+  }
+  EXPECT_EQ(keep.comment, nullptr);
+  EXPECT_EQ(keep.text_count, 0u);
 }
 
 
