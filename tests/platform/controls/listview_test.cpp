@@ -19,18 +19,18 @@ class ListViewTest : public ControlsTest {
     col.cx = 120;
     col.pszText = const_cast<char*>("Name");
     SendMessage(lv, LVM_INSERTCOLUMN, 0, reinterpret_cast<LPARAM>(&col));
-    for (int i = 0; i < items; ++i) {
-      std::string t = "item " + std::to_string(i);
-      LVITEM it;
-      it.mask = LVIF_TEXT | LVIF_PARAM;
-      it.iItem = i;
-      it.pszText = t.data();
-      it.lParam = 1000 + i;
-      SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&it));
-    }
+    for (int i = 0; i < items; ++i) insert(lv, i, "item " + std::to_string(i), 1000 + i);
     SetFocus(lv);
     PumpPendingMessages();
     return lv;
+  }
+  static LRESULT insert(HWND lv, int i, std::string text, LPARAM param = 0) {
+    LVITEM it;
+    it.mask = LVIF_TEXT | LVIF_PARAM;
+    it.iItem = i;
+    it.pszText = text.data();
+    it.lParam = param;
+    return SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&it));
   }
   static void select(HWND lv, int i) {
     LVITEM st;
@@ -53,10 +53,12 @@ class ListViewTest : public ControlsTest {
 
 constexpr UINT kBoth = LVIS_SELECTED | LVIS_FOCUSED;
 
-TEST_F(ListViewTest, DownMovesSelectionWithChangingAndChangedPairsInOrder) {
+TEST_F(ListViewTest, PadMovesSelectionWithChangingAndChangedPairsStopsAtTheEndsAndActivates) {
   HWND lv = make(LVS_REPORT, 3);
   select(lv, 0);
   g_heard.clear();
+  press(VK_UP);
+  EXPECT_TRUE(changes().empty());
   press(VK_DOWN);
   auto c = changes();
   ASSERT_EQ(c.size(), 4u);
@@ -77,15 +79,6 @@ TEST_F(ListViewTest, DownMovesSelectionWithChangingAndChangedPairsInOrder) {
   EXPECT_EQ(SendMessage(lv, LVM_GETNEXTITEM, 1, LVNI_SELECTED), -1);
   EXPECT_EQ(SendMessage(lv, LVM_GETSELECTIONMARK, 0, 0), 1);
   EXPECT_EQ(SendMessage(lv, LVM_GETSELECTEDCOUNT, 0, 0), 1);
-}
-
-TEST_F(ListViewTest, PadStopsAtTheEndsAndActionActivatesTheFocusedItem) {
-  HWND lv = make(LVS_REPORT, 3);
-  select(lv, 0);
-  g_heard.clear();
-  press(VK_UP);
-  EXPECT_TRUE(changes().empty());
-  press(VK_DOWN);
   press(VK_DOWN);
   press(VK_DOWN);
   EXPECT_EQ(SendMessage(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 2);
@@ -230,10 +223,7 @@ TEST_F(ListViewTest, AutoSizedColumnsFitTheirTextsAndTheLastFillsTheRest) {
   col.pszText = const_cast<char*>("Size");
   SendMessage(lv, LVM_INSERTCOLUMN, 1, reinterpret_cast<LPARAM>(&col));
   std::string longest = "picture-0001.jpeg";
-  LVITEM it;
-  it.mask = LVIF_TEXT;
-  it.pszText = longest.data();
-  SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&it));
+  insert(lv, 0, longest);
   SendMessage(lv, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(LVSCW_AUTOSIZE, 0));
   int text_w = static_cast<int>(SendMessage(lv, LVM_GETSTRINGWIDTH, 0, reinterpret_cast<LPARAM>(longest.c_str())));
   int w0 = static_cast<int>(SendMessage(lv, LVM_GETCOLUMNWIDTH, 0, 0));
@@ -262,11 +252,7 @@ TEST_F(ListViewTest, InsertAndDeleteKeepStatesAndTheSelectionMarkOnTheirItems) {
   HWND lv = make(LVS_REPORT, 4);
   select(lv, 2);
   SendMessage(lv, LVM_SETSELECTIONMARK, 0, 2);
-  LVITEM it;
-  it.mask = LVIF_TEXT;
-  it.iItem = 0;
-  it.pszText = const_cast<char*>("new first");
-  EXPECT_EQ(SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&it)), 0);
+  EXPECT_EQ(insert(lv, 0, "new first"), 0);
   EXPECT_EQ(SendMessage(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 3);
   EXPECT_EQ(SendMessage(lv, LVM_GETSELECTIONMARK, 0, 0), 3);
   g_heard.clear();
