@@ -2,7 +2,6 @@
 // line, and the SDL backend on SDL's dummy video driver.
 #include <png.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "platform/mail/mail_store.h"
+#include "scratch.h"
 
 namespace lumora::plat {
 namespace {
@@ -19,13 +20,6 @@ namespace fs = std::filesystem;
 
 class MailStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string t = (fs::temp_directory_path() / "lumora_mail_XXXXXX").string();
-    ASSERT_TRUE(::mkdtemp(t.data()));
-    dir_ = t;
-    root_ = dir_ + "/mail";
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   MailAccount account(const std::string& name, const std::string& conf = {}) {
     MailAccount a;
@@ -42,7 +36,8 @@ class MailStoreTest : public ::testing::Test {
     return n;
   }
 
-  std::string dir_, root_;
+  testing::TempDir tmp_;
+  const std::string dir_ = tmp_.path(), root_ = dir_ + "/mail";
 };
 
 std::string hex(const std::string& bytes) {
@@ -94,11 +89,11 @@ TEST_F(MailStoreTest, AStoreWithoutAccounts) {
   std::ofstream(root_ + "/notes.txt") << "not an account";
   EXPECT_EQ(MailListAccounts(root_, &accounts), MAIL_OK);
   EXPECT_TRUE(accounts.empty());
-  const char* old_data = std::getenv("XDG_DATA_HOME");
-  std::string keep = old_data ? old_data : "";
-  setenv("XDG_DATA_HOME", dir_.c_str(), 1);
-  EXPECT_EQ(MailRoot(), root_.substr(0, root_.size() - 4) + "lumora/mail");
-  old_data ? setenv("XDG_DATA_HOME", keep.c_str(), 1) : unsetenv("XDG_DATA_HOME");
+  {
+    testing::ScopedEnv env;
+    env.set("XDG_DATA_HOME", dir_.c_str());
+    EXPECT_EQ(MailRoot(), dir_ + "/lumora/mail");
+  }
   MailAccount a;
   for (const char* name : {"missing", "", ".trash", "../mail", "notes.txt"})
     EXPECT_EQ(MailOpenAccount(root_, name, &a), MAIL_NO_ACCOUNT) << name;

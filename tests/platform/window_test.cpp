@@ -1,7 +1,5 @@
 // Window system: message order, cross-thread posting, removal, timers on the virtual clock,
 // focus and keys, the Back hot key, modal loops and the paint cycle.
-#include <thread>
-
 #include "platform_fixture.h"
 
 namespace lumora::plat {
@@ -67,7 +65,7 @@ class WindowTest : public HeadlessTest {
   }
 };
 
-TEST_F(WindowTest, SentMessagesRunAtOncePostedOnesInOrderLater) {
+TEST_F(WindowTest, SentMessagesRunAtOncePostedOnesInOrderLaterOrAreRemovedByNumber) {
   HWND w = top();
   PumpPendingMessages();
   g_seen.clear();
@@ -77,6 +75,16 @@ TEST_F(WindowTest, SentMessagesRunAtOncePostedOnesInOrderLater) {
   ASSERT_EQ(g_seen.size(), 1u);  // only the sent one so far
   PumpPendingMessages();
   EXPECT_EQ(seen_messages(WM_USER + 1, WM_USER + 1), (std::vector<UINT>{3, 1, 2}));
+  g_seen.clear();
+  for (int i = 0; i < 5; ++i) PostMessage(w, WM_USER + 1, i, 0);
+  PostMessage(w, WM_USER + 2, 9, 0);
+  MSG m;
+  int removed = 0;
+  while (PeekMessage(&m, w, WM_USER + 1, WM_USER + 1, PM_REMOVE)) ++removed;
+  EXPECT_EQ(removed, 5);
+  PumpPendingMessages();
+  EXPECT_TRUE(seen_messages(WM_USER + 1, WM_USER + 1).empty());
+  EXPECT_EQ(seen_messages(WM_USER + 2, WM_USER + 2), (std::vector<UINT>{9}));
 }
 
 TEST_F(WindowTest, PostingFromWorkerThreadsLosesNothingAndKeepsEachThreadsOrder) {
@@ -120,21 +128,6 @@ TEST_F(WindowTest, SendFromAnotherThreadRunsOnTheWindowsThread) {
   while (WaitForSingleObject(t, 0) == WAIT_TIMEOUT) PeekMessage(&m, nullptr, 0, 0, PM_NOREMOVE);
   CloseHandle(t);
   EXPECT_EQ(result, 3);  // "top"
-}
-
-TEST_F(WindowTest, PendingMessagesCanBeRemovedByNumber) {
-  HWND w = top();
-  PumpPendingMessages();
-  g_seen.clear();
-  for (int i = 0; i < 5; ++i) PostMessage(w, WM_USER + 1, i, 0);
-  PostMessage(w, WM_USER + 2, 9, 0);
-  MSG m;
-  int removed = 0;
-  while (PeekMessage(&m, w, WM_USER + 1, WM_USER + 1, PM_REMOVE)) ++removed;
-  EXPECT_EQ(removed, 5);
-  PumpPendingMessages();
-  EXPECT_TRUE(seen_messages(WM_USER + 1, WM_USER + 1).empty());
-  EXPECT_EQ(seen_messages(WM_USER + 2, WM_USER + 2), (std::vector<UINT>{9}));
 }
 
 TEST_F(WindowTest, TimersFireInDueOrderOnTheVirtualClock) {

@@ -8,8 +8,6 @@ namespace {
 using testing::ControlsTest;
 using testing::g_answer;
 using testing::g_heard;
-using testing::Heard;
-using testing::Step;
 
 using SmallControlsTest = ControlsTest;
 

@@ -6,8 +6,6 @@ namespace lumora::plat {
 namespace {
 
 using testing::ControlsTest;
-using testing::g_heard;
-using testing::Step;
 
 constexpr DialogItemTemplate kItems[] = {
     {"STATIC", "File name", 1046, 0, 4, 4, 80, 8},
