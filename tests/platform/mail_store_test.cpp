@@ -81,7 +81,7 @@ std::map<std::string, std::string> parse_with_python(const std::string& path) {
   return out;
 }
 
-TEST_F(MailStoreTest, AStoreWithoutAccounts) {
+TEST_F(MailStoreTest, AccountsAreTheSortedFoldersOfTheStore) {
   std::vector<MailAccount> accounts{MailAccount{}};
   EXPECT_EQ(MailListAccounts(root_, &accounts), MAIL_OK);  // the root does not even exist
   EXPECT_TRUE(accounts.empty());
@@ -97,12 +97,9 @@ TEST_F(MailStoreTest, AStoreWithoutAccounts) {
   MailAccount a;
   for (const char* name : {"missing", "", ".trash", "../mail", "notes.txt"})
     EXPECT_EQ(MailOpenAccount(root_, name, &a), MAIL_NO_ACCOUNT) << name;
-}
-
-TEST_F(MailStoreTest, AccountsAreSortedFoldersWithTheirSettings) {
+  // Accounts are the other folders, sorted, with their settings.
   account("work", "# comment\nfrom = Ann <ann@example.org>\n  submit=  msmtp -t  \nunknown = x\n");
   account("home");
-  std::vector<MailAccount> accounts;
   ASSERT_EQ(MailListAccounts(root_, &accounts), MAIL_OK);
   ASSERT_EQ(accounts.size(), 2u);
   EXPECT_EQ(accounts[0].name, "home");
