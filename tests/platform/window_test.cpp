@@ -263,7 +263,7 @@ TEST_F(WindowTest, ModalLoopsNestAndDisableTheirOwners) {
   EXPECT_EQ(m.wParam, 4u);
 }
 
-TEST_F(WindowTest, PaintCycleRepaintsOnlyInvalidAreas) {
+TEST_F(WindowTest, PaintCycleRepaintsOnlyInvalidAreasAndHonoursRedrawOff) {
   HWND w = top();
   PumpPendingMessages();
   ASSERT_EQ(g_painted.size(), 1u);  // first show paints all
@@ -286,12 +286,7 @@ TEST_F(WindowTest, PaintCycleRepaintsOnlyInvalidAreas) {
   g_painted.clear();
   PumpPendingMessages();
   EXPECT_TRUE(g_painted.empty());  // validated
-}
-
-TEST_F(WindowTest, RedrawOffSuspendsPaintingUntilTheCallerRedraws) {
-  HWND w = top();
-  PumpPendingMessages();
-  g_painted.clear();
+  // With redraw off nothing is painted, not even once it is back on, until the caller redraws.
   SendMessage(w, WM_SETREDRAW, FALSE, 0);
   InvalidateRect(w, nullptr, TRUE);
   PumpPendingMessages();
