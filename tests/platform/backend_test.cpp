@@ -130,10 +130,7 @@ LRESULT script_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 HWND start_script_window(const Options& o) {
   std::string err;
   EXPECT_TRUE(Startup(o, &err)) << err;
-  WNDCLASS wc;
-  wc.lpfnWndProc = script_proc;
-  wc.lpszClassName = "ScriptWindow";
-  RegisterClass(&wc);
+  testing::register_class("ScriptWindow", script_proc);
   g_digit = 0, g_ticks = 0;
   return CreateWindowEx(0, "ScriptWindow", "", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                         nullptr, 0, nullptr, nullptr);
@@ -204,14 +201,11 @@ TEST(Sdl, RunsOnTheDummyDriverAndMapsKeyboardEvents) {
   std::string err;
   if (!Startup(o, &err)) GTEST_SKIP() << "SDL cannot start here: " << err;
   EXPECT_STREQ(BackendName(), "sdl");
-  WNDCLASS wc;
-  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+  testing::register_class("SdlWindow", [](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
     if (m == WM_KEYDOWN) g_digit = static_cast<int>(wp);
     if (m == WM_KEYDOWN && wp == VK_TSOFT2) PostQuitMessage(0);
     return DefWindowProc(h, m, wp, lp);
-  };
-  wc.lpszClassName = "SdlWindow";
-  RegisterClass(&wc);
+  });
   HWND w = CreateWindowEx(0, "SdlWindow", "", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                           nullptr, 0, nullptr, nullptr);
   SetFocus(w);

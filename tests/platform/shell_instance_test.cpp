@@ -30,11 +30,7 @@ class SingleInstanceTest : public testing::HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
-    WNDCLASS wc;
-    wc.lpfnWndProc = sink_proc;
-    wc.lpszClassName = "InstanceSink";
-    RegisterClass(&wc);
-    hwnd_ = CreateWindowEx(0, "InstanceSink", "", 0, 0, 0, 10, 10, nullptr, 0, nullptr, nullptr);
+    hwnd_ = testing::message_window("InstanceSink", sink_proc);
     g_requests.clear();
   }
   void TearDown() override {

@@ -46,11 +46,7 @@ class FileNotifyTest : public testing::HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
-    WNDCLASS wc;
-    wc.lpfnWndProc = sink_proc;
-    wc.lpszClassName = "NotifySink";
-    RegisterClass(&wc);
-    hwnd_ = CreateWindowEx(0, "NotifySink", "", 0, 0, 0, 10, 10, nullptr, 0, nullptr, nullptr);
+    hwnd_ = testing::message_window("NotifySink", sink_proc);
     ASSERT_TRUE(hwnd_);
     fs::create_directory(w_ = root_ + "/watched");
     fs::create_directory(w2_ = root_ + "/watched2");

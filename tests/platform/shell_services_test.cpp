@@ -115,11 +115,7 @@ TEST(ShellExecute, RunsXdgOpenWithTheTarget) {
 class ShellScreenTest : public testing::HeadlessTest {};
 
 TEST_F(ShellScreenTest, FullScreenRequestsReachTheBackend) {
-  WNDCLASS wc;
-  wc.lpfnWndProc = DefWindowProc;
-  wc.lpszClassName = "FullScreenTest";
-  RegisterClass(&wc);
-  HWND w = CreateWindowEx(0, "FullScreenTest", "", 0, 0, 0, 10, 10, nullptr, 0, nullptr, nullptr);
+  HWND w = testing::message_window("FullScreenTest", DefWindowProc);
   EXPECT_FALSE(IsFullScreen());
   EXPECT_TRUE(SHFullScreen(w, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON));
   EXPECT_TRUE(IsFullScreen());

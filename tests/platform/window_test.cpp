@@ -44,10 +44,7 @@ class WindowTest : public HeadlessTest {
     g_seen.clear();
     g_painted.clear();
     g_fill = RGB(255, 0, 0);
-    WNDCLASS wc;
-    wc.lpfnWndProc = recorder_proc;
-    wc.lpszClassName = "Recorder";
-    RegisterClass(&wc);
+    testing::register_class("Recorder", recorder_proc);
   }
   HWND top(DWORD style = WS_VISIBLE) {
     return CreateWindowEx(0, "Recorder", "top", style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -237,10 +234,7 @@ LRESULT modal_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 }
 
 TEST_F(WindowTest, ModalLoopsNestAndDisableTheirOwners) {
-  WNDCLASS wc;
-  wc.lpfnWndProc = modal_proc;
-  wc.lpszClassName = "Modal";
-  RegisterClass(&wc);
+  testing::register_class("Modal", modal_proc);
   HWND main = top();
   g_outer = CreateWindowEx(0, "Modal", "outer", 0, 0, 0, 100, 100, main, 0, nullptr, nullptr);
   g_inner = CreateWindowEx(0, "Modal", "inner", 0, 0, 0, 50, 50, g_outer, 0, nullptr, nullptr);
