@@ -153,6 +153,15 @@ class ControlsTest : public HeadlessTest {
     g_steps = std::move(steps);
     PostMessage(driver_, WM_DRIVE, 0, 0);
   }
+  // Runs the thread's message loop with the driver's steps; their end ends it.
+  void run(std::vector<Step> steps) {
+    drive(std::move(steps));
+    MSG m;
+    while (GetMessage(&m, nullptr, 0, 0)) {
+      TranslateMessage(&m);
+      DispatchMessage(&m);
+    }
+  }
   static std::vector<Heard> heard(UINT msg) {
     std::vector<Heard> out;
     for (const Heard& h : g_heard)

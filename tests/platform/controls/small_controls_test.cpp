@@ -189,12 +189,7 @@ TEST_F(SmallControlsTest, ListBoxAndDropDownListStepAndNotify) {
   EXPECT_EQ(GetWindowText(cb), "JPEG Image Format");
   // The action key opens the whole list; the pad and the action key choose from it.
   g_heard.clear();
-  drive({{VK_RETURN}, {VK_DOWN}, {VK_DOWN}, {VK_RETURN}, {0, [] { PostQuitMessage(0); }}});
-  MSG m;
-  while (GetMessage(&m, nullptr, 0, 0)) {
-    TranslateMessage(&m);
-    DispatchMessage(&m);
-  }
+  run({VK_RETURN, VK_DOWN, VK_DOWN, VK_RETURN});
   EXPECT_EQ(SendMessage(cb, CB_GETCURSEL, 0, 0), 2);
   EXPECT_EQ(codes(WM_COMMAND), (std::vector<int>{CBN_DROPDOWN, CBN_SELENDOK, CBN_SELCHANGE, CBN_CLOSEUP}));
 }

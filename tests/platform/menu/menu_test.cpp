@@ -9,7 +9,6 @@ namespace {
 using testing::ControlsTest;
 using testing::g_heard;
 using testing::Heard;
-using testing::Step;
 
 constexpr MenuTemplateItem kZoom[] = {
     {"Fit to Screen", 32827, MF_CHECKED | MFT_RADIOCHECK}, {"Fill the Screen", 32828}, {"", 0, MF_SEPARATOR},
@@ -35,16 +34,6 @@ class MenuTest : public ControlsTest {
     EXPECT_TRUE(SHCreateMenuBar(&mb));
     PumpPendingMessages();
     return mb.hwndMB;
-  }
-  // Runs the thread's loop with the driver's steps; the last step ends it.
-  void run(std::vector<Step> steps) {
-    steps.push_back(Step{0, [] { PostQuitMessage(0); }});
-    drive(std::move(steps));
-    MSG m;
-    while (GetMessage(&m, nullptr, 0, 0)) {
-      TranslateMessage(&m);
-      DispatchMessage(&m);
-    }
   }
   std::vector<uintptr_t> commands() {
     std::vector<uintptr_t> out;
@@ -135,8 +124,7 @@ TEST_F(MenuTest, SoftKeysOpenPopupsChosenByPadActionKeyAndNumber) {
   SetFocus(parent_);
   for (const MenuRun& r : runs) {
     g_heard.clear();
-    std::vector<Step> steps(r.keys.begin(), r.keys.end());
-    run(steps);
+    run({r.keys.begin(), r.keys.end()});
     EXPECT_EQ(commands(), r.commands) << r.name;
     EXPECT_EQ(ActivePopupMenu(), nullptr) << r.name;
   }
