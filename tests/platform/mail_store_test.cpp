@@ -209,8 +209,7 @@ TEST_F(MailStoreTest, MessagesReadBackByARealParser) {
       EXPECT_EQ(m[k + ".name"], c.attachments[i].first);
       EXPECT_EQ(m[k + ".type"], c.attachments[i].second);
       EXPECT_EQ(m[k + ".cte"], "base64");
-      std::ifstream in(c.message.attachments[i].path, std::ios::binary);
-      EXPECT_EQ(m[k + ".hex"], hex(std::string(std::istreambuf_iterator<char>(in), {})));
+      EXPECT_EQ(m[k + ".hex"], hex(testing::read_text(c.message.attachments[i].path)));
     }
     EXPECT_EQ(m.count("att" + std::to_string(c.attachments.size()) + ".name"), 0u);
   }
@@ -237,21 +236,18 @@ TEST_F(MailStoreTest, SubmitCommandGetsTheMessageAndFailuresKeepTheCopy) {
     MailAccount acc = account("acct", "submit = " + c.command + "\n");
     std::string draft;
     ASSERT_EQ(MailCreateMessage(acc, MailMessage{{"x@example.org"}, "s", "b", {}}, &draft), MAIL_OK);
-    std::ifstream in(draft, std::ios::binary);
-    std::string text(std::istreambuf_iterator<char>(in), {});
+    const std::string text = testing::read_text(draft);
     MailSubmitResult r;
     EXPECT_EQ(MailSubmitMessage(acc, draft, &r), c.expected);
     EXPECT_TRUE(r.command_run);
     EXPECT_EQ(r.command_status, c.status);
     EXPECT_NE(r.command_output.find(c.output), std::string::npos) << r.command_output;
     // The Maildir copy is in new/ whatever the command did.
-    std::ifstream kept(r.maildir_path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), text);
+    EXPECT_EQ(testing::read_text(r.maildir_path), text);
     EXPECT_EQ(files_in(acc.folder + "/Outbox/new"), 1u);
     EXPECT_EQ(files_in(acc.folder + "/Outbox/tmp"), 0u);
     if (c.expected == MAIL_OK) {
-      std::ifstream got(sent, std::ios::binary);
-      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(got), {}), text);
+      EXPECT_EQ(testing::read_text(sent), text);
     }
   }
 }

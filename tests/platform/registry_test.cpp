@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
+#include "scratch.h"
 
 namespace lumora::plat {
 namespace {
@@ -31,12 +31,7 @@ class RegistryTest : public ::testing::Test {
     unsetenv("LUMORA_CONFIG_DIR");
     fs::remove_all(dir_);
   }
-  std::string read(const fs::path& p) {
-    std::ifstream in(p);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  static std::string read(const fs::path& p) { return testing::read_text(p); }
   fs::path user_file() const { return dir_ / "HKEY_CURRENT_USER.json"; }
   // The file's inode: every write makes a new file and renames it over the old one.
   ino_t ino() const {

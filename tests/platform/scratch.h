@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -28,6 +30,12 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// The whole file as bytes; empty when it cannot be read.
+inline std::string read_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 class ScopedEnv {
  public:

@@ -23,10 +23,7 @@ using testing::TempDir;
 using Env = testing::ScopedEnv;
 
 void write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-std::string read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+std::string read(const std::string& path) { return testing::read_text(path); }
 
 TEST(SpecialFolders, PicturesFolderFollowsTheXdgRules) {
   struct Case {
