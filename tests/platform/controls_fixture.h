@@ -126,17 +126,10 @@ class ControlsTest : public HeadlessTest {
     g_answer = nullptr;
     g_measured_height = 0;
     g_steps.clear();
-    WNDCLASS wc;
-    wc.lpfnWndProc = parent_proc;
-    wc.lpszClassName = "TestParent";
-    RegisterClass(&wc);
-    WNDCLASS dc;
-    dc.lpfnWndProc = driver_proc;
-    dc.lpszClassName = "TestDriver";
-    RegisterClass(&dc);
+    register_class("TestParent", parent_proc);
     parent_ = CreateWindowEx(0, "TestParent", "Parent", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                              CW_USEDEFAULT, nullptr, 0, nullptr, nullptr);
-    driver_ = CreateWindowEx(0, "TestDriver", "", 0, 0, 0, 1, 1, nullptr, 0, nullptr, nullptr);
+    driver_ = message_window("TestDriver", driver_proc);
     PumpPendingMessages();
   }
   void TearDown() override {
@@ -159,6 +152,15 @@ class ControlsTest : public HeadlessTest {
   void drive(std::vector<Step> steps) {
     g_steps = std::move(steps);
     PostMessage(driver_, WM_DRIVE, 0, 0);
+  }
+  // Runs the thread's message loop with the driver's steps; their end ends it.
+  void run(std::vector<Step> steps) {
+    drive(std::move(steps));
+    MSG m;
+    while (GetMessage(&m, nullptr, 0, 0)) {
+      TranslateMessage(&m);
+      DispatchMessage(&m);
+    }
   }
   static std::vector<Heard> heard(UINT msg) {
     std::vector<Heard> out;

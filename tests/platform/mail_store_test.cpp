@@ -11,6 +11,7 @@
 #include <map>
 
 #include "platform/mail/mail_store.h"
+#include "scratch.h"
 
 namespace lumora::plat {
 namespace {
@@ -19,13 +20,6 @@ namespace fs = std::filesystem;
 
 class MailStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string t = (fs::temp_directory_path() / "lumora_mail_XXXXXX").string();
-    ASSERT_TRUE(::mkdtemp(t.data()));
-    dir_ = t;
-    root_ = dir_ + "/mail";
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   MailAccount account(const std::string& name, const std::string& conf = {}) {
     MailAccount a;
@@ -42,7 +36,8 @@ class MailStoreTest : public ::testing::Test {
     return n;
   }
 
-  std::string dir_, root_;
+  testing::TempDir tmp_;
+  const std::string dir_ = tmp_.path(), root_ = dir_ + "/mail";
 };
 
 std::string hex(const std::string& bytes) {
@@ -86,7 +81,7 @@ std::map<std::string, std::string> parse_with_python(const std::string& path) {
   return out;
 }
 
-TEST_F(MailStoreTest, AStoreWithoutAccounts) {
+TEST_F(MailStoreTest, AccountsAreTheSortedFoldersOfTheStore) {
   std::vector<MailAccount> accounts{MailAccount{}};
   EXPECT_EQ(MailListAccounts(root_, &accounts), MAIL_OK);  // the root does not even exist
   EXPECT_TRUE(accounts.empty());
@@ -94,20 +89,17 @@ TEST_F(MailStoreTest, AStoreWithoutAccounts) {
   std::ofstream(root_ + "/notes.txt") << "not an account";
   EXPECT_EQ(MailListAccounts(root_, &accounts), MAIL_OK);
   EXPECT_TRUE(accounts.empty());
-  const char* old_data = std::getenv("XDG_DATA_HOME");
-  std::string keep = old_data ? old_data : "";
-  setenv("XDG_DATA_HOME", dir_.c_str(), 1);
-  EXPECT_EQ(MailRoot(), root_.substr(0, root_.size() - 4) + "lumora/mail");
-  old_data ? setenv("XDG_DATA_HOME", keep.c_str(), 1) : unsetenv("XDG_DATA_HOME");
+  {
+    testing::ScopedEnv env;
+    env.set("XDG_DATA_HOME", dir_.c_str());
+    EXPECT_EQ(MailRoot(), dir_ + "/lumora/mail");
+  }
   MailAccount a;
   for (const char* name : {"missing", "", ".trash", "../mail", "notes.txt"})
     EXPECT_EQ(MailOpenAccount(root_, name, &a), MAIL_NO_ACCOUNT) << name;
-}
-
-TEST_F(MailStoreTest, AccountsAreSortedFoldersWithTheirSettings) {
+  // Accounts are the other folders, sorted, with their settings.
   account("work", "# comment\nfrom = Ann <ann@example.org>\n  submit=  msmtp -t  \nunknown = x\n");
   account("home");
-  std::vector<MailAccount> accounts;
   ASSERT_EQ(MailListAccounts(root_, &accounts), MAIL_OK);
   ASSERT_EQ(accounts.size(), 2u);
   EXPECT_EQ(accounts[0].name, "home");
@@ -217,8 +209,7 @@ TEST_F(MailStoreTest, MessagesReadBackByARealParser) {
       EXPECT_EQ(m[k + ".name"], c.attachments[i].first);
       EXPECT_EQ(m[k + ".type"], c.attachments[i].second);
       EXPECT_EQ(m[k + ".cte"], "base64");
-      std::ifstream in(c.message.attachments[i].path, std::ios::binary);
-      EXPECT_EQ(m[k + ".hex"], hex(std::string(std::istreambuf_iterator<char>(in), {})));
+      EXPECT_EQ(m[k + ".hex"], hex(testing::read_text(c.message.attachments[i].path)));
     }
     EXPECT_EQ(m.count("att" + std::to_string(c.attachments.size()) + ".name"), 0u);
   }
@@ -245,21 +236,18 @@ TEST_F(MailStoreTest, SubmitCommandGetsTheMessageAndFailuresKeepTheCopy) {
     MailAccount acc = account("acct", "submit = " + c.command + "\n");
     std::string draft;
     ASSERT_EQ(MailCreateMessage(acc, MailMessage{{"x@example.org"}, "s", "b", {}}, &draft), MAIL_OK);
-    std::ifstream in(draft, std::ios::binary);
-    std::string text(std::istreambuf_iterator<char>(in), {});
+    const std::string text = testing::read_text(draft);
     MailSubmitResult r;
     EXPECT_EQ(MailSubmitMessage(acc, draft, &r), c.expected);
     EXPECT_TRUE(r.command_run);
     EXPECT_EQ(r.command_status, c.status);
     EXPECT_NE(r.command_output.find(c.output), std::string::npos) << r.command_output;
     // The Maildir copy is in new/ whatever the command did.
-    std::ifstream kept(r.maildir_path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), text);
+    EXPECT_EQ(testing::read_text(r.maildir_path), text);
     EXPECT_EQ(files_in(acc.folder + "/Outbox/new"), 1u);
     EXPECT_EQ(files_in(acc.folder + "/Outbox/tmp"), 0u);
     if (c.expected == MAIL_OK) {
-      std::ifstream got(sent, std::ios::binary);
-      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(got), {}), text);
+      EXPECT_EQ(testing::read_text(sent), text);
     }
   }
 }

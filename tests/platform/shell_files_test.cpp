@@ -10,54 +10,20 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <optional>
 
 #include "platform/shell/files.h"
 #include "platform/shell/folders.h"
+#include "scratch.h"
 
 namespace lumora::plat {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
- public:
-  TempDir() {
-    std::string t = (fs::temp_directory_path() / "lumora_shell_XXXXXX").string();
-    path_ = ::mkdtemp(t.data()) ? t : std::string();
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using testing::TempDir;
+using Env = testing::ScopedEnv;
 
 void write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-std::string read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Sets environment variables for one scope and puts the old values back.
-class Env {
- public:
-  void set(const char* name, const char* value) {
-    if (!saved_.count(name)) {
-      const char* old = std::getenv(name);
-      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    if (value) setenv(name, value, 1);
-    else unsetenv(name);
-  }
-  ~Env() {
-    for (auto& [n, v] : saved_) v ? setenv(n.c_str(), v->c_str(), 1) : unsetenv(n.c_str());
-  }
-
- private:
-  std::map<std::string, std::optional<std::string>> saved_;
-};
+std::string read(const std::string& path) { return testing::read_text(path); }
 
 TEST(SpecialFolders, PicturesFolderFollowsTheXdgRules) {
   struct Case {

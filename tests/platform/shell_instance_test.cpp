@@ -6,17 +6,15 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "platform_fixture.h"
 #include "platform/shell/single_instance.h"
+#include "scratch.h"
 
 namespace lumora::plat {
 namespace {
-
-namespace fs = std::filesystem;
 
 std::vector<std::unique_ptr<InstanceRequest>> g_requests;
 
@@ -32,19 +30,11 @@ class SingleInstanceTest : public testing::HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
-    WNDCLASS wc;
-    wc.lpfnWndProc = sink_proc;
-    wc.lpszClassName = "InstanceSink";
-    RegisterClass(&wc);
-    hwnd_ = CreateWindowEx(0, "InstanceSink", "", 0, 0, 0, 10, 10, nullptr, 0, nullptr, nullptr);
-    std::string t = (fs::temp_directory_path() / "lumora_inst_XXXXXX").string();
-    ASSERT_TRUE(::mkdtemp(t.data()));
-    dir_ = t;
+    hwnd_ = testing::message_window("InstanceSink", sink_proc);
     g_requests.clear();
   }
   void TearDown() override {
     g_requests.clear();
-    fs::remove_all(dir_);
     HeadlessTest::TearDown();
   }
 
@@ -76,7 +66,8 @@ class SingleInstanceTest : public testing::HeadlessTest {
   }
 
   HWND hwnd_ = nullptr;
-  std::string dir_;
+  testing::TempDir tmp_;
+  const std::string dir_ = tmp_.path();
 };
 
 TEST_F(SingleInstanceTest, LaterStartsHandTheirCommandLineToTheFirst) {

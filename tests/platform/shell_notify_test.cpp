@@ -14,6 +14,7 @@
 
 #include "platform_fixture.h"
 #include "platform/shell/file_notify.h"
+#include "scratch.h"
 
 namespace lumora::plat {
 namespace {
@@ -45,25 +46,13 @@ class FileNotifyTest : public testing::HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
-    WNDCLASS wc;
-    wc.lpfnWndProc = sink_proc;
-    wc.lpszClassName = "NotifySink";
-    RegisterClass(&wc);
-    hwnd_ = CreateWindowEx(0, "NotifySink", "", 0, 0, 0, 10, 10, nullptr, 0, nullptr, nullptr);
+    hwnd_ = testing::message_window("NotifySink", sink_proc);
     ASSERT_TRUE(hwnd_);
-    std::string t = (fs::temp_directory_path() / "lumora_notify_XXXXXX").string();
-    ASSERT_TRUE(::mkdtemp(t.data()));
-    root_ = t;
     fs::create_directory(w_ = root_ + "/watched");
     fs::create_directory(w2_ = root_ + "/watched2");
     fs::create_directory(o_ = root_ + "/other");
     g_events.clear();
   }
-  void TearDown() override {
-    fs::remove_all(root_);
-    HeadlessTest::TearDown();
-  }
-
   // Handles posted messages until n events came (or the time is up), then a little longer so
   // that an extra event would show.
   void collect(size_t n, int timeout_ms) {
@@ -80,7 +69,9 @@ class FileNotifyTest : public testing::HeadlessTest {
   }
 
   HWND hwnd_ = nullptr;
-  std::string root_, w_, w2_, o_;
+  testing::TempDir tmp_;
+  const std::string root_ = tmp_.path();
+  std::string w_, w2_, o_;
 };
 
 void put(const std::string& path, const std::string& text) { std::ofstream(path) << text; }

@@ -4,14 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "platform_fixture.h"
 #include "platform/shell/shell.h"
+#include "scratch.h"
 
 namespace lumora::plat {
 namespace {
@@ -62,34 +61,29 @@ TEST(LocaleFacts, LanguageFromTheEnvironment) {
                {"C.UTF-8", "en"},     {"pt", "pt"},         {"x", ""},     {"EN_us", "en"}};
   for (const auto& n : names) EXPECT_EQ(LanguageOfLocaleName(n.name), n.lang) << n.name;
 
-  const char* saved[3] = {std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")};
-  std::string keep[3];
-  for (int i = 0; i < 3; ++i) keep[i] = saved[i] ? saved[i] : "";
-  unsetenv("LC_ALL");
-  setenv("LC_MESSAGES", "it_IT.UTF-8", 1);
-  setenv("LANG", "de_DE.UTF-8", 1);
+  testing::ScopedEnv env;
+  env.set("LC_ALL", nullptr);
+  env.set("LC_MESSAGES", "it_IT.UTF-8");
+  env.set("LANG", "de_DE.UTF-8");
   EXPECT_EQ(GetLocaleInfo(LOCALE_SISO639LANGNAME), "it");  // messages decide the language
-  setenv("LC_ALL", "C", 1);
+  env.set("LC_ALL", "C");
   LocaleFacts f = GetLocaleFacts();  // the C locale: month/day/year
   EXPECT_EQ(f.language, "en");
   EXPECT_EQ(f.date_order, "0");
   EXPECT_EQ(f.date_separator, "/");
   EXPECT_EQ(f.time_separator, ":");
-  const char* names_env[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-  for (int i = 0; i < 3; ++i) saved[i] ? setenv(names_env[i], keep[i].c_str(), 1) : unsetenv(names_env[i]);
 }
 
 TEST(ShellExecute, RunsXdgOpenWithTheTarget) {
-  std::string t = (fs::temp_directory_path() / "lumora_open_XXXXXX").string();
-  ASSERT_TRUE(::mkdtemp(t.data()));
-  const std::string bin = t + "/bin", log = t + "/log";
+  testing::TempDir t;
+  const std::string bin = t / "bin", log = t / "log";
   fs::create_directory(bin);
   // A stand-in handler: records its arguments, fails for names containing "broken".
   std::ofstream(bin + "/xdg-open") << "#!/bin/sh\nfor a in \"$@\"; do echo \"[$a]\" >> '" << log
                                    << "'; done\ncase \"$1\" in *broken*) exit 4;; esac\nexit 0\n";
   ::chmod((bin + "/xdg-open").c_str(), 0755);
-  std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
-  setenv("PATH", bin.c_str(), 1);
+  testing::ScopedEnv env;
+  env.set("PATH", bin.c_str());
 
   struct Case {
     const char* target;
@@ -112,22 +106,16 @@ TEST(ShellExecute, RunsXdgOpenWithTheTarget) {
     std::getline(in, got);
     EXPECT_EQ(got, c.logged) << c.target;
   }
-  setenv("PATH", (t + "/none").c_str(), 1);
+  env.set("PATH", (t / "none").c_str());
   std::string err;
   EXPECT_FALSE(ShellExecuteOpen("x.jpg", &err));
   EXPECT_NE(err.find("xdg-open"), std::string::npos);
-  setenv("PATH", old_path.c_str(), 1);
-  fs::remove_all(t);
 }
 
 class ShellScreenTest : public testing::HeadlessTest {};
 
 TEST_F(ShellScreenTest, FullScreenRequestsReachTheBackend) {
-  WNDCLASS wc;
-  wc.lpfnWndProc = DefWindowProc;
-  wc.lpszClassName = "FullScreenTest";
-  RegisterClass(&wc);
-  HWND w = CreateWindowEx(0, "FullScreenTest", "", 0, 0, 0, 10, 10, nullptr, 0, nullptr, nullptr);
+  HWND w = testing::message_window("FullScreenTest", DefWindowProc);
   EXPECT_FALSE(IsFullScreen());
   EXPECT_TRUE(SHFullScreen(w, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON));
   EXPECT_TRUE(IsFullScreen());
@@ -140,16 +128,14 @@ TEST_F(ShellScreenTest, FullScreenRequestsReachTheBackend) {
 }
 
 TEST_F(ShellScreenTest, IconsByPathAndTheirMasks) {
-  std::string t = (fs::temp_directory_path() / "lumora_icons_XXXXXX").string();
-  ASSERT_TRUE(::mkdtemp(t.data()));
-  std::ofstream(t + "/f.jpg") << "x";
+  testing::TempDir t;
+  std::ofstream(t / "f.jpg") << "x";
   EXPECT_EQ(ShellIconIndex("/"), SHELL_ICON_DEVICE);
-  EXPECT_EQ(ShellIconIndex(t), SHELL_ICON_FOLDER);
-  EXPECT_EQ(ShellIconIndex(t + "/"), SHELL_ICON_FOLDER);
-  EXPECT_EQ(ShellIconIndex(t + "/f.jpg"), SHELL_ICON_FILE);
-  EXPECT_EQ(ShellIconIndex(t + "/missing"), SHELL_ICON_FILE);
+  EXPECT_EQ(ShellIconIndex(t.path()), SHELL_ICON_FOLDER);
+  EXPECT_EQ(ShellIconIndex(t / ""), SHELL_ICON_FOLDER);
+  EXPECT_EQ(ShellIconIndex(t / "f.jpg"), SHELL_ICON_FILE);
+  EXPECT_EQ(ShellIconIndex(t / "missing"), SHELL_ICON_FILE);
   EXPECT_EQ(ShellIconIndex("/proc"), SHELL_ICON_DRIVE);  // a file system of its own
-  fs::remove_all(t);
 
   // Drawn on the screen: the folder's body is opaque, the corner above its tab stays untouched.
   HDC dc = GetDC(nullptr);

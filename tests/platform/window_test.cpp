@@ -1,7 +1,5 @@
 // Window system: message order, cross-thread posting, removal, timers on the virtual clock,
 // focus and keys, the Back hot key, modal loops and the paint cycle.
-#include <thread>
-
 #include "platform_fixture.h"
 
 namespace lumora::plat {
@@ -46,10 +44,7 @@ class WindowTest : public HeadlessTest {
     g_seen.clear();
     g_painted.clear();
     g_fill = RGB(255, 0, 0);
-    WNDCLASS wc;
-    wc.lpfnWndProc = recorder_proc;
-    wc.lpszClassName = "Recorder";
-    RegisterClass(&wc);
+    testing::register_class("Recorder", recorder_proc);
   }
   HWND top(DWORD style = WS_VISIBLE) {
     return CreateWindowEx(0, "Recorder", "top", style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -67,7 +62,7 @@ class WindowTest : public HeadlessTest {
   }
 };
 
-TEST_F(WindowTest, SentMessagesRunAtOncePostedOnesInOrderLater) {
+TEST_F(WindowTest, SentMessagesRunAtOncePostedOnesInOrderLaterOrAreRemovedByNumber) {
   HWND w = top();
   PumpPendingMessages();
   g_seen.clear();
@@ -77,6 +72,16 @@ TEST_F(WindowTest, SentMessagesRunAtOncePostedOnesInOrderLater) {
   ASSERT_EQ(g_seen.size(), 1u);  // only the sent one so far
   PumpPendingMessages();
   EXPECT_EQ(seen_messages(WM_USER + 1, WM_USER + 1), (std::vector<UINT>{3, 1, 2}));
+  g_seen.clear();
+  for (int i = 0; i < 5; ++i) PostMessage(w, WM_USER + 1, i, 0);
+  PostMessage(w, WM_USER + 2, 9, 0);
+  MSG m;
+  int removed = 0;
+  while (PeekMessage(&m, w, WM_USER + 1, WM_USER + 1, PM_REMOVE)) ++removed;
+  EXPECT_EQ(removed, 5);
+  PumpPendingMessages();
+  EXPECT_TRUE(seen_messages(WM_USER + 1, WM_USER + 1).empty());
+  EXPECT_EQ(seen_messages(WM_USER + 2, WM_USER + 2), (std::vector<UINT>{9}));
 }
 
 TEST_F(WindowTest, PostingFromWorkerThreadsLosesNothingAndKeepsEachThreadsOrder) {
@@ -120,21 +125,6 @@ TEST_F(WindowTest, SendFromAnotherThreadRunsOnTheWindowsThread) {
   while (WaitForSingleObject(t, 0) == WAIT_TIMEOUT) PeekMessage(&m, nullptr, 0, 0, PM_NOREMOVE);
   CloseHandle(t);
   EXPECT_EQ(result, 3);  // "top"
-}
-
-TEST_F(WindowTest, PendingMessagesCanBeRemovedByNumber) {
-  HWND w = top();
-  PumpPendingMessages();
-  g_seen.clear();
-  for (int i = 0; i < 5; ++i) PostMessage(w, WM_USER + 1, i, 0);
-  PostMessage(w, WM_USER + 2, 9, 0);
-  MSG m;
-  int removed = 0;
-  while (PeekMessage(&m, w, WM_USER + 1, WM_USER + 1, PM_REMOVE)) ++removed;
-  EXPECT_EQ(removed, 5);
-  PumpPendingMessages();
-  EXPECT_TRUE(seen_messages(WM_USER + 1, WM_USER + 1).empty());
-  EXPECT_EQ(seen_messages(WM_USER + 2, WM_USER + 2), (std::vector<UINT>{9}));
 }
 
 TEST_F(WindowTest, TimersFireInDueOrderOnTheVirtualClock) {
@@ -244,10 +234,7 @@ LRESULT modal_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 }
 
 TEST_F(WindowTest, ModalLoopsNestAndDisableTheirOwners) {
-  WNDCLASS wc;
-  wc.lpfnWndProc = modal_proc;
-  wc.lpszClassName = "Modal";
-  RegisterClass(&wc);
+  testing::register_class("Modal", modal_proc);
   HWND main = top();
   g_outer = CreateWindowEx(0, "Modal", "outer", 0, 0, 0, 100, 100, main, 0, nullptr, nullptr);
   g_inner = CreateWindowEx(0, "Modal", "inner", 0, 0, 0, 50, 50, g_outer, 0, nullptr, nullptr);
@@ -270,7 +257,7 @@ TEST_F(WindowTest, ModalLoopsNestAndDisableTheirOwners) {
   EXPECT_EQ(m.wParam, 4u);
 }
 
-TEST_F(WindowTest, PaintCycleRepaintsOnlyInvalidAreas) {
+TEST_F(WindowTest, PaintCycleRepaintsOnlyInvalidAreasAndHonoursRedrawOff) {
   HWND w = top();
   PumpPendingMessages();
   ASSERT_EQ(g_painted.size(), 1u);  // first show paints all
@@ -293,12 +280,7 @@ TEST_F(WindowTest, PaintCycleRepaintsOnlyInvalidAreas) {
   g_painted.clear();
   PumpPendingMessages();
   EXPECT_TRUE(g_painted.empty());  // validated
-}
-
-TEST_F(WindowTest, RedrawOffSuspendsPaintingUntilTheCallerRedraws) {
-  HWND w = top();
-  PumpPendingMessages();
-  g_painted.clear();
+  // With redraw off nothing is painted, not even once it is back on, until the caller redraws.
   SendMessage(w, WM_SETREDRAW, FALSE, 0);
   InvalidateRect(w, nullptr, TRUE);
   PumpPendingMessages();

@@ -1,5 +1,7 @@
 // List view: selection and focus under the pad with their notifications, scrolling that keeps
 // the focused item visible, custom-draw stages, owner drawing, column sizing.
+#include <tuple>
+
 #include "../controls_fixture.h"
 
 namespace lumora::plat {
@@ -19,18 +21,18 @@ class ListViewTest : public ControlsTest {
     col.cx = 120;
     col.pszText = const_cast<char*>("Name");
     SendMessage(lv, LVM_INSERTCOLUMN, 0, reinterpret_cast<LPARAM>(&col));
-    for (int i = 0; i < items; ++i) {
-      std::string t = "item " + std::to_string(i);
-      LVITEM it;
-      it.mask = LVIF_TEXT | LVIF_PARAM;
-      it.iItem = i;
-      it.pszText = t.data();
-      it.lParam = 1000 + i;
-      SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&it));
-    }
+    for (int i = 0; i < items; ++i) insert(lv, i, "item " + std::to_string(i), 1000 + i);
     SetFocus(lv);
     PumpPendingMessages();
     return lv;
+  }
+  static LRESULT insert(HWND lv, int i, std::string text, LPARAM param = 0) {
+    LVITEM it;
+    it.mask = LVIF_TEXT | LVIF_PARAM;
+    it.iItem = i;
+    it.pszText = text.data();
+    it.lParam = param;
+    return SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&it));
   }
   static void select(HWND lv, int i) {
     LVITEM st;
@@ -53,39 +55,23 @@ class ListViewTest : public ControlsTest {
 
 constexpr UINT kBoth = LVIS_SELECTED | LVIS_FOCUSED;
 
-TEST_F(ListViewTest, DownMovesSelectionWithChangingAndChangedPairsInOrder) {
-  HWND lv = make(LVS_REPORT, 3);
-  select(lv, 0);
-  g_heard.clear();
-  press(VK_DOWN);
-  auto c = changes();
-  ASSERT_EQ(c.size(), 4u);
-  // The old item lets go of both states first, then the new item takes them.
-  EXPECT_EQ(c[0].code, LVN_ITEMCHANGING);
-  EXPECT_EQ(c[0].item, 0);
-  EXPECT_EQ(c[0].old_state, kBoth);
-  EXPECT_EQ(c[0].new_state, 0u);
-  EXPECT_EQ(c[1].code, LVN_ITEMCHANGED);
-  EXPECT_EQ(c[1].item, 0);
-  EXPECT_EQ(c[2].code, LVN_ITEMCHANGING);
-  EXPECT_EQ(c[2].item, 1);
-  EXPECT_EQ(c[2].old_state, 0u);
-  EXPECT_EQ(c[2].new_state, kBoth);
-  EXPECT_EQ(c[3].code, LVN_ITEMCHANGED);
-  EXPECT_EQ(c[3].id, 1001u);
-  EXPECT_EQ(SendMessage(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
-  EXPECT_EQ(SendMessage(lv, LVM_GETNEXTITEM, 1, LVNI_SELECTED), -1);
-  EXPECT_EQ(SendMessage(lv, LVM_GETSELECTIONMARK, 0, 0), 1);
-  EXPECT_EQ(SendMessage(lv, LVM_GETSELECTEDCOUNT, 0, 0), 1);
-}
-
-TEST_F(ListViewTest, PadStopsAtTheEndsAndActionActivatesTheFocusedItem) {
+TEST_F(ListViewTest, PadMovesSelectionWithChangingAndChangedPairsStopsAtTheEndsAndActivates) {
   HWND lv = make(LVS_REPORT, 3);
   select(lv, 0);
   g_heard.clear();
   press(VK_UP);
   EXPECT_TRUE(changes().empty());
   press(VK_DOWN);
+  // The old item lets go of both states first, then the new item takes them.
+  using Change = std::tuple<int, uintptr_t, int, UINT, UINT>;  // code, control id, item, old and new state
+  std::vector<Change> got;
+  for (const Heard& h : changes()) got.emplace_back(h.code, h.id, h.item, h.old_state, h.new_state);
+  EXPECT_EQ(got, (std::vector<Change>{{LVN_ITEMCHANGING, 1001, 0, kBoth, 0}, {LVN_ITEMCHANGED, 1001, 0, kBoth, 0},
+                                      {LVN_ITEMCHANGING, 1001, 1, 0, kBoth}, {LVN_ITEMCHANGED, 1001, 1, 0, kBoth}}));
+  EXPECT_EQ(SendMessage(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
+  EXPECT_EQ(SendMessage(lv, LVM_GETNEXTITEM, 1, LVNI_SELECTED), -1);
+  EXPECT_EQ(SendMessage(lv, LVM_GETSELECTIONMARK, 0, 0), 1);
+  EXPECT_EQ(SendMessage(lv, LVM_GETSELECTEDCOUNT, 0, 0), 1);
   press(VK_DOWN);
   press(VK_DOWN);
   EXPECT_EQ(SendMessage(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 2);
@@ -230,10 +216,7 @@ TEST_F(ListViewTest, AutoSizedColumnsFitTheirTextsAndTheLastFillsTheRest) {
   col.pszText = const_cast<char*>("Size");
   SendMessage(lv, LVM_INSERTCOLUMN, 1, reinterpret_cast<LPARAM>(&col));
   std::string longest = "picture-0001.jpeg";
-  LVITEM it;
-  it.mask = LVIF_TEXT;
-  it.pszText = longest.data();
-  SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&it));
+  insert(lv, 0, longest);
   SendMessage(lv, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(LVSCW_AUTOSIZE, 0));
   int text_w = static_cast<int>(SendMessage(lv, LVM_GETSTRINGWIDTH, 0, reinterpret_cast<LPARAM>(longest.c_str())));
   int w0 = static_cast<int>(SendMessage(lv, LVM_GETCOLUMNWIDTH, 0, 0));
@@ -262,11 +245,7 @@ TEST_F(ListViewTest, InsertAndDeleteKeepStatesAndTheSelectionMarkOnTheirItems) {
   HWND lv = make(LVS_REPORT, 4);
   select(lv, 2);
   SendMessage(lv, LVM_SETSELECTIONMARK, 0, 2);
-  LVITEM it;
-  it.mask = LVIF_TEXT;
-  it.iItem = 0;
-  it.pszText = const_cast<char*>("new first");
-  EXPECT_EQ(SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&it)), 0);
+  EXPECT_EQ(insert(lv, 0, "new first"), 0);
   EXPECT_EQ(SendMessage(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 3);
   EXPECT_EQ(SendMessage(lv, LVM_GETSELECTIONMARK, 0, 0), 3);
   g_heard.clear();

@@ -57,8 +57,8 @@ LRESULT answer(NMHDR* h) {
       // Refill from the model each time, as a folder is read again when it opens.
       HWND tv = h->hwndFrom;
       HTREEITEM item = nm->itemNew.hItem;
-      while (HTREEITEM c = reinterpret_cast<HTREEITEM>(SendMessage(tv, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))))
-        SendMessage(tv, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(c));
+      while (LRESULT c = SendMessage(tv, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)))
+        SendMessage(tv, TVM_DELETEITEM, 0, c);
       for (const std::string& n : g_model->children[nm->itemNew.lParam]) add(tv, item, n);
       SendMessage(tv, TVM_SORTCHILDREN, 0, reinterpret_cast<LPARAM>(item));
     }
@@ -83,19 +83,30 @@ class TreeViewTest : public ControlsTest {
     g_model = nullptr;
     ControlsTest::TearDown();
   }
+  HTREEITEM next(UINT how, HTREEITEM item) {
+    return reinterpret_cast<HTREEITEM>(SendMessage(tv_, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+  }
+  std::string text(HTREEITEM item) {
+    char buf[64] = {};
+    TVITEM it;
+    it.mask = TVIF_TEXT;
+    it.hItem = item;
+    it.pszText = buf;
+    it.cchTextMax = sizeof buf;
+    SendMessage(tv_, TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&it));
+    return buf;
+  }
+  bool is_open(HTREEITEM item) {
+    TVITEM st;
+    st.mask = TVIF_STATE;
+    st.hItem = item;
+    SendMessage(tv_, TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&st));
+    return (st.state & TVIS_EXPANDED) != 0;
+  }
+  LRESULT expand(UINT how, HTREEITEM item) { return SendMessage(tv_, TVM_EXPAND, how, reinterpret_cast<LPARAM>(item)); }
   std::vector<std::string> child_texts(HTREEITEM item) {
     std::vector<std::string> out;
-    for (auto c = reinterpret_cast<HTREEITEM>(SendMessage(tv_, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
-         c; c = reinterpret_cast<HTREEITEM>(SendMessage(tv_, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(c)))) {
-      char buf[64] = {};
-      TVITEM it;
-      it.mask = TVIF_TEXT;
-      it.hItem = c;
-      it.pszText = buf;
-      it.cchTextMax = sizeof buf;
-      SendMessage(tv_, TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&it));
-      out.push_back(buf);
-    }
+    for (HTREEITEM c = next(TVGN_CHILD, item); c; c = next(TVGN_NEXT, c)) out.push_back(text(c));
     return out;
   }
   HTREEITEM selected() { return reinterpret_cast<HTREEITEM>(SendMessage(tv_, TVM_GETNEXTITEM, TVGN_CARET, 0)); }
@@ -112,21 +123,17 @@ class TreeViewTest : public ControlsTest {
 
 TEST_F(TreeViewTest, ExpandingAsksFirstThenShowsTheSortedChildrenTheParentFilled) {
   g_heard.clear();
-  EXPECT_TRUE(SendMessage(tv_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root_)));
+  EXPECT_TRUE(expand(TVE_EXPAND, root_));
   std::vector<int> c = tree_codes();
   ASSERT_GE(c.size(), 2u);
   EXPECT_EQ(c.front(), TVN_ITEMEXPANDING);
   EXPECT_EQ(c.back(), TVN_ITEMEXPANDED);
   EXPECT_EQ(child_texts(root_), (std::vector<std::string>{"My Documents", "storage card", "Windows"}));
-  TVITEM st;
-  st.mask = TVIF_STATE;
-  st.hItem = root_;
-  SendMessage(tv_, TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&st));
-  EXPECT_TRUE(st.state & TVIS_EXPANDED);
+  EXPECT_TRUE(is_open(root_));
 
   // Expanding again re-reads the children: the same three, not six.
-  SendMessage(tv_, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(root_));
-  SendMessage(tv_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root_));
+  expand(TVE_COLLAPSE, root_);
+  expand(TVE_EXPAND, root_);
   EXPECT_EQ(child_texts(root_).size(), 3u);
   EXPECT_EQ(SendMessage(tv_, TVM_GETCOUNT, 0, 0), 4);
 }
@@ -134,18 +141,17 @@ TEST_F(TreeViewTest, ExpandingAsksFirstThenShowsTheSortedChildrenTheParentFilled
 TEST_F(TreeViewTest, ARefusedExpansionLeavesTheItemClosed) {
   model_.veto = true;
   g_heard.clear();
-  EXPECT_FALSE(SendMessage(tv_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root_)));
+  EXPECT_FALSE(expand(TVE_EXPAND, root_));
   EXPECT_EQ(tree_codes(), std::vector<int>{TVN_ITEMEXPANDING});
   EXPECT_TRUE(child_texts(root_).empty());
 }
 
 TEST_F(TreeViewTest, ItemsWithoutChildrenDoNotExpandAndTheCountIsAskedOnce) {
-  SendMessage(tv_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root_));
-  auto windows = reinterpret_cast<HTREEITEM>(SendMessage(tv_, TVM_GETNEXTITEM, TVGN_NEXT,
-      SendMessage(tv_, TVM_GETNEXTITEM, TVGN_NEXT, SendMessage(tv_, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(root_)))));
+  expand(TVE_EXPAND, root_);
+  HTREEITEM windows = next(TVGN_NEXT, next(TVGN_NEXT, next(TVGN_CHILD, root_)));
   ASSERT_NE(windows, nullptr);
   g_heard.clear();
-  EXPECT_FALSE(SendMessage(tv_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(windows)));
+  EXPECT_FALSE(expand(TVE_EXPAND, windows));
   EXPECT_TRUE(tree_codes().empty());
   InvalidateRect(tv_, nullptr, TRUE);
   UpdateWindow(tv_);
@@ -160,36 +166,23 @@ TEST_F(TreeViewTest, PadWalksOpensClosesAndClimbsWithSelectionNotifications) {
   SendMessage(tv_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root_));
   struct KeyCase {
     UINT key;
-    std::vector<std::string> path;  // texts from the top item down to the selection
+    std::vector<std::string> path;  // texts from the selection up to the top item
     bool root_open;
   } steps[] = {
-      {VK_RIGHT, {"My Phone"}, true},                     // opens
-      {VK_RIGHT, {"My Phone", "My Documents"}, true},     // enters
-      {VK_DOWN, {"My Phone", "storage card"}, true},
-      {VK_UP, {"My Phone", "My Documents"}, true},
-      {VK_LEFT, {"My Phone"}, true},                      // to the parent
-      {VK_LEFT, {"My Phone"}, false},                     // closes
+      {VK_RIGHT, {"My Phone"}, true},                  // opens
+      {VK_RIGHT, {"My Documents", "My Phone"}, true},  // enters
+      {VK_DOWN, {"storage card", "My Phone"}, true},
+      {VK_UP, {"My Documents", "My Phone"}, true},
+      {VK_LEFT, {"My Phone"}, true},                   // to the parent
+      {VK_LEFT, {"My Phone"}, false},                  // closes
   };
   for (const KeyCase& k : steps) {
     g_heard.clear();
     press(k.key);
     std::vector<std::string> path;
-    for (HTREEITEM i = selected(); i; i = reinterpret_cast<HTREEITEM>(SendMessage(tv_, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(i)))) {
-      char buf[64] = {};
-      TVITEM it;
-      it.mask = TVIF_TEXT;
-      it.hItem = i;
-      it.pszText = buf;
-      it.cchTextMax = sizeof buf;
-      SendMessage(tv_, TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&it));
-      path.insert(path.begin(), buf);
-    }
+    for (HTREEITEM i = selected(); i; i = next(TVGN_PARENT, i)) path.push_back(text(i));
     EXPECT_EQ(path, k.path) << "key " << k.key;
-    TVITEM st;
-    st.mask = TVIF_STATE;
-    st.hItem = root_;
-    SendMessage(tv_, TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&st));
-    EXPECT_EQ((st.state & TVIS_EXPANDED) != 0, k.root_open) << "key " << k.key;
+    EXPECT_EQ(is_open(root_), k.root_open) << "key " << k.key;
     if (k.key == VK_DOWN) {
       EXPECT_EQ(tree_codes(), (std::vector<int>{TVN_SELCHANGING, TVN_SELCHANGED}));
       EXPECT_EQ(g_heard.back().action, TVC_BYKEYBOARD);
@@ -199,34 +192,26 @@ TEST_F(TreeViewTest, PadWalksOpensClosesAndClimbsWithSelectionNotifications) {
 }
 
 TEST_F(TreeViewTest, SelectingADeepItemOpensItsParentsAndCollapsingMovesTheSelectionUp) {
-  SendMessage(tv_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root_));
-  HTREEITEM storage = nullptr;
-  for (auto c = reinterpret_cast<HTREEITEM>(SendMessage(tv_, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(root_))); c;
-       c = reinterpret_cast<HTREEITEM>(SendMessage(tv_, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(c)))) {
-    TVITEM it;
-    it.mask = TVIF_PARAM;
-    it.hItem = c;
-    SendMessage(tv_, TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&it));
-    if (it.lParam == 2) storage = c;
-  }
-  ASSERT_NE(storage, nullptr);
-  SendMessage(tv_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(storage));
-  auto photos = reinterpret_cast<HTREEITEM>(SendMessage(tv_, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(storage)));
+  expand(TVE_EXPAND, root_);
+  HTREEITEM storage = next(TVGN_NEXT, next(TVGN_CHILD, root_));  // sorted second
+  ASSERT_EQ(text(storage), "storage card");
+  expand(TVE_EXPAND, storage);
+  HTREEITEM photos = next(TVGN_CHILD, storage);
   model_.refill = false;  // keep the items: reopening must not replace them
-  SendMessage(tv_, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(storage));
-  SendMessage(tv_, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(root_));
+  expand(TVE_COLLAPSE, storage);
+  expand(TVE_COLLAPSE, root_);
   EXPECT_TRUE(SendMessage(tv_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(photos)));
   EXPECT_EQ(selected(), photos);
-  EXPECT_EQ(SendMessage(tv_, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(storage)), reinterpret_cast<LRESULT>(photos));
+  EXPECT_EQ(next(TVGN_NEXTVISIBLE, storage), photos);
   g_heard.clear();
-  SendMessage(tv_, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(storage));
+  expand(TVE_COLLAPSE, storage);
   EXPECT_EQ(selected(), storage);
   EXPECT_EQ(tree_codes(), (std::vector<int>{TVN_ITEMEXPANDING, TVN_SELCHANGING, TVN_SELCHANGED, TVN_ITEMEXPANDED}));
 }
 
 TEST_F(TreeViewTest, DeletingTheSelectedItemSelectsItsParentAndStaleHandlesAreRefused) {
-  SendMessage(tv_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root_));
-  auto first = reinterpret_cast<HTREEITEM>(SendMessage(tv_, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(root_)));
+  expand(TVE_EXPAND, root_);
+  HTREEITEM first = next(TVGN_CHILD, root_);
   SendMessage(tv_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(first));
   g_heard.clear();
   EXPECT_TRUE(SendMessage(tv_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(first)));
@@ -236,7 +221,7 @@ TEST_F(TreeViewTest, DeletingTheSelectedItemSelectsItsParentAndStaleHandlesAreRe
   it.mask = TVIF_PARAM;
   it.hItem = first;
   EXPECT_FALSE(SendMessage(tv_, TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&it)));
-  EXPECT_FALSE(SendMessage(tv_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(first)));
+  EXPECT_FALSE(expand(TVE_EXPAND, first));
 }
 
 }  // namespace

@@ -6,8 +6,6 @@ namespace lumora::plat {
 namespace {
 
 using testing::ControlsTest;
-using testing::g_heard;
-using testing::Step;
 
 constexpr DialogItemTemplate kItems[] = {
     {"STATIC", "File name", 1046, 0, 4, 4, 80, 8},
@@ -98,10 +96,8 @@ TEST_F(DialogTest, MessageBoxAnswersThroughKeys) {
 }
 
 TEST_F(DialogTest, UpAndDownMoveTheFocusOverTheControlsThatTakeIt) {
-  drive({{VK_DOWN, [&] { run_.focus.push_back(GetDlgCtrlID(GetFocus())); }},
-         {VK_DOWN, [&] { run_.focus.push_back(GetDlgCtrlID(GetFocus())); }}, {VK_DOWN, [&] { run_.focus.push_back(GetDlgCtrlID(GetFocus())); }},
-         {VK_UP, [&] { run_.focus.push_back(GetDlgCtrlID(GetFocus())); }},
-         {0, [&] { run_.focus.push_back(GetDlgCtrlID(GetFocus())); }}, {VK_TSOFT2}});
+  auto note = [&] { run_.focus.push_back(GetDlgCtrlID(GetFocus())); };
+  drive({{VK_DOWN, note}, {VK_DOWN, note}, {VK_DOWN, note}, {VK_UP, note}, {0, note}, {VK_TSOFT2}});
   LRESULT r = DialogBoxParam(nullptr, 112u, parent_, dlg_proc, 0);
   EXPECT_EQ(r, IDCANCEL);
   ASSERT_EQ(run_.focus.size(), 5u);

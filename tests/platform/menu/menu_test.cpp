@@ -9,7 +9,6 @@ namespace {
 using testing::ControlsTest;
 using testing::g_heard;
 using testing::Heard;
-using testing::Step;
 
 constexpr MenuTemplateItem kZoom[] = {
     {"Fit to Screen", 32827, MF_CHECKED | MFT_RADIOCHECK}, {"Fill the Screen", 32828}, {"", 0, MF_SEPARATOR},
@@ -35,16 +34,6 @@ class MenuTest : public ControlsTest {
     EXPECT_TRUE(SHCreateMenuBar(&mb));
     PumpPendingMessages();
     return mb.hwndMB;
-  }
-  // Runs the thread's loop with the driver's steps; the last step ends it.
-  void run(std::vector<Step> steps) {
-    steps.push_back(Step{0, [] { PostQuitMessage(0); }});
-    drive(std::move(steps));
-    MSG m;
-    while (GetMessage(&m, nullptr, 0, 0)) {
-      TranslateMessage(&m);
-      DispatchMessage(&m);
-    }
   }
   std::vector<uintptr_t> commands() {
     std::vector<uintptr_t> out;
@@ -82,30 +71,19 @@ TEST_F(MenuTest, ChecksRadioChecksAndGreyingByCommandAndByPosition) {
   EXPECT_FALSE(IsMenu(zoom));
 }
 
-TEST_F(MenuTest, BarShowsTheLabelsAndShortensItsOwner) {
+TEST_F(MenuTest, SoftKeyLabelsAreShownReadAndReplaced) {
   SetTextRecording(true);
-  make_bar(133);
-  InvalidateRect(SHFindMenuBar(parent_), nullptr, TRUE);
-  UpdateWindow(SHFindMenuBar(parent_));
-  RECT pr;
-  GetWindowRect(parent_, &pr);
-  int sh = GetSystemMetrics(SM_CYSCREEN);
+  HWND bar = make_bar(133);
+  UpdateWindow(bar);
   RECT br;
-  GetWindowRect(SHFindMenuBar(parent_), &br);
-  EXPECT_EQ(pr.bottom, br.top);
-  EXPECT_EQ(br.bottom, sh);
+  GetWindowRect(bar, &br);
   bool left = false, right = false;
   for (const DrawnText& t : DrawnTexts()) {
     if (t.text == "Action") left = t.bounds.left < 40 && t.bounds.top >= br.top;
     if (t.text == "File") right = t.bounds.right > GetSystemMetrics(SM_CXSCREEN) - 40 && t.bounds.top >= br.top;
   }
-  SetTextRecording(false);
   EXPECT_TRUE(left);
   EXPECT_TRUE(right);
-}
-
-TEST_F(MenuTest, SoftKeyLabelsAreReadAndReplacedAndTheBarShowsTheNewOne) {
-  HWND bar = make_bar(133);
   EXPECT_EQ(SHGetSoftKeyText(bar, 0), "Action");
   EXPECT_EQ(SHGetSoftKeyText(bar, 1), "File");
   EXPECT_TRUE(SHSetSoftKeyText(bar, 1, "Datei"));
@@ -117,7 +95,7 @@ TEST_F(MenuTest, SoftKeyLabelsAreReadAndReplacedAndTheBarShowsTheNewOne) {
   EXPECT_FALSE(SHSetSoftKeyText(bar, -1, "x"));
   EXPECT_FALSE(SHSetSoftKeyText(parent_, 0, "x"));
   EXPECT_EQ(SHGetSoftKeyText(parent_, 0), "");
-  SetTextRecording(true);
+  ClearDrawnTexts();
   UpdateWindow(bar);
   bool shown = false;
   for (const DrawnText& t : DrawnTexts()) shown = shown || t.text == "Datei";
@@ -146,8 +124,7 @@ TEST_F(MenuTest, SoftKeysOpenPopupsChosenByPadActionKeyAndNumber) {
   SetFocus(parent_);
   for (const MenuRun& r : runs) {
     g_heard.clear();
-    std::vector<Step> steps(r.keys.begin(), r.keys.end());
-    run(steps);
+    run({r.keys.begin(), r.keys.end()});
     EXPECT_EQ(commands(), r.commands) << r.name;
     EXPECT_EQ(ActivePopupMenu(), nullptr) << r.name;
   }
@@ -166,8 +143,6 @@ TEST_F(MenuTest, CommandKeysSendAtOnceAndTheBackKeyOverrideReachesTheOwner) {
   auto hot = heard(WM_HOTKEY);
   ASSERT_EQ(hot.size(), 2u);
   EXPECT_EQ(hot[0].id, VK_TBACK);
-  EXPECT_EQ(hot[0].code & MOD_KEYUP, 0);
-  EXPECT_NE(hot[1].code & MOD_KEYUP, 0);
   // A greyed soft key does nothing.
   EnableMenuItem(static_cast<HMENU>(SendMessage(bar, SHCMBM_GETMENU, 0, 0)), 0, MF_BYPOSITION | MF_GRAYED);
   g_heard.clear();
@@ -182,7 +157,8 @@ TEST_F(MenuTest, ScreenResizeKeepsTheWindowAboveItsBar) {
   RECT before, bar_before;
   GetWindowRect(parent_, &before);
   GetWindowRect(bar, &bar_before);
-  ASSERT_EQ(before.bottom, bar_before.top);
+  ASSERT_EQ(before.bottom, bar_before.top);  // the bar shortens its owner
+  ASSERT_EQ(bar_before.bottom, GetSystemMetrics(SM_CYSCREEN));
   for (const SIZE size : {SIZE{480, 640}, SIZE{800, 480}, SIZE{240, 320}}) {
     ASSERT_TRUE(ResizeScreen(size.cx, size.cy));
     PumpPendingMessages();
