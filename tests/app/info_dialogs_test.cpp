@@ -24,6 +24,7 @@
 #include "app/shell/resources.h"
 #include "imagelib/core/load.h"
 #include "picture_test_files.h"
+#include "tests/support/iptc_block.h"
 #include "platform/controls_fixture.h"
 
 namespace lumora::app {
@@ -91,26 +92,11 @@ class InfoDialogsTest : public plat::testing::ControlsTest {
 
 // ---- Picture files -------------------------------------------------------------------------------
 
-// A Photoshop resource block with an IPTC record of a caption and a by-line (IPTC-NAA IIM 4.2,
-// record 2 datasets 120 and 80, in resource 0x0404).
-std::vector<uint8_t> iptc_block(const std::string& caption, const std::string& byline) {
-  std::vector<uint8_t> iptc;
-  for (const auto& [dataset, text] : {std::pair{120, caption}, std::pair{80, byline}}) {
-    iptc.insert(iptc.end(), {0x1C, 2, static_cast<uint8_t>(dataset), 0, static_cast<uint8_t>(text.size())});
-    iptc.insert(iptc.end(), text.begin(), text.end());
-  }
-  if (iptc.size() & 1) iptc.push_back(0);
-  const std::string head = std::string("Photoshop 3.0") + '\0' + "8BIM";
-  std::vector<uint8_t> block(head.begin(), head.end());
-  block.insert(block.end(), {0x04, 0x04, 0, 0, 0, 0, static_cast<uint8_t>(iptc.size() >> 8), static_cast<uint8_t>(iptc.size())});
-  block.insert(block.end(), iptc.begin(), iptc.end());
-  return block;
-}
-
 void write_jpeg(const std::string& path, const char* make, const char* model, const char* caption = nullptr) {
   Bitmap pic = test::make_picture(64, 48, [](int x, int) { return test::Rgb{x * 4, 90, 40}; });
   if (caption) {
-    const std::vector<uint8_t> block = iptc_block(caption, "A. Photographer");
+    // IPTC record 2: caption (dataset 120) and by-line (dataset 80).
+    const std::vector<uint8_t> block = test::photoshop(test::iim({{2, 120, caption}, {2, 80, "A. Photographer"}}));
     ASSERT_EQ(chunk_append(&pic.chunks, kChunkIptc, block.data(), static_cast<uint32_t>(block.size())), 0);
   }
   std::vector<uint8_t> exif;
@@ -153,7 +139,7 @@ bool greyed(HMENU menu, UINT id) { return (plat::GetMenuState(menu, id, plat::MF
 TEST_F(InfoDialogsTest, PropertiesPagesFollowTheFiles) {
   write_jpeg(picture("a.jpg"), "Canon", "Canon EOS 5D", "Lake at dawn");
   write_jpeg(picture("b.jpg"), nullptr, nullptr);
-  test::write_bytes(picture("c.pbm"), {'P', '4', '\n', '1', '6', ' ', '2', '\n', 0xAA, 0x55, 0x0F, 0xF0});
+  test::write_file(picture("c.pbm"), {'P', '4', '\n', '1', '6', ' ', '2', '\n', 0xAA, 0x55, 0x0F, 0xF0});
   {
     Bitmap pic = test::make_picture(40, 30, [](int, int) { return test::Rgb{32, 128, 192}; });
     SaveParams p;

@@ -82,7 +82,7 @@ TEST_F(PictureLoaderTest, EmbeddedThumbnailTurnsLikeThePicture) {
     const std::string path = dir_.file("m" + std::to_string(orientation) + ".jpg");
     Bitmap stored = test::camera_picture(orientation, 160, 120);
     ASSERT_TRUE(test::save_jpeg(path, &stored,
-                                test::exif_with_orientation(orientation, false, test::read_bytes(thumb_path))));
+                                test::exif_with_orientation(orientation, false, test::read_file(thumb_path))));
     bitmap_free(&stored);
 
     Loaded l;
@@ -113,7 +113,7 @@ TEST_F(PictureLoaderTest, TiffDirectoryOrientation) {
 TEST_F(PictureLoaderTest, ClaimedSizeStaysInsideThePixelBudget) {
   const std::string path = dir_.file("claims.jpg");
   ASSERT_TRUE(test::save_claiming_jpeg(path, 30000, 30000));
-  ASSERT_LT(test::read_bytes(path).size(), 1000u);
+  ASSERT_LT(test::read_file(path).size(), 1000u);
   struct Case {
     uint32_t budget;
     int request_w, request_h;

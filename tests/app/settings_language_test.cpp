@@ -195,29 +195,6 @@ TEST_F(SettingsTest, EveryValueSurvivesSaveAndLoadAsANumber) {
   EXPECT_EQ(reg_read_string(nullptr, "Path", "none"), out.path);
 }
 
-TEST_F(SettingsTest, ThumbSizeSevenIsWrittenBackAsNormal) {
-  store_number("ThumbSize", 7);
-  Settings s;
-  s.load();
-  s.save();
-  EXPECT_EQ(reg_read_number(nullptr, "ThumbSize", 99), 1u);
-}
-
-TEST_F(SettingsTest, ACorruptSettingsFileGivesDefaultsAndIsSetAside) {
-  store_number("Mode", 3);
-  RegFlushCache();
-  write_file(config_ / "HKEY_CURRENT_USER.json", "{\"Software\": {\"Lumora\": {\"Mode\": 3,,,");
-  RegFlushCache();
-  Settings s;
-  s.load();
-  expect_defaults(s, pictures());
-  EXPECT_TRUE(fs::exists(config_ / "HKEY_CURRENT_USER.json.corrupt"));
-  s.mode = 2;
-  s.save();
-  RegFlushCache();
-  EXPECT_EQ(reg_read_number(nullptr, "Mode", 0), 2u);
-}
-
 TEST_F(SettingsTest, RegistryFunctionsUseTheSubkeyAndTheDefaults) {
   reg_write_string("Backup", "jpg", "viewer.jpg");
   reg_write_number("Backup", "Count", 3);
