@@ -1,8 +1,8 @@
 // The edit dialogs, the folder chooser and the About box, driven through the phone's keys in the
 // headless platform: the size arithmetic, the Adjust strip's preview and cancel, Save as in every
 // format and colour mode read back with the library, the overwrite question, Rename's parts, the
-// chooser's tree, Back, Cancel and label; and every dialog laid out without cut or overlapping
-// texts at two screens in English and German (screenshots for people to look at).
+// chooser's tree, Back, Cancel and label (their screens are checked with the others' in
+// info_dialogs_test).
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -492,105 +492,6 @@ TEST_F(DialogsTest, FolderChooserWalksTheTree) {
   EXPECT_TRUE(with_keys({VK_TSOFT1}, [&] { return choose_folder(owner_, &folder); }));
   EXPECT_EQ(folder, path("Photos/"));
 }
-
-// ---- Layout at two screens in two languages ----------------------------------------------------
-
-struct Look {
-  int w, h, dpi;
-  const char* language;
-};
-
-class DialogLayoutTest : public DialogsTest, public ::testing::WithParamInterface<Look> {
- protected:
-  void SetUp() override {
-    start(GetParam().w, GetParam().h, GetParam().dpi);
-    const char* src = std::getenv("LUMORA_SOURCE_DIR");
-    the_language().set_search_folders({std::string(src ? src : LUMORA_SOURCE_DIR) + "/app/lng"});
-    if (std::string(GetParam().language) != "en") {
-      ASSERT_TRUE(the_language().load(GetParam().language));
-    }
-  }
-  // Every label shows its whole text on one line, no two controls overlap and all lie inside the
-  // dialog; then a screenshot for people to look at.
-  void check(const char* name) {
-    HWND dlg = dialog();
-    ASSERT_TRUE(dlg) << name;
-    RECT client;
-    GetClientRect(dlg, &client);
-    std::vector<std::pair<HWND, RECT>> placed;
-    for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-      if (!IsWindowVisible(c) || GetDlgCtrlID(c) == 0xFFFF) continue;
-      RECT r;
-      GetWindowRect(c, &r);
-      POINT tl{r.left, r.top};
-      ScreenToClient(dlg, &tl);
-      OffsetRect(&r, tl.x - r.left, tl.y - r.top);
-      const std::string cls = GetClassName(c), t = GetWindowText(c);
-      EXPECT_LE(r.right, client.right) << name << " control " << GetDlgCtrlID(c);
-      if ((cls == "Static" || cls == "Button") && !t.empty()) {
-        HDC dc = GetDC(c);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessage(c, WM_GETFONT, 0, 0)));
-        SIZE s;
-        GetTextExtentPoint32(dc, t, &s);
-        SelectObject(dc, old);
-        ReleaseDC(c, dc);
-        const int box = cls == "Button" ? RectHeight(r) + MulDiv(6, GetParam().dpi, 96) : 0;  // the check box
-        EXPECT_LE(s.cx + box, RectWidth(r)) << name << ": \"" << t << "\" is cut";
-      }
-      for (const auto& [other, o] : placed) {
-        RECT both;
-        const bool spinner_pair = cls == "msctls_updown32" || GetClassName(other) == "msctls_updown32";
-        if (!spinner_pair) {
-          EXPECT_FALSE(IntersectRect(&both, &r, &o)) << name << ": " << GetDlgCtrlID(c) << " overlaps " << GetDlgCtrlID(other);
-        }
-      }
-      placed.emplace_back(c, r);
-    }
-    const char* env = std::getenv("LUMORA_GALLERY_DIR");
-    fs::path out = env && *env ? fs::path(env) : fs::temp_directory_path() / "lumora-gallery";
-    fs::create_directories(out);
-    const Look& l = GetParam();
-    PumpPendingMessages();
-    EXPECT_TRUE(SaveScreenshot((out / (std::string(name) + "_" + l.language + "_" + std::to_string(l.w) + "x" +
-                                       std::to_string(l.h) + ".png")).string()));
-  }
-};
-
-TEST_P(DialogLayoutTest, EveryDialogFitsTheScreen) {
-  fs::create_directories(dir_ / "Pictures/Holiday 2007/Beach");
-  lumora::Bitmap pic = gradient(64, 48);
-  SaveOptions options;
-  options.format = 2;
-  int w = 640, h = 480;
-  std::string out, folder = path("Pictures/Holiday 2007/Beach/");
-  RecordedTone tone;
-  struct Shown {
-    const char* name;
-    UINT close_key;
-    std::function<void()> open;
-  } dialogs[] = {
-      {"resize", VK_TSOFT2, [&] { run_resize_dialog(owner_, &w, &h); }},
-      {"saveas", VK_TSOFT2, [&] { save_picture_as(owner_, path("Pictures/IMG_2041.jpg"), &pic, &options); }},
-      {"rename", VK_TSOFT2, [&] { run_rename_dialog(owner_, path("Pictures/IMG_2041.jpg"), &out); }},
-      {"browse", VK_TSOFT2, [&] { choose_folder(owner_, &folder); }},
-      {"about", VK_TSOFT1, [&] { show_about(owner_); }},
-      {"adjust", VK_TBACK, [&] {
-         CDlgAdjust dlg(owner_, &tone);
-         dlg.run();
-       }},
-  };
-  for (Shown& d : dialogs) {
-    with_keys({{0, [&] { check(d.name); }}, d.close_key}, [&] {
-      d.open();
-      return 0;
-    });
-  }
-  bitmap_free(&pic);
-}
-
-INSTANTIATE_TEST_SUITE_P(Screens, DialogLayoutTest,
-                         ::testing::Values(Look{240, 320, 96, "en"}, Look{240, 320, 96, "de"},
-                                           Look{480, 640, 192, "en"}, Look{480, 640, 192, "de"}));
 
 TEST_F(DialogsTest, AboutFindsTheUserGuideAndNotices) {
   for (const char* doc : {"README.md", "THIRD-PARTY.md"}) {
