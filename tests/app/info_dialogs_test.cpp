@@ -5,7 +5,6 @@
 // screen at 240 x 320 and 480 x 640 in English and German, written as PNG files and checked for
 // cut and overlapping texts.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -27,6 +26,7 @@
 #include "app/shell/resources.h"
 #include "imagelib/core/load.h"
 #include "picture_test_files.h"
+#include "temp_home.h"
 #include "tests/support/iptc_block.h"
 #include "platform/controls_fixture.h"
 
@@ -50,11 +50,9 @@ void write_file(const fs::path& p, const std::string& text) {
 class InfoDialogsTest : public plat::testing::ControlsTest {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("lumora_info_" + std::to_string(::getpid()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    root_ = home_.dir();
     fs::create_directories(root_ / "pictures");
-    for (const auto& [name, sub] : kEnv) setenv(name, (root_ / sub).c_str(), 1);
+    for (const auto& [name, sub] : kEnv) home_.point(name, sub);
     plat::RegFlushCache();
     ControlsTest::SetUp();
     library_start();
@@ -70,8 +68,6 @@ class InfoDialogsTest : public plat::testing::ControlsTest {
     ControlsTest::TearDown();
     library_stop();
     plat::RegFlushCache();
-    for (const auto& [name, sub] : kEnv) unsetenv(name);
-    fs::remove_all(root_);
   }
   // Runs a dialog with the steps; the steps end it.
   LRESULT run(CDlg& dialog, std::vector<Step> steps) {
@@ -90,6 +86,7 @@ class InfoDialogsTest : public plat::testing::ControlsTest {
       {"HOME", "home"},          {"LUMORA_CONFIG_DIR", "config"}, {"XDG_CONFIG_HOME", "xdgconfig"},
       {"XDG_DATA_HOME", "data"}, {"XDG_DATA_DIRS", "sysdata"},
   };
+  test::TempHome home_;
   fs::path root_;
 };
 

@@ -10,13 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <optional>
 
 #include "app/dialogs/mail/mail_strings.h"
 #include "app/dialogs/mail/send_mail.h"
 #include "app/shell/language.h"
 #include "platform/controls_fixture.h"
 #include "platform/mail/mail_store.h"
+#include "temp_home.h"
 
 namespace lumora::app {
 
@@ -50,26 +50,16 @@ class SendMailTest : public ControlsTest {
  protected:
   void SetUp() override {
     ControlsTest::SetUp();
-    std::string t = (fs::temp_directory_path() / "lumora_send_XXXXXX").string();
-    ASSERT_TRUE(::mkdtemp(t.data()));
-    dir_ = t;
-    root_ = dir_ + "/lumora/mail";
-    bin_ = dir_ + "/bin";
-    fs::create_directories(bin_);
+    dir_ = home_.dir();
+    root_ = home_.point("XDG_DATA_HOME", "data") + "/lumora/mail";
     for (int i = 0; i < 3000; ++i) picture_ += static_cast<char>((i * 7 + i / 256) & 0xFF);
     std::ofstream(dir_ + "/p.jpg", std::ios::binary) << picture_;
     keep_path_ = std::getenv("PATH") ? std::getenv("PATH") : "";
-    const char* data = std::getenv("XDG_DATA_HOME");
-    keep_data_ = data ? std::optional<std::string>(data) : std::nullopt;
-    setenv("XDG_DATA_HOME", dir_.c_str(), 1);
-    setenv("PATH", bin_.c_str(), 1);  // only the stubs: no real xdg-email or mail program
+    bin_ = home_.point("PATH", "bin");  // only the stubs: no real xdg-email or mail program
   }
   void TearDown() override {
     the_language().close();
     the_language().load("en");
-    setenv("PATH", keep_path_.c_str(), 1);
-    keep_data_ ? setenv("XDG_DATA_HOME", keep_data_->c_str(), 1) : unsetenv("XDG_DATA_HOME");
-    fs::remove_all(dir_);
     ControlsTest::TearDown();
   }
 
@@ -114,8 +104,8 @@ class SendMailTest : public ControlsTest {
     return out;
   }
 
+  test::TempHome home_;
   std::string dir_, root_, bin_, picture_, keep_path_;
-  std::optional<std::string> keep_data_;
 };
 
 std::string hex(const std::string& bytes) {

@@ -2,7 +2,6 @@
 // file) and language files (lookups, line limits, sections, menus, dialogs, the language list).
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,19 +14,12 @@
 #include "app/shell/settings.h"
 #include "app/shell/strings.h"
 #include "platform/controls_fixture.h"
+#include "temp_home.h"
 
 namespace lumora::app {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path temp_folder(const char* what) {
-  fs::path p = fs::temp_directory_path() / (std::string("lumora_") + what + "_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  fs::remove_all(p);
-  fs::create_directories(p);
-  return p;
-}
 
 void write_file(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
 
@@ -36,22 +28,15 @@ void write_file(const fs::path& p, const std::string& text) { std::ofstream(p, s
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    config_ = temp_folder("cfg");
-    pictures_ = temp_folder("pics");
-    setenv("LUMORA_CONFIG_DIR", config_.c_str(), 1);
-    setenv("XDG_PICTURES_DIR", pictures_.c_str(), 1);
+    config_ = home_.point("LUMORA_CONFIG_DIR", "cfg");
+    pictures_ = home_.point("XDG_PICTURES_DIR", "pics");
     RegFlushCache();
   }
-  void TearDown() override {
-    RegFlushCache();
-    unsetenv("LUMORA_CONFIG_DIR");
-    unsetenv("XDG_PICTURES_DIR");
-    fs::remove_all(config_);
-    fs::remove_all(pictures_);
-  }
+  void TearDown() override { RegFlushCache(); }
   static void store_number(const char* name, DWORD v) { reg_write_number(nullptr, name, v); }
   static void store_string(const char* name, const char* v) { reg_write_string(nullptr, name, v); }
   std::string pictures() const { return pictures_.string() + "/"; }
+  test::TempHome home_;
   fs::path config_, pictures_;
 };
 
@@ -249,15 +234,16 @@ class LanguageTest : public plat::testing::ControlsTest {
  protected:
   void SetUp() override {
     ControlsTest::SetUp();
-    dir_ = temp_folder("lng");
+    dir_ = home_.path("lng");
+    fs::create_directories(dir_);
     write_file(dir_ / "de.lng", sample_file("\n"));
     lang_.set_search_folders({dir_.string()});
   }
   void TearDown() override {
     lang_.close();
-    fs::remove_all(dir_);
     ControlsTest::TearDown();
   }
+  test::TempHome home_;
   fs::path dir_;
   Language lang_;
 };
@@ -364,7 +350,8 @@ TEST_F(LanguageTest, DialogsTakeTheirTitleAndRegisteredControlsFromTheirOwnSecti
 }
 
 TEST_F(LanguageTest, TheLanguageListShowsEveryFileOnceWithTheCurrentOneSelected) {
-  fs::path second = temp_folder("lng2");
+  const fs::path second = dir_.parent_path() / "lng2";
+  fs::create_directories(second);
   write_file(dir_ / "fr.lng", "Language=Fran\xC3\xA7" "ais\r\n[Menu]\n");
   write_file(dir_ / "xx.lng", "\n");                        // no name: not listed
   write_file(dir_ / "notes.txt", "Language = Notes\n");
@@ -402,7 +389,6 @@ TEST_F(LanguageTest, TheLanguageListShowsEveryFileOnceWithTheCurrentOneSelected)
     EXPECT_EQ(SendMessage(list, r.cursel, 0, 0), r.selected);
     ++id;
   }
-  fs::remove_all(second);
 }
 
 TEST_F(LanguageTest, ChoosingTellsWhetherTheLanguageChanged) {
