@@ -145,39 +145,24 @@ TEST_F(SettingsTest, TheStartFolderIsTheStoredFolderOrMyPictures) {
 }
 
 TEST_F(SettingsTest, EveryValueSurvivesSaveAndLoadAsANumber) {
-  Settings out;
-  out.load();
-  fs::path folder = pictures_ / "x";
+  const uint32_t others[] = {3, 0, 1, 0, 0, 2, 0x1004, 1, 4, 0, 3, 0, 9, 0, 0, 16, 0};  // none a default
+  static_assert(std::size(others) == std::size(kFields));
+  const std::string folder = (pictures_ / "x").string() + "/";
   fs::create_directories(folder);
-  out.path = folder.string() + "/";
-  out.mode = 3;
-  out.use_embedded = false;
-  out.high_quality = true;
-  out.show_filename = false;
-  out.show_ext = false;
-  out.thumb_size = 2;
-  out.sort_by = 0x1004;
-  out.fit = 1;
-  out.rotate = 4;
-  out.auto_r_only_full = false;
-  out.resize_big_picture = 3;
-  out.no_bw_resize = false;
-  out.delay = 9;
-  out.use_transition = false;
-  out.exif_rotate = false;
-  out.max_picture_mp = 16;
-  out.thumb_cache = false;
-  out.save();
+  for (size_t i = 0; i < std::size(kFields); ++i) store_number(kFields[i].name, others[i]);
+  store_string("Path", folder.c_str());
+  Settings s;
+  s.load();
+  RegDeleteKey(HKEY_CURRENT_USER, "Software\\Lumora");
+  s.save();
   RegFlushCache();  // as the next start would
-  Settings in;
-  in.load();
-  EXPECT_EQ(in.path, out.path);
-  for (const Field& f : kFields) {
-    EXPECT_EQ(f.get(in), f.get(out)) << f.name;
+  EXPECT_EQ(s.path, folder);
+  for (size_t i = 0; i < std::size(kFields); ++i) {
+    EXPECT_EQ(kFields[i].get(s), others[i]) << kFields[i].name;
     // Numbers, not texts: a string would read as the default.
-    EXPECT_EQ(reg_read_number(nullptr, f.name, 0xDEAD), f.get(out)) << f.name;
+    EXPECT_EQ(reg_read_number(nullptr, kFields[i].name, 0xDEAD), others[i]) << kFields[i].name;
   }
-  EXPECT_EQ(reg_read_string(nullptr, "Path", "none"), out.path);
+  EXPECT_EQ(reg_read_string(nullptr, "Path", "none"), folder);
 }
 
 TEST_F(SettingsTest, RegistryFunctionsUseTheSubkeyAndTheDefaults) {
