@@ -15,6 +15,7 @@
 #include "imagelib/core/save.h"
 #include "tests/support/exif_block.h"
 #include "tests/support/picture_file.h"
+#include "tests/support/tiff_file.h"
 
 namespace lumora::test {
 
@@ -155,7 +156,7 @@ inline bool save_claiming_jpeg(const std::string& path, int width, int height) {
 // An uncompressed 8-bit RGB TIFF with one page per picture, each in one strip with the
 // Orientation tag.
 inline bool save_tiff_pages(const std::string& path, const std::vector<const Bitmap*>& pages, int orientation) {
-  std::vector<std::vector<uint8_t>> strips;
+  TiffFile t;
   for (const Bitmap* page : pages) {
     std::vector<uint8_t> strip;
     for (int y = 0; y < page->height; ++y)
@@ -163,36 +164,11 @@ inline bool save_tiff_pages(const std::string& path, const std::vector<const Bit
         const Rgb c = pixel_of(*page, x, y);
         strip.insert(strip.end(), {static_cast<uint8_t>(c[0]), static_cast<uint8_t>(c[1]), static_cast<uint8_t>(c[2])});
       }
-    strips.push_back(std::move(strip));
+    basic_page(t, static_cast<uint32_t>(page->width), static_cast<uint32_t>(page->height), 8, 3, 2, 1, strip);
+    t.add(274, 3, {static_cast<uint64_t>(orientation)});
+    t.next_page();
   }
-  // The strips follow the directories; their offsets are known once the directories are built.
-  auto build = [&](uint32_t strips_at) {
-    IfdBlock t(false);
-    uint32_t at = strips_at;
-    int previous = -1;
-    for (size_t i = 0; i < pages.size(); ++i) {
-      const int ifd = t.add_ifd();
-      if (previous >= 0) t.set_next(previous, ifd);
-      previous = ifd;
-      const auto w = static_cast<uint32_t>(pages[i]->width), h = static_cast<uint32_t>(pages[i]->height);
-      t.add_long(ifd, 256, {w});
-      t.add_long(ifd, 257, {h});
-      t.add_short(ifd, 258, {8, 8, 8});
-      t.add_short(ifd, 259, {1});
-      t.add_short(ifd, 262, {2});
-      t.add_long(ifd, 273, {at});
-      t.add_short(ifd, 274, {static_cast<uint16_t>(orientation)});
-      t.add_short(ifd, 277, {3});
-      t.add_long(ifd, 278, {h});
-      t.add_long(ifd, 279, {static_cast<uint32_t>(strips[i].size())});
-      at += static_cast<uint32_t>(strips[i].size());
-    }
-    return t.build();
-  };
-  std::vector<uint8_t> bytes = build(0);
-  bytes = build(static_cast<uint32_t>(bytes.size()));
-  for (const auto& strip : strips) bytes.insert(bytes.end(), strip.begin(), strip.end());
-  write_file(path, bytes);
+  write_file(path, t.build());
   return true;
 }
 
