@@ -64,12 +64,6 @@ void write_picture(const std::string& path, uint32_t rgb, int w = 64, int h = 48
   lumora_test::write_solid_picture(path, w, h, rgb);
 }
 
-std::string hex(uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%06X", v);
-  return buf;
-}
-
 class ThumbViewTest : public ControlsTest {
  protected:
   void SetUp() override {
@@ -175,7 +169,7 @@ TEST_F(ThumbViewTest, EveryModeShowsOneTilePerPictureWithItsColoursAndTheListSho
       int y = m.details ? (r.top + r.bottom) / 2 : r.top + 4 + (RectHeight(r) - 7) / 2;
       if (y >= GetSystemMetrics(SM_CYSCREEN) || x >= GetSystemMetrics(SM_CXSCREEN)) continue;  // off screen
       uint32_t px = screen_pixel(x, y);
-      EXPECT_TRUE(lumora_test::near_colour(px, kPictures[i].colour, 24)) << kPictures[i].name << " shows " << hex(px);
+      EXPECT_TRUE(lumora_test::near_colour(px, kPictures[i].colour, 24)) << kPictures[i].name << " shows " << std::hex << px;
     }
   }
 
