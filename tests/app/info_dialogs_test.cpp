@@ -607,7 +607,22 @@ class DialogScreens : public InfoDialogsTest, public ::testing::WithParamInterfa
                     plat::ScreenToClient(dlg, &tl);
                     plat::OffsetRect(&r, tl.x - r.left, tl.y - r.top);
                     EXPECT_LE(r.right, client.right) << name << " control " << plat::GetDlgCtrlID(c);
-                    const bool spinner = plat::GetClassName(c) == "msctls_updown32";
+                    // A label or check box one line high shows its whole text on that line.
+                    const std::string cls = plat::GetClassName(c), text = plat::GetWindowText(c);
+                    if ((cls == "Static" || cls == "Button") && !text.empty() && text.find('\n') == std::string::npos) {
+                      HDC dc = plat::GetDC(c);
+                      const auto font = reinterpret_cast<HFONT>(plat::SendMessage(c, plat::WM_GETFONT, 0, 0));
+                      HGDIOBJ old = plat::SelectObject(dc, font);
+                      SIZE size;
+                      plat::GetTextExtentPoint32(dc, text, &size);
+                      plat::SelectObject(dc, old);
+                      plat::ReleaseDC(c, dc);
+                      const int box = cls == "Button" ? plat::RectHeight(r) + plat::MulDiv(6, GetParam().dpi, 96) : 0;
+                      if (plat::RectHeight(r) < 2 * size.cy) {
+                        EXPECT_LE(size.cx + box, plat::RectWidth(r)) << name << ": \"" << text << "\" is cut";
+                      }
+                    }
+                    const bool spinner = cls == "msctls_updown32";
                     for (const auto& [other, o] : placed) {
                       RECT both;
                       if (!spinner && plat::GetClassName(other) != "msctls_updown32") {
