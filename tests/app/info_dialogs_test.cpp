@@ -52,7 +52,8 @@ class InfoDialogsTest : public plat::testing::ControlsTest {
   void SetUp() override {
     root_ = home_.dir();
     fs::create_directories(root_ / "pictures");
-    for (const auto& [name, sub] : kEnv) home_.point(name, sub);
+    // Not made: the registry and the associations make the folders they write to.
+    for (const auto& [name, sub] : kEnv) home_.point(name, sub, false);
     plat::RegFlushCache();
     ControlsTest::SetUp();
     library_start();

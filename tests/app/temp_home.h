@@ -20,11 +20,12 @@ class TempHome : public TempDir {
       else unsetenv(it->first.c_str());
     }
   }
-  // Points the variable NAME at the folder SUB below this one, made if missing; returns its path.
-  std::string point(const char* name, const std::string& sub) {
+  // Points the variable NAME at the folder SUB below this one, made first when `make`; returns
+  // its path.
+  std::string point(const char* name, const std::string& sub, bool make = true) {
     const char* old = std::getenv(name);
     saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    std::filesystem::create_directories(path(sub));
+    if (make) std::filesystem::create_directories(path(sub));
     setenv(name, path(sub).c_str(), 1);
     return path(sub);
   }
