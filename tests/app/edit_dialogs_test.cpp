@@ -1,10 +1,8 @@
 // The edit dialogs, the folder chooser and the About box, driven through the phone's keys in the
 // headless platform: the size arithmetic, the Adjust strip's preview and cancel, Save as in every
 // format and colour mode read back with the library, the overwrite question, Rename's parts, the
-// chooser's tree, Back, Cancel and label; and every dialog laid out without cut or overlapping
-// texts at two screens in English and German (screenshots for people to look at).
-#include <sys/stat.h>
-
+// chooser's tree, Back, Cancel and label (their screens are checked with the others' in
+// info_dialogs_test).
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +19,7 @@
 #include "imagelib/core/format.h"
 #include "imagelib/core/load.h"
 #include "platform/controls_fixture.h"
+#include "tests/support/picture_file.h"
 
 namespace lumora::app {
 // The Properties and Options dialogs register their templates from their own files, which this
@@ -33,62 +32,30 @@ namespace lumora::app {
 namespace {
 
 namespace fs = std::filesystem;
-using plat::testing::driver_proc;
-using plat::testing::g_steps;
 using plat::testing::Step;
-using plat::testing::WM_DRIVE;
 
-LRESULT owner_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProc(h, m, wp, lp); }
-
-class DialogsTest : public ::testing::Test {
+class DialogsTest : public plat::testing::ControlsTest {
  protected:
-  void start(int width, int height, int dpi) {
-    Options o;
-    o.headless = true;
-    o.screen_width = width;
-    o.screen_height = height;
-    o.dpi = dpi;
-    std::string err;
-    ASSERT_TRUE(Startup(o, &err)) << err;
-    InitCommonControls();
-    WNDCLASS wc;
-    wc.lpfnWndProc = owner_proc;
-    wc.lpszClassName = "TestOwner";
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH));  // the viewer's picture
-    RegisterClass(&wc);
-    WNDCLASS dc;
-    dc.lpfnWndProc = driver_proc;
-    dc.lpszClassName = "TestDriver";
-    RegisterClass(&dc);
+  void SetUp() override {
+    ControlsTest::SetUp();
     register_resources();
     lumora::library_start();
-    owner_ = CreateWindowEx(0, "TestOwner", "Lumora", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                            CW_USEDEFAULT, nullptr, 0, nullptr, nullptr);
     // The owner ends above its soft-key bar, as the main window does.
     SHMENUBARINFO mb;
-    mb.hwndParent = owner_;
+    mb.hwndParent = parent_;
     mb.nToolBarId = IDM_VIEWER;
     SHCreateMenuBar(&mb);
-    driver_ = CreateWindowEx(0, "TestDriver", "", 0, 0, 0, 1, 1, nullptr, 0, nullptr, nullptr);
-    dir_ = fs::temp_directory_path() / ("lumora-dialogs-" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
   }
-  void SetUp() override { start(240, 320, 96); }
   void TearDown() override {
-    g_steps.clear();
     the_language().load("en");
     lumora::library_stop();
-    Shutdown();
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
+    ControlsTest::TearDown();
   }
   // Runs `body` (which opens a modal dialog) while the steps press keys inside it.
   template <class F>
   auto with_keys(std::vector<Step> steps, F body) {
-    g_steps = std::move(steps);
-    PostMessage(driver_, WM_DRIVE, 0, 0);
+    drive(std::move(steps));
     auto result = body();
-    g_steps.clear();
     PumpPendingMessages();
     MSG m;
     while (PeekMessage(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
@@ -113,8 +80,8 @@ class DialogsTest : public ::testing::Test {
   }
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-  HWND owner_ = nullptr, driver_ = nullptr;
-  fs::path dir_;
+  test::TempDir tmp_;
+  const fs::path dir_ = tmp_.dir();
 };
 
 // ---- Resize ------------------------------------------------------------------------------------
@@ -142,7 +109,7 @@ TEST_F(DialogsTest, ResizeKeepsTheProportions) {
                          preset = SendDlgItemMessage(dialog(), 1024, CB_GETCURSEL, 0, 0);
                        }});
     c.steps.push_back(VK_TSOFT1);
-    EXPECT_TRUE(with_keys(c.steps, [&] { return run_resize_dialog(owner_, &w, &h); })) << c.w << "x" << c.h;
+    EXPECT_TRUE(with_keys(c.steps, [&] { return run_resize_dialog(parent_, &w, &h); })) << c.w << "x" << c.h;
     EXPECT_EQ(w, c.want_w) << c.w << "x" << c.h;
     EXPECT_EQ(h, c.want_h) << c.w << "x" << c.h;
     EXPECT_EQ(percent, c.want_percent) << c.w << "x" << c.h;
@@ -150,7 +117,7 @@ TEST_F(DialogsTest, ResizeKeepsTheProportions) {
     EXPECT_EQ(preset, c.w == 480 ? 3 : 0) << c.w << "x" << c.h;
   }
   int w = 640, h = 480;
-  EXPECT_FALSE(with_keys({type(1017, "50"), VK_TSOFT2}, [&] { return run_resize_dialog(owner_, &w, &h); }));
+  EXPECT_FALSE(with_keys({type(1017, "50"), VK_TSOFT2}, [&] { return run_resize_dialog(parent_, &w, &h); }));
   EXPECT_EQ(w, 640);
   EXPECT_EQ(h, 480);
 }
@@ -197,7 +164,7 @@ TEST_F(DialogsTest, AdjustPreviewsAppliesOnDoneAndCancelLeavesThePicture) {
                                              GetWindowRect(dialog(), &strip);
                                            }});
     LRESULT r = with_keys(c.steps, [&] {
-      CDlgAdjust dlg(owner_, &tone);
+      CDlgAdjust dlg(parent_, &tone);
       return dlg.run();
     });
     EXPECT_EQ(r, c.result) << shown;
@@ -207,7 +174,7 @@ TEST_F(DialogsTest, AdjustPreviewsAppliesOnDoneAndCancelLeavesThePicture) {
     EXPECT_EQ(shown, c.shown);
     EXPECT_GT(tone.calls, 0);
     // A strip across the bottom of the owner's client area.
-    GetClientRect(owner_, &area);
+    GetClientRect(parent_, &area);
     EXPECT_EQ(strip.bottom, area.bottom);
     EXPECT_EQ(RectWidth(strip), area.right);
     EXPECT_LT(RectHeight(strip), area.bottom / 3);
@@ -257,7 +224,7 @@ TEST_F(DialogsTest, ColourListFollowsTheFormat) {
                      }});
     steps.push_back(VK_TSOFT2);
     SaveOptions options;
-    auto r = with_keys(steps, [&] { return save_picture_as(owner_, path("a.jpg"), &pic, &options); });
+    auto r = with_keys(steps, [&] { return save_picture_as(parent_, path("a.jpg"), &pic, &options); });
     EXPECT_EQ(r, SaveAsResult::kCancelled);
     EXPECT_EQ(colours, c.colours) << c.presses;
     EXPECT_EQ(exif, c.exif) << c.presses;
@@ -285,7 +252,7 @@ TEST_F(DialogsTest, SaveAsWritesEveryFormatAndColourModeThatReadsBack) {
     o.color_mode = c.color_mode;
     const std::string base = path("out" + std::to_string(c.format) + std::to_string(c.color_mode));
     std::string saved;
-    ASSERT_EQ(save_with_options(owner_, base, &pic, o, &saved), SaveAsResult::kSaved) << base;
+    ASSERT_EQ(save_with_options(parent_, base, &pic, o, &saved), SaveAsResult::kSaved) << base;
     EXPECT_EQ(saved, base + c.extension);
     FileInfo info{};
     ASSERT_EQ(lumora::load_info(saved.c_str(), -1, 0, &info) & 0xFFFF, 0) << saved;
@@ -314,13 +281,13 @@ TEST_F(DialogsTest, SaveAsAsksBeforeReplacingAndReportsFailures) {
   };
   SaveOptions o;
   // Through the dialog: Done keeps the name, the question comes, Cancel writes nothing.
-  auto r = with_keys({VK_TSOFT1, 0, VK_TSOFT2}, [&] { return save_picture_as(owner_, target, &pic, &o); });
+  auto r = with_keys({VK_TSOFT1, 0, VK_TSOFT2}, [&] { return save_picture_as(parent_, target, &pic, &o); });
   EXPECT_EQ(r, SaveAsResult::kCancelled);
   EXPECT_EQ(contents(), "the picture shown");
   EXPECT_EQ(o.flags, 7);
   // OK replaces it.
   std::string saved;
-  r = with_keys({VK_TSOFT1, 0, VK_TSOFT1}, [&] { return save_picture_as(owner_, target, &pic, &o, &saved); });
+  r = with_keys({VK_TSOFT1, 0, VK_TSOFT1}, [&] { return save_picture_as(parent_, target, &pic, &o, &saved); });
   EXPECT_EQ(r, SaveAsResult::kSaved);
   EXPECT_EQ(saved, target);
   EXPECT_NE(contents(), "the picture shown");
@@ -331,7 +298,7 @@ TEST_F(DialogsTest, SaveAsAsksBeforeReplacingAndReportsFailures) {
                    RedrawWindow(dialog(), nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
                    for (const DrawnText& t : DrawnTexts()) shown += t.text + " ";
                  }}},
-                [&] { return save_with_options(owner_, path("missing/x"), &pic, o); });
+                [&] { return save_with_options(parent_, path("missing/x"), &pic, o); });
   SetTextRecording(false);
   EXPECT_EQ(r, SaveAsResult::kFailed);
   EXPECT_NE(shown.find("Problem to save the file!"), std::string::npos) << shown;
@@ -342,7 +309,7 @@ TEST_F(DialogsTest, SaveAsAsksBeforeReplacingAndReportsFailures) {
   fs::create_directories(path("taken.bmp"));
   const auto before = std::distance(fs::directory_iterator(dir_), fs::directory_iterator());
   o.format = 1;
-  r = with_keys({VK_TSOFT1, 0, VK_RETURN}, [&] { return save_with_options(owner_, path("taken"), &pic, o); });
+  r = with_keys({VK_TSOFT1, 0, VK_RETURN}, [&] { return save_with_options(parent_, path("taken"), &pic, o); });
   EXPECT_EQ(r, SaveAsResult::kFailed);
   EXPECT_TRUE(fs::is_directory(path("taken.bmp")));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), before);
@@ -350,7 +317,7 @@ TEST_F(DialogsTest, SaveAsAsksBeforeReplacingAndReportsFailures) {
   std::string folder_chosen;
   r = with_keys({{0, [] { SetFocus(GetDlgItem(dialog(), CDlgSaveas::kFolder)); }}, VK_RIGHT, VK_TBACK, VK_TSOFT1,
                  {VK_TSOFT2, [&] { folder_chosen = text(CDlgSaveas::kFolder); }}},
-                [&] { return save_picture_as(owner_, target, &pic, &o); });
+                [&] { return save_picture_as(parent_, target, &pic, &o); });
   EXPECT_EQ(r, SaveAsResult::kCancelled);
   EXPECT_EQ(folder_chosen, dir_.parent_path().string() + "/");
   // A new name and format typed in the dialog.
@@ -358,7 +325,7 @@ TEST_F(DialogsTest, SaveAsAsksBeforeReplacingAndReportsFailures) {
   o.color_mode = 3;
   r = with_keys({type(CDlgSaveas::kName, "copy.of.shown"), {0, [] { SetFocus(GetDlgItem(dialog(), CDlgSaveas::kFormat)); }},
                  VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_TSOFT1},
-                [&] { return save_picture_as(owner_, target, &pic, &o, &saved); });
+                [&] { return save_picture_as(parent_, target, &pic, &o, &saved); });
   EXPECT_EQ(r, SaveAsResult::kSaved);
   EXPECT_EQ(saved, path("copy.of.shown.png"));
   EXPECT_EQ(o.format, 3);
@@ -384,7 +351,7 @@ TEST_F(DialogsTest, RenameJoinsFolderNameAndExtension) {
   };
   for (Case& c : cases) {
     std::string out;
-    EXPECT_EQ(with_keys(c.steps, [&] { return run_rename_dialog(owner_, c.path, &out); }), c.done) << c.path;
+    EXPECT_EQ(with_keys(c.steps, [&] { return run_rename_dialog(parent_, c.path, &out); }), c.done) << c.path;
     EXPECT_EQ(out, c.want) << c.path;
   }
 }
@@ -452,7 +419,7 @@ TEST_F(DialogsTest, FolderChooserWalksTheTree) {
           fs::create_directories(dir_ / "Photos/2008");  // read again when the folder opens again
         }},
        VK_RETURN, VK_RETURN, VK_DOWN, {0, [&] { photos_again = look_at_tree(tree()); }}, VK_TSOFT2},
-      [&] { return choose_folder(owner_, &folder); });
+      [&] { return choose_folder(parent_, &folder); });
   EXPECT_FALSE(chosen);
   EXPECT_EQ(folder, start);  // Cancel leaves the path
   EXPECT_EQ(at_start.selected, "2007");
@@ -470,7 +437,7 @@ TEST_F(DialogsTest, FolderChooserWalksTheTree) {
 
   // Select takes the full path; a folder given without its '/' is found all the same.
   folder = path("Photos/2007/Holiday");
-  EXPECT_TRUE(with_keys({VK_TBACK, VK_TSOFT1}, [&] { return choose_folder(owner_, &folder); }));
+  EXPECT_TRUE(with_keys({VK_TBACK, VK_TSOFT1}, [&] { return choose_folder(parent_, &folder); }));
   EXPECT_EQ(folder, path("Photos/2007/"));
   // Selections made just before Select: the strings the tree posted die with the dialog (the
   // sanitizer build finds one that leaks).
@@ -483,114 +450,15 @@ TEST_F(DialogsTest, FolderChooserWalksTheTree) {
                             }
                             SendMessage(dialog(), WM_COMMAND, ID_DIALOG_DONE, 0);
                           }}},
-                        [&] { return choose_folder(owner_, &folder); }));
+                        [&] { return choose_folder(parent_, &folder); }));
   EXPECT_EQ(folder, path("Photos/"));
   MSG left;
   EXPECT_FALSE(PeekMessage(&left, nullptr, UM_BROWSE_FOLDER, UM_BROWSE_FOLDER, PM_NOREMOVE));
   // A folder that is gone: its nearest existing ancestor.
   folder = path("Photos/1999/");
-  EXPECT_TRUE(with_keys({VK_TSOFT1}, [&] { return choose_folder(owner_, &folder); }));
+  EXPECT_TRUE(with_keys({VK_TSOFT1}, [&] { return choose_folder(parent_, &folder); }));
   EXPECT_EQ(folder, path("Photos/"));
 }
-
-// ---- Layout at two screens in two languages ----------------------------------------------------
-
-struct Look {
-  int w, h, dpi;
-  const char* language;
-};
-
-class DialogLayoutTest : public DialogsTest, public ::testing::WithParamInterface<Look> {
- protected:
-  void SetUp() override {
-    start(GetParam().w, GetParam().h, GetParam().dpi);
-    const char* src = std::getenv("LUMORA_SOURCE_DIR");
-    the_language().set_search_folders({std::string(src ? src : LUMORA_SOURCE_DIR) + "/app/lng"});
-    if (std::string(GetParam().language) != "en") {
-      ASSERT_TRUE(the_language().load(GetParam().language));
-    }
-  }
-  // Every label shows its whole text on one line, no two controls overlap and all lie inside the
-  // dialog; then a screenshot for people to look at.
-  void check(const char* name) {
-    HWND dlg = dialog();
-    ASSERT_TRUE(dlg) << name;
-    RECT client;
-    GetClientRect(dlg, &client);
-    std::vector<std::pair<HWND, RECT>> placed;
-    for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-      if (!IsWindowVisible(c) || GetDlgCtrlID(c) == 0xFFFF) continue;
-      RECT r;
-      GetWindowRect(c, &r);
-      POINT tl{r.left, r.top};
-      ScreenToClient(dlg, &tl);
-      OffsetRect(&r, tl.x - r.left, tl.y - r.top);
-      const std::string cls = GetClassName(c), t = GetWindowText(c);
-      EXPECT_LE(r.right, client.right) << name << " control " << GetDlgCtrlID(c);
-      if ((cls == "Static" || cls == "Button") && !t.empty()) {
-        HDC dc = GetDC(c);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessage(c, WM_GETFONT, 0, 0)));
-        SIZE s;
-        GetTextExtentPoint32(dc, t, &s);
-        SelectObject(dc, old);
-        ReleaseDC(c, dc);
-        const int box = cls == "Button" ? RectHeight(r) + MulDiv(6, GetParam().dpi, 96) : 0;  // the check box
-        EXPECT_LE(s.cx + box, RectWidth(r)) << name << ": \"" << t << "\" is cut";
-      }
-      for (const auto& [other, o] : placed) {
-        RECT both;
-        const bool spinner_pair = cls == "msctls_updown32" || GetClassName(other) == "msctls_updown32";
-        if (!spinner_pair) {
-          EXPECT_FALSE(IntersectRect(&both, &r, &o)) << name << ": " << GetDlgCtrlID(c) << " overlaps " << GetDlgCtrlID(other);
-        }
-      }
-      placed.emplace_back(c, r);
-    }
-    const char* env = std::getenv("LUMORA_GALLERY_DIR");
-    fs::path out = env && *env ? fs::path(env) : fs::temp_directory_path() / "lumora-gallery";
-    fs::create_directories(out);
-    const Look& l = GetParam();
-    PumpPendingMessages();
-    EXPECT_TRUE(SaveScreenshot((out / (std::string(name) + "_" + l.language + "_" + std::to_string(l.w) + "x" +
-                                       std::to_string(l.h) + ".png")).string()));
-  }
-};
-
-TEST_P(DialogLayoutTest, EveryDialogFitsTheScreen) {
-  fs::create_directories(dir_ / "Pictures/Holiday 2007/Beach");
-  lumora::Bitmap pic = gradient(64, 48);
-  SaveOptions options;
-  options.format = 2;
-  int w = 640, h = 480;
-  std::string out, folder = path("Pictures/Holiday 2007/Beach/");
-  RecordedTone tone;
-  struct Shown {
-    const char* name;
-    UINT close_key;
-    std::function<void()> open;
-  } dialogs[] = {
-      {"resize", VK_TSOFT2, [&] { run_resize_dialog(owner_, &w, &h); }},
-      {"saveas", VK_TSOFT2, [&] { save_picture_as(owner_, path("Pictures/IMG_2041.jpg"), &pic, &options); }},
-      {"rename", VK_TSOFT2, [&] { run_rename_dialog(owner_, path("Pictures/IMG_2041.jpg"), &out); }},
-      {"browse", VK_TSOFT2, [&] { choose_folder(owner_, &folder); }},
-      {"about", VK_TSOFT1, [&] { show_about(owner_); }},
-      {"adjust", VK_TBACK, [&] {
-         CDlgAdjust dlg(owner_, &tone);
-         dlg.run();
-       }},
-  };
-  for (Shown& d : dialogs) {
-    with_keys({{0, [&] { check(d.name); }}, d.close_key}, [&] {
-      d.open();
-      return 0;
-    });
-  }
-  bitmap_free(&pic);
-}
-
-INSTANTIATE_TEST_SUITE_P(Screens, DialogLayoutTest,
-                         ::testing::Values(Look{240, 320, 96, "en"}, Look{240, 320, 96, "de"},
-                                           Look{480, 640, 192, "en"}, Look{480, 640, 192, "de"}));
 
 TEST_F(DialogsTest, AboutFindsTheUserGuideAndNotices) {
   for (const char* doc : {"README.md", "THIRD-PARTY.md"}) {

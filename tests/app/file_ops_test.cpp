@@ -15,6 +15,7 @@
 #include "../platform/controls_fixture.h"
 #include "app/browser/file_ops.h"
 #include "app/browser/trash.h"
+#include "temp_home.h"
 
 namespace lumora::app {
 namespace {
@@ -38,29 +39,15 @@ class FileOpsTest : public ControlsTest {
  protected:
   void SetUp() override {
     ControlsTest::SetUp();
-    char tmpl[] = "/tmp/lumora-fileops-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
+    home_.point("XDG_DATA_HOME", "data");
+    root_ = home_.dir();
     fs::create_directories(root_ / "pics");
     fs::create_directories(root_ / "other");
-    fs::create_directories(root_ / "data");
-    const char* old = std::getenv("XDG_DATA_HOME");
-    old_data_home_ = old ? old : "";
-    had_data_home_ = old != nullptr;
-    setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
-  }
-  void TearDown() override {
-    if (had_data_home_) setenv("XDG_DATA_HOME", old_data_home_.c_str(), 1);
-    else unsetenv("XDG_DATA_HOME");
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-    ControlsTest::TearDown();
   }
   std::string pic(const std::string& name) const { return (root_ / "pics" / name).string(); }
 
+  test::TempHome home_;
   fs::path root_;
-  std::string old_data_home_;
-  bool had_data_home_ = false;
 };
 
 TEST_F(FileOpsTest, CopyMoveAndRenameNeverOverwriteAndSayWhy) {

@@ -2,8 +2,6 @@
 // selection following its files, the details texts, and file-change events applied in place.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
@@ -13,6 +11,7 @@
 
 #include "app/browser/detail_texts.h"
 #include "app/browser/folder_list.h"
+#include "tests/support/picture_file.h"
 
 namespace lumora::app {
 namespace {
@@ -144,18 +143,14 @@ TEST_F(FolderListTest, DimensionsAndFormat) {
 class FolderEvents : public FolderListTest {
  protected:
   void SetUp() override {
-    std::string t = (fs::temp_directory_path() / "lumora_folder_XXXXXX").string();
-    ASSERT_TRUE(::mkdtemp(t.data()));
-    root_ = t;
-    dir_ = root_ + "/shown/";
     fs::create_directories(dir_ + "sub");
     fs::create_directories(root_ + "/other");
     for (const char* n : {"a.jpg", "b.jpg", "c.jpg", "notes.txt", "sub/d.jpg"}) touch(dir_ + n);
   }
-  void TearDown() override { fs::remove_all(root_); }
   static void touch(const std::string& path) { std::ofstream(path) << "x"; }
 
-  std::string root_, dir_;
+  test::TempDir tmp_;
+  const std::string root_ = tmp_.dir(), dir_ = root_ + "/shown/";
 };
 
 TEST_F(FolderEvents, ScanAndChanges) {
@@ -210,35 +205,6 @@ TEST_F(FolderEvents, ScanAndChanges) {
     EXPECT_EQ(names(list), s.after) << s.what;
     if (std::string(s.what) == "rename in place") {
       EXPECT_EQ(list.item(3).id, a_id) << "the item keeps its thumbnail";
-    }
-  }
-}
-
-TEST_F(FolderEvents, DeleteMovesTheSelection) {
-  FolderList list;
-  ASSERT_TRUE(list.scan(dir_));
-  const struct {
-    int mark;
-    const char* deleted;
-    int mark_after;
-    const char* selected_after;
-  } cases[] = {
-      {1, "b.jpg", 1, "c.jpg"},  // the next file takes the place
-      {1, "c.jpg", 0, "a.jpg"},  // the last one went: its predecessor
-      {0, "a.jpg", -1, ""},      // the list is empty
-  };
-  for (const auto& c : cases) {
-    list.set_mark(c.mark);
-    list.item(static_cast<size_t>(c.mark)).selected = true;
-    FILECHANGEINFO ev;
-    ev.wEventId = plat::SHCNE_DELETE;
-    ev.dwItem1 = dir_ + c.deleted;
-    fs::remove(ev.dwItem1);
-    EXPECT_EQ(list.apply_change(ev).kind, Kind::Removed);
-    EXPECT_EQ(list.mark(), c.mark_after) << c.deleted;
-    if (c.mark_after >= 0) {
-      EXPECT_EQ(list.item(static_cast<size_t>(c.mark_after)).name, c.selected_after);
-      EXPECT_TRUE(list.item(static_cast<size_t>(c.mark_after)).selected);
     }
   }
 }

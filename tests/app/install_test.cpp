@@ -28,19 +28,6 @@
 namespace lumora_test {
 namespace {
 
-// The build folder: the nearest folder above the test program that holds CMakeCache.txt.
-std::string build_dir() {
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  std::string dir(self, static_cast<size_t>(n));
-  while (dir.size() > 1) {
-    dir = dir.substr(0, dir.rfind('/'));
-    if (access((dir + "/CMakeCache.txt").c_str(), R_OK) == 0) return dir;
-  }
-  return {};
-}
-
 // A value of the build's CMakeCache.txt ("NAME:TYPE=VALUE").
 std::string cache_value(const std::string& build, const std::string& name) {
   std::istringstream in(slurp(build + "/CMakeCache.txt"));
@@ -113,12 +100,12 @@ std::map<std::string, std::set<std::string>> completion_options(const std::strin
 class InstallTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    build_ = build_dir();
+    build_ = built_program(".");  // the test programs lie in tests/ of the build folder
     cmake_ = cache_value(build_, "CMAKE_COMMAND");
     built_ = access((build_ + "/app/lumora").c_str(), X_OK) == 0 &&
              access((build_ + "/tools/lumora-img").c_str(), X_OK) == 0;
     char dir[] = "/tmp/lumora_installXXXXXX";
-    if (build_.empty() || cmake_.empty() || !built_ || !mkdtemp(dir)) return;
+    if (cmake_.empty() || !built_ || !mkdtemp(dir)) return;
     scratch_ = dir;
     root_ = scratch_ + "/root";
     install_ = shell("DESTDIR='" + root_ + "' '" + cmake_ + "' --install '" + build_ + "' --prefix /usr", scratch_);
@@ -127,7 +114,7 @@ class InstallTest : public ::testing::Test {
     if (!scratch_.empty()) std::system(("rm -rf '" + scratch_ + "'").c_str());
   }
   void SetUp() override {
-    ASSERT_FALSE(build_.empty() || cmake_.empty()) << "no CMakeCache.txt with CMAKE_COMMAND above the test program";
+    ASSERT_FALSE(cmake_.empty()) << "no CMAKE_COMMAND in " << build_ << "/CMakeCache.txt";
     if (!built_) GTEST_SKIP() << "lumora and lumora-img are not built in " << build_;
     ASSERT_FALSE(scratch_.empty()) << "no temporary folder";
     ASSERT_EQ(install_.exit_code, 0) << install_.out << install_.err;

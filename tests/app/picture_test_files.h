@@ -3,12 +3,9 @@
 // (with an Exif block), uncompressed TIFF and multi-frame GIF, and a JPEG whose header claims a
 // size its data never fills.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +14,8 @@
 #include "imagelib/core/format.h"
 #include "imagelib/core/save.h"
 #include "tests/support/exif_block.h"
+#include "tests/support/picture_file.h"
+#include "tests/support/tiff_file.h"
 
 namespace lumora::test {
 
@@ -39,46 +38,6 @@ inline bool near(const Rgb& a, const Rgb& b, int tolerance = 48) {
 
 inline std::string describe(const Rgb& c) {
   return "(" + std::to_string(c[0]) + "," + std::to_string(c[1]) + "," + std::to_string(c[2]) + ")";
-}
-
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/lumora_viewer_XXXXXX";
-    const char* made = mkdtemp(tmpl);
-    path_ = made ? made : "/tmp";
-  }
-  ~TempDir() {
-    for (const std::string& f : files_) std::remove(f.c_str());
-    rmdir(path_.c_str());
-  }
-  std::string file(const std::string& name) {
-    files_.push_back(path_ + "/" + name);
-    return files_.back();
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-  std::vector<std::string> files_;
-};
-
-inline bool write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
-}
-
-inline std::vector<uint8_t> read_bytes(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return bytes;
-  uint8_t buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-  std::fclose(f);
-  return bytes;
 }
 
 // A blue-green-red picture whose pixel (x, y) is colour(x, y). Freed by the caller.
@@ -182,12 +141,13 @@ inline bool save_claiming_jpeg(const std::string& path, int width, int height) {
   const bool saved = save_jpeg(path, &b);
   bitmap_free(&b);
   if (!saved) return false;
-  std::vector<uint8_t> bytes = read_bytes(path);
+  std::vector<uint8_t> bytes = read_file(path);
   for (size_t i = 2; i + 9 < bytes.size(); ++i) {
     if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {  // SOF0: length, precision, height, width
       bytes[i + 5] = static_cast<uint8_t>(height >> 8), bytes[i + 6] = static_cast<uint8_t>(height);
       bytes[i + 7] = static_cast<uint8_t>(width >> 8), bytes[i + 8] = static_cast<uint8_t>(width);
-      return write_bytes(path, bytes);
+      write_file(path, bytes);
+      return true;
     }
   }
   return false;
@@ -196,7 +156,7 @@ inline bool save_claiming_jpeg(const std::string& path, int width, int height) {
 // An uncompressed 8-bit RGB TIFF with one page per picture, each in one strip with the
 // Orientation tag.
 inline bool save_tiff_pages(const std::string& path, const std::vector<const Bitmap*>& pages, int orientation) {
-  std::vector<std::vector<uint8_t>> strips;
+  TiffFile t;
   for (const Bitmap* page : pages) {
     std::vector<uint8_t> strip;
     for (int y = 0; y < page->height; ++y)
@@ -204,36 +164,12 @@ inline bool save_tiff_pages(const std::string& path, const std::vector<const Bit
         const Rgb c = pixel_of(*page, x, y);
         strip.insert(strip.end(), {static_cast<uint8_t>(c[0]), static_cast<uint8_t>(c[1]), static_cast<uint8_t>(c[2])});
       }
-    strips.push_back(std::move(strip));
+    basic_page(t, static_cast<uint32_t>(page->width), static_cast<uint32_t>(page->height), 8, 3, 2, 1, strip);
+    t.add(274, 3, {static_cast<uint64_t>(orientation)});
+    t.next_page();
   }
-  // The strips follow the directories; their offsets are known once the directories are built.
-  auto build = [&](uint32_t strips_at) {
-    IfdBlock t(false);
-    uint32_t at = strips_at;
-    int previous = -1;
-    for (size_t i = 0; i < pages.size(); ++i) {
-      const int ifd = t.add_ifd();
-      if (previous >= 0) t.set_next(previous, ifd);
-      previous = ifd;
-      const auto w = static_cast<uint32_t>(pages[i]->width), h = static_cast<uint32_t>(pages[i]->height);
-      t.add_long(ifd, 256, {w});
-      t.add_long(ifd, 257, {h});
-      t.add_short(ifd, 258, {8, 8, 8});
-      t.add_short(ifd, 259, {1});
-      t.add_short(ifd, 262, {2});
-      t.add_long(ifd, 273, {at});
-      t.add_short(ifd, 274, {static_cast<uint16_t>(orientation)});
-      t.add_short(ifd, 277, {3});
-      t.add_long(ifd, 278, {h});
-      t.add_long(ifd, 279, {static_cast<uint32_t>(strips[i].size())});
-      at += static_cast<uint32_t>(strips[i].size());
-    }
-    return t.build();
-  };
-  std::vector<uint8_t> bytes = build(0);
-  bytes = build(static_cast<uint32_t>(bytes.size()));
-  for (const auto& strip : strips) bytes.insert(bytes.end(), strip.begin(), strip.end());
-  return write_bytes(path, bytes);
+  write_file(path, t.build());
+  return true;
 }
 
 inline bool save_tiff(const std::string& path, const Bitmap& picture, int orientation) {
@@ -280,7 +216,8 @@ inline bool save_gif(const std::string& path, int w, int h, const std::vector<Rg
     g.push_back(0);
   }
   g.push_back(0x3B);
-  return write_bytes(path, g);
+  write_file(path, g);
+  return true;
 }
 
 }  // namespace lumora::test

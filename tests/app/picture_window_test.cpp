@@ -374,11 +374,11 @@ TEST_F(PictureWindowTest, ClaimedHugePictureStaysInsideTheBudget) {
 
 TEST_F(PictureWindowTest, UnreadableFileLeavesTheWindowEmpty) {
   ASSERT_TRUE(window_.load(quadrant_png(40, 40), 0, 0, 0));
-  EXPECT_FALSE(window_.load(dir_.path() + "/missing.jpg", 0, 0, 0));
+  EXPECT_FALSE(window_.load(dir_.path("missing.jpg"), 0, 0, 0));
   EXPECT_EQ(window_.last_status(), 3);
   EXPECT_EQ(window_.picture(), nullptr);
   const std::string junk = dir_.file("junk.jpg");
-  ASSERT_TRUE(test::write_bytes(junk, std::vector<uint8_t>(100, 0x5A)));
+  test::write_file(junk, std::vector<uint8_t>(100, 0x5A));
   EXPECT_FALSE(window_.load(junk, 0, 0, 0));
   EXPECT_NE(window_.last_status(), 0);
   show();

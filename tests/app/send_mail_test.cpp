@@ -10,13 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <optional>
 
 #include "app/dialogs/mail/mail_strings.h"
 #include "app/dialogs/mail/send_mail.h"
 #include "app/shell/language.h"
 #include "platform/controls_fixture.h"
 #include "platform/mail/mail_store.h"
+#include "temp_home.h"
 
 namespace lumora::app {
 
@@ -50,26 +50,16 @@ class SendMailTest : public ControlsTest {
  protected:
   void SetUp() override {
     ControlsTest::SetUp();
-    std::string t = (fs::temp_directory_path() / "lumora_send_XXXXXX").string();
-    ASSERT_TRUE(::mkdtemp(t.data()));
-    dir_ = t;
-    root_ = dir_ + "/lumora/mail";
-    bin_ = dir_ + "/bin";
-    fs::create_directories(bin_);
+    dir_ = home_.dir();
+    root_ = home_.point("XDG_DATA_HOME", "data") + "/lumora/mail";
     for (int i = 0; i < 3000; ++i) picture_ += static_cast<char>((i * 7 + i / 256) & 0xFF);
     std::ofstream(dir_ + "/p.jpg", std::ios::binary) << picture_;
     keep_path_ = std::getenv("PATH") ? std::getenv("PATH") : "";
-    const char* data = std::getenv("XDG_DATA_HOME");
-    keep_data_ = data ? std::optional<std::string>(data) : std::nullopt;
-    setenv("XDG_DATA_HOME", dir_.c_str(), 1);
-    setenv("PATH", bin_.c_str(), 1);  // only the stubs: no real xdg-email or mail program
+    bin_ = home_.point("PATH", "bin");  // only the stubs: no real xdg-email or mail program
   }
   void TearDown() override {
     the_language().close();
     the_language().load("en");
-    setenv("PATH", keep_path_.c_str(), 1);
-    keep_data_ ? setenv("XDG_DATA_HOME", keep_data_->c_str(), 1) : unsetenv("XDG_DATA_HOME");
-    fs::remove_all(dir_);
     ControlsTest::TearDown();
   }
 
@@ -86,7 +76,8 @@ class SendMailTest : public ControlsTest {
     fs::permissions(path, fs::perms::owner_all);
   }
 
-  // Python's email parser on a message: "key<TAB>value" lines (attachments as att<i>.name/.hex).
+  // Python's email parser on a message: "key<TAB>value" lines (attachments as att<i>.name, and
+  // att<i>.same: whether the decoded attachment is the picture p.jpg byte for byte).
   std::map<std::string, std::string> parse(const std::string& path) {
     const std::string script =
         "import sys, email, email.policy\n"
@@ -97,11 +88,11 @@ class SendMailTest : public ControlsTest {
         "print('body\\t' + m.get_body(('plain',)).get_content().replace('\\n', '|'))\n"
         "for i, p in enumerate(m.iter_attachments()):\n"
         "    print('att%d.name\\t%s' % (i, p.get_filename()))\n"
-        "    print('att%d.hex\\t%s' % (i, p.get_payload(decode=True).hex()))\n";
+        "    print('att%d.same\\t%s' % (i, p.get_payload(decode=True) == open(sys.argv[2], 'rb').read()))\n";
     setenv("PATH", keep_path_.c_str(), 1);
     setenv("LUMORA_PY", script.c_str(), 1);
     std::map<std::string, std::string> out;
-    FILE* p = ::popen(("python3 -c \"$LUMORA_PY\" '" + path + "'").c_str(), "r");
+    FILE* p = ::popen(("python3 -c \"$LUMORA_PY\" '" + path + "' '" + dir_ + "/p.jpg'").c_str(), "r");
     char line[1 << 16];
     while (p && std::fgets(line, sizeof line, p)) {
       std::string s(line);
@@ -114,16 +105,9 @@ class SendMailTest : public ControlsTest {
     return out;
   }
 
+  test::TempHome home_;
   std::string dir_, root_, bin_, picture_, keep_path_;
-  std::optional<std::string> keep_data_;
 };
-
-std::string hex(const std::string& bytes) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) out += digits[c >> 4], out += digits[c & 15];
-  return out;
-}
 
 TEST(SendMailText, RecipientsAccountsNamesAndTexts) {
   using V = std::vector<std::string>;
@@ -193,7 +177,7 @@ TEST_F(SendMailTest, MessagesReadBackByPython) {
     EXPECT_EQ(m["body"], c.body);
     EXPECT_EQ(m["defects"], "0");
     EXPECT_EQ(m["att0.name"], c.attachment);
-    EXPECT_EQ(m["att0.hex"], hex(picture_));
+    EXPECT_EQ(m["att0.same"], "True");
   }
   MailSendResult r;
   EXPECT_EQ(mail_send(MailRequest{"", "", "", "", {{pic, pic}}}, &r), plat::MAIL_NO_ACCOUNT);  // no name matches

@@ -2,7 +2,6 @@
 // file) and language files (lookups, line limits, sections, menus, dialogs, the language list).
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,19 +14,12 @@
 #include "app/shell/settings.h"
 #include "app/shell/strings.h"
 #include "platform/controls_fixture.h"
+#include "temp_home.h"
 
 namespace lumora::app {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path temp_folder(const char* what) {
-  fs::path p = fs::temp_directory_path() / (std::string("lumora_") + what + "_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  fs::remove_all(p);
-  fs::create_directories(p);
-  return p;
-}
 
 void write_file(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
 
@@ -36,22 +28,15 @@ void write_file(const fs::path& p, const std::string& text) { std::ofstream(p, s
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    config_ = temp_folder("cfg");
-    pictures_ = temp_folder("pics");
-    setenv("LUMORA_CONFIG_DIR", config_.c_str(), 1);
-    setenv("XDG_PICTURES_DIR", pictures_.c_str(), 1);
+    config_ = home_.point("LUMORA_CONFIG_DIR", "cfg");
+    pictures_ = home_.point("XDG_PICTURES_DIR", "pics");
     RegFlushCache();
   }
-  void TearDown() override {
-    RegFlushCache();
-    unsetenv("LUMORA_CONFIG_DIR");
-    unsetenv("XDG_PICTURES_DIR");
-    fs::remove_all(config_);
-    fs::remove_all(pictures_);
-  }
+  void TearDown() override { RegFlushCache(); }
   static void store_number(const char* name, DWORD v) { reg_write_number(nullptr, name, v); }
   static void store_string(const char* name, const char* v) { reg_write_string(nullptr, name, v); }
   std::string pictures() const { return pictures_.string() + "/"; }
+  test::TempHome home_;
   fs::path config_, pictures_;
 };
 
@@ -160,62 +145,24 @@ TEST_F(SettingsTest, TheStartFolderIsTheStoredFolderOrMyPictures) {
 }
 
 TEST_F(SettingsTest, EveryValueSurvivesSaveAndLoadAsANumber) {
-  Settings out;
-  out.load();
-  fs::path folder = pictures_ / "x";
+  const uint32_t others[] = {3, 0, 1, 0, 0, 2, 0x1004, 1, 4, 0, 3, 0, 9, 0, 0, 16, 0};  // none a default
+  static_assert(std::size(others) == std::size(kFields));
+  const std::string folder = (pictures_ / "x").string() + "/";
   fs::create_directories(folder);
-  out.path = folder.string() + "/";
-  out.mode = 3;
-  out.use_embedded = false;
-  out.high_quality = true;
-  out.show_filename = false;
-  out.show_ext = false;
-  out.thumb_size = 2;
-  out.sort_by = 0x1004;
-  out.fit = 1;
-  out.rotate = 4;
-  out.auto_r_only_full = false;
-  out.resize_big_picture = 3;
-  out.no_bw_resize = false;
-  out.delay = 9;
-  out.use_transition = false;
-  out.exif_rotate = false;
-  out.max_picture_mp = 16;
-  out.thumb_cache = false;
-  out.save();
+  for (size_t i = 0; i < std::size(kFields); ++i) store_number(kFields[i].name, others[i]);
+  store_string("Path", folder.c_str());
+  Settings s;
+  s.load();
+  RegDeleteKey(HKEY_CURRENT_USER, "Software\\Lumora");
+  s.save();
   RegFlushCache();  // as the next start would
-  Settings in;
-  in.load();
-  EXPECT_EQ(in.path, out.path);
-  for (const Field& f : kFields) {
-    EXPECT_EQ(f.get(in), f.get(out)) << f.name;
+  EXPECT_EQ(s.path, folder);
+  for (size_t i = 0; i < std::size(kFields); ++i) {
+    EXPECT_EQ(kFields[i].get(s), others[i]) << kFields[i].name;
     // Numbers, not texts: a string would read as the default.
-    EXPECT_EQ(reg_read_number(nullptr, f.name, 0xDEAD), f.get(out)) << f.name;
+    EXPECT_EQ(reg_read_number(nullptr, kFields[i].name, 0xDEAD), others[i]) << kFields[i].name;
   }
-  EXPECT_EQ(reg_read_string(nullptr, "Path", "none"), out.path);
-}
-
-TEST_F(SettingsTest, ThumbSizeSevenIsWrittenBackAsNormal) {
-  store_number("ThumbSize", 7);
-  Settings s;
-  s.load();
-  s.save();
-  EXPECT_EQ(reg_read_number(nullptr, "ThumbSize", 99), 1u);
-}
-
-TEST_F(SettingsTest, ACorruptSettingsFileGivesDefaultsAndIsSetAside) {
-  store_number("Mode", 3);
-  RegFlushCache();
-  write_file(config_ / "HKEY_CURRENT_USER.json", "{\"Software\": {\"Lumora\": {\"Mode\": 3,,,");
-  RegFlushCache();
-  Settings s;
-  s.load();
-  expect_defaults(s, pictures());
-  EXPECT_TRUE(fs::exists(config_ / "HKEY_CURRENT_USER.json.corrupt"));
-  s.mode = 2;
-  s.save();
-  RegFlushCache();
-  EXPECT_EQ(reg_read_number(nullptr, "Mode", 0), 2u);
+  EXPECT_EQ(reg_read_string(nullptr, "Path", "none"), folder);
 }
 
 TEST_F(SettingsTest, RegistryFunctionsUseTheSubkeyAndTheDefaults) {
@@ -272,15 +219,16 @@ class LanguageTest : public plat::testing::ControlsTest {
  protected:
   void SetUp() override {
     ControlsTest::SetUp();
-    dir_ = temp_folder("lng");
+    dir_ = home_.path("lng");
+    fs::create_directories(dir_);
     write_file(dir_ / "de.lng", sample_file("\n"));
     lang_.set_search_folders({dir_.string()});
   }
   void TearDown() override {
     lang_.close();
-    fs::remove_all(dir_);
     ControlsTest::TearDown();
   }
+  test::TempHome home_;
   fs::path dir_;
   Language lang_;
 };
@@ -387,7 +335,8 @@ TEST_F(LanguageTest, DialogsTakeTheirTitleAndRegisteredControlsFromTheirOwnSecti
 }
 
 TEST_F(LanguageTest, TheLanguageListShowsEveryFileOnceWithTheCurrentOneSelected) {
-  fs::path second = temp_folder("lng2");
+  const fs::path second = dir_.parent_path() / "lng2";
+  fs::create_directories(second);
   write_file(dir_ / "fr.lng", "Language=Fran\xC3\xA7" "ais\r\n[Menu]\n");
   write_file(dir_ / "xx.lng", "\n");                        // no name: not listed
   write_file(dir_ / "notes.txt", "Language = Notes\n");
@@ -425,7 +374,6 @@ TEST_F(LanguageTest, TheLanguageListShowsEveryFileOnceWithTheCurrentOneSelected)
     EXPECT_EQ(SendMessage(list, r.cursel, 0, 0), r.selected);
     ++id;
   }
-  fs::remove_all(second);
 }
 
 TEST_F(LanguageTest, ChoosingTellsWhetherTheLanguageChanged) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 #include "app/shell/main_window.h"
@@ -32,15 +33,11 @@ nlohmann::json settings_in(const std::string& config) {
 
 class ShellTest : public AppTest {};
 
-// The names in a folder, one a line ("" when it is empty or missing).
-std::string RunListing(const std::string& folder) {
-  std::string out;
-  if (FILE* p = popen(("ls '" + folder + "' 2>/dev/null").c_str(), "r")) {
-    char buf[512];
-    while (fgets(buf, sizeof buf, p)) out += buf;
-    pclose(p);
-  }
-  return out;
+// The first name in a folder ("" when it is empty or missing).
+std::string first_name(const std::string& folder) {
+  std::error_code ec;
+  std::filesystem::directory_iterator it(folder, ec);
+  return ec || it == std::filesystem::directory_iterator() ? "" : it->path().filename().string();
 }
 
 TEST_F(ShellTest, HelpAndVersionAnswerWithoutAScreen) {
@@ -88,11 +85,11 @@ TEST_F(ShellTest, MenuChoicesSurviveARestart) {
 
 TEST_F(ShellTest, BadSettingsFallBackToDefaults) {
   write_solid_picture(pictures() + "/a.bmp", 40, 30, kRed);
-  {
-    std::ofstream f(config() + "/HKEY_CURRENT_USER.json");
-    f << "{ this is not json";
-  }
+  // Cut short after a value: nothing of the file is taken, it is set aside, and the defaults
+  // are written in its place.
+  std::ofstream(config() + "/HKEY_CURRENT_USER.json") << R"({"Software\\Lumora": {"Mode": 3,,,)";
   run_keys(pictures(), "quit");
+  EXPECT_TRUE(std::filesystem::exists(config() + "/HKEY_CURRENT_USER.json.corrupt"));
   nlohmann::json s = settings_in(config());
   EXPECT_EQ(s["Mode"].get<uint32_t>(), 0u);
   EXPECT_EQ(s["ThumbSize"].get<uint32_t>(), 1u);
@@ -166,8 +163,7 @@ TEST_F(ShellTest, ThumbnailsAreCachedAndPicturesSentByMail) {
   write_solid_picture(pictures() + "/blue.png", 300, 200, kBlue);
   Screen first = run_keys(pictures(), "settle");
   const std::string normal = dir_ + "/cache/thumbnails/normal";
-  std::string listing = RunListing(normal);
-  EXPECT_NE(listing.find(".png"), std::string::npos) << "no cached thumbnail in " << normal;
+  EXPECT_NE(first_name(normal).find(".png"), std::string::npos) << "no cached thumbnail in " << normal;
   Screen second = run_keys(pictures(), "settle");
   ASSERT_FALSE(first.empty());
   ASSERT_FALSE(second.empty());
@@ -184,9 +180,9 @@ TEST_F(ShellTest, ThumbnailsAreCachedAndPicturesSentByMail) {
   ASSERT_EQ(std::system(("mkdir -p '" + outbox + "/new' '" + outbox + "/cur' '" + outbox + "/tmp'").c_str()), 0);
   std::ofstream(dir_ + "/data/lumora/mail/home/account.conf") << "from = Me <me@example.org>\nto = you@example.org\n";
   run_keys(pictures(), "settle cmd:32839 settle action quit");
-  listing = RunListing(outbox + "/new");
-  ASSERT_NE(listing, "") << "no message in the Outbox";
-  const std::string message = slurp(outbox + "/new/" + listing.substr(0, listing.find('\n')));
+  const std::string sent = first_name(outbox + "/new");
+  ASSERT_NE(sent, "") << "no message in the Outbox";
+  const std::string message = slurp(outbox + "/new/" + sent);
   EXPECT_NE(message.find("blue.png"), std::string::npos);
   EXPECT_NE(message.find("you@example.org"), std::string::npos);
 }

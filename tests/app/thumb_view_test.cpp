@@ -20,6 +20,7 @@
 #include "imagelib/core/bitmap.h"
 #include "imagelib/core/format.h"
 #include "imagelib/core/save.h"
+#include "support/app_runner.h"
 
 namespace lumora::app {
 namespace {
@@ -58,36 +59,9 @@ LRESULT host_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
   }
 }
 
-struct Rgb {
-  int r, g, b;
-};
-
-// A solid picture written by the library's own writer.
-void write_picture(const std::string& path, const char* format, Rgb c, int w = 64, int h = 48) {
-  Bitmap b{};
-  ASSERT_EQ(bitmap_alloc(&b, kPixRGB, 4, w, h), 1);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      uint8_t* p = bitmap_row(&b, y) + 3 * x;
-      p[0] = static_cast<uint8_t>(c.r), p[1] = static_cast<uint8_t>(c.g), p[2] = static_cast<uint8_t>(c.b);
-    }
-  SaveParams sp;
-  save_params_init(&sp);
-  sp.format_index = static_cast<int16_t>(format_find(format));
-  ASSERT_EQ(save_image(path.c_str(), &b, &sp), 0) << path;
-  bitmap_free(&b);
-}
-
-bool near(uint32_t pixel, Rgb c, int tolerance = 24) {
-  int r = static_cast<int>((pixel >> 16) & 255), g = static_cast<int>((pixel >> 8) & 255),
-      b = static_cast<int>(pixel & 255);
-  return std::abs(r - c.r) <= tolerance && std::abs(g - c.g) <= tolerance && std::abs(b - c.b) <= tolerance;
-}
-
-std::string hex(uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%06X", v);
-  return buf;
+// A solid picture written by the library's own writer, in the format of its extension.
+void write_picture(const std::string& path, uint32_t rgb, int w = 64, int h = 48) {
+  lumora_test::write_solid_picture(path, w, h, rgb);
 }
 
 class ThumbViewTest : public ControlsTest {
@@ -160,18 +134,18 @@ class ThumbViewTest : public ControlsTest {
 
 const struct {
   const char* name;
-  const char* format;
-  Rgb colour;
+  uint32_t colour;
 } kPictures[] = {
-    {"a-red.png", "png", {240, 16, 16}},
-    {"b-green.bmp", "bmp", {16, 232, 16}},
-    {"c-blue.jpg", "jpeg", {16, 16, 240}},
-    {"d-yellow.tga", "tga", {232, 232, 16}},
+    {"a-red.png", 0xF01010},
+    {"b-green.bmp", 0x10E810},
+    {"c-blue.jpg", 0x1010F0},
+    {"d-yellow.tga", 0xE8E810},
 };
 
 TEST_F(ThumbViewTest, EveryModeShowsOneTilePerPictureWithItsColoursAndTheListShowsTheNames) {
-  for (const auto& p : kPictures) write_picture(dir_ + p.name, p.format, p.colour);
-  write_picture(dir_ + "not-a-picture.txt", "png", {0, 0, 0});  // refused by its extension
+  for (const auto& p : kPictures) write_picture(dir_ + p.name, p.colour);
+  write_picture(dir_ + "x.png", 0);
+  fs::rename(dir_ + "x.png", dir_ + "not-a-picture.txt");  // a picture, refused by its extension
   ASSERT_TRUE(view_->browse(dir_, true));
   ASSERT_EQ(view_->item_count(), 4);
   ASSERT_TRUE(wait_for([&] { return all_thumbnails(); }));
@@ -195,7 +169,7 @@ TEST_F(ThumbViewTest, EveryModeShowsOneTilePerPictureWithItsColoursAndTheListSho
       int y = m.details ? (r.top + r.bottom) / 2 : r.top + 4 + (RectHeight(r) - 7) / 2;
       if (y >= GetSystemMetrics(SM_CYSCREEN) || x >= GetSystemMetrics(SM_CXSCREEN)) continue;  // off screen
       uint32_t px = screen_pixel(x, y);
-      EXPECT_TRUE(near(px, kPictures[i].colour)) << kPictures[i].name << " shows " << hex(px);
+      EXPECT_TRUE(lumora_test::near_colour(px, kPictures[i].colour, 24)) << kPictures[i].name << " shows " << std::hex << px;
     }
   }
 
@@ -219,7 +193,7 @@ TEST_P(ThumbWorkerThreadsTest, TheWorkerStopsAndStartsAgainWithoutLosingOrDoubli
   for (int i = 0; i < kCount; ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "p%02d.png", i);
-    write_picture(dir_ + name, "png", {i * 6, 100, 200}, 640, 480);
+    write_picture(dir_ + name, static_cast<uint32_t>(i * 6) << 16 | 0x64C8, 640, 480);
   }
   view_->set_worker_threads(GetParam());
   ASSERT_TRUE(view_->browse(dir_, true));
@@ -262,7 +236,7 @@ TEST_F(ThumbViewTest, TheItemsOnScreenComeFirst) {
   for (int i = 0; i < kCount; ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "q%02d.png", i);
-    write_picture(dir_ + name, "png", {200, 100, 50}, 320, 240);
+    write_picture(dir_ + name, 0xC86432, 320, 240);
   }
   // One thread, so that the order of the results is the order of the jobs (with more, the jobs
   // are taken in the same order but a later one may finish first).
@@ -290,7 +264,7 @@ TEST_F(ThumbViewTest, TheItemsOnScreenComeFirst) {
 }
 
 TEST_F(ThumbViewTest, SelectionMovesWithNextPreviousAndSelectPath) {
-  for (const auto& p : kPictures) write_picture(dir_ + p.name, p.format, p.colour);
+  for (const auto& p : kPictures) write_picture(dir_ + p.name, p.colour);
   ASSERT_TRUE(view_->browse(dir_, true));
   EXPECT_FALSE(view_->browse(dir_, false)) << "the folder shown already";
   struct Case {
@@ -332,7 +306,7 @@ TEST_F(ThumbViewTest, SelectionMovesWithNextPreviousAndSelectPath) {
 }
 
 TEST_F(ThumbViewTest, TheListFollowsTheFolderChanges) {
-  for (const auto& p : kPictures) write_picture(dir_ + p.name, p.format, p.colour);
+  for (const auto& p : kPictures) write_picture(dir_ + p.name, p.colour);
   fs::create_directories(dir_ + "sub");
   ASSERT_TRUE(view_->browse(dir_, true));
   ASSERT_TRUE(wait_for([&] { return all_thumbnails(); }));
@@ -349,9 +323,9 @@ TEST_F(ThumbViewTest, TheListFollowsTheFolderChanges) {
     bool told;              // the parent was told of a new selection
   };
   const Case cases[] = {
-      {"a new picture joins in its place", [&] { write_picture(dir_ + "b2.png", "png", {9, 9, 9}); },
+      {"a new picture joins in its place", [&] { write_picture(dir_ + "b2.png", 0x090909); },
        "a-red.png b-green.bmp b2.png c-blue.jpg d-yellow.tga ", "a-red.png", false},
-      {"a picture in a subfolder does not", [&] { write_picture(dir_ + "sub/e.png", "png", {9, 9, 9}); },
+      {"a picture in a subfolder does not", [&] { write_picture(dir_ + "sub/e.png", 0x090909); },
        "a-red.png b-green.bmp b2.png c-blue.jpg d-yellow.tga ", "a-red.png", false},
       {"deleting the selected file selects the next",
        [&] { fs::remove(dir_ + "a-red.png"); },
@@ -391,7 +365,7 @@ TEST_F(ThumbViewTest, TheListFollowsTheFolderChanges) {
 }
 
 TEST_F(ThumbViewTest, AThumbnailWithoutScreenBitmapIsToldOncePerFolder) {
-  for (const auto& p : kPictures) write_picture(dir_ + p.name, p.format, p.colour);
+  for (const auto& p : kPictures) write_picture(dir_ + p.name, p.colour);
   ASSERT_TRUE(view_->browse(dir_, false));
   ASSERT_TRUE(wait_for([&] { return all_thumbnails(); }));
   std::set<HWND> boxes;
