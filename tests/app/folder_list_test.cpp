@@ -45,6 +45,19 @@ TEST_F(FolderListTest, PictureNames) {
   for (const auto& c : cases) EXPECT_EQ(is_picture_file(c.name), c.listed) << c.name;
 }
 
+// Upper and lower case of a letter sort as one letter in the two-byte UTF-8 range too (Latin-1,
+// Latin Extended-A with its odd-upper pairs, Cyrillic); a mix of both cases must not split groups.
+TEST_F(FolderListTest, NamesSortWithCaseFoldedInUtf8) {
+  const std::vector<std::string> ascending = {"äa.jpg", "Äb.jpg", "čA.jpg", "Čb.jpg", "łA.jpg", "Łb.jpg",
+                                              "ёa.jpg", "Ёb.jpg"};
+  std::vector<FileItem> items;
+  for (auto it = ascending.rbegin(); it != ascending.rend(); ++it) items.emplace_back().name = *it;
+  FolderList list;
+  list.assign("/pictures", items);
+  list.sort(kSortName);
+  EXPECT_EQ(names(list), ascending);
+}
+
 TEST_F(FolderListTest, EveryOrderBothWaysKeepsSelection) {
   auto item = [](const char* name, int64_t time, int64_t size, uint32_t w, uint32_t h) {
     FileItem it;
