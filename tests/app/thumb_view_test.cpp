@@ -169,7 +169,8 @@ TEST_F(ThumbViewTest, EveryModeShowsOneTilePerPictureWithItsColoursAndTheListSho
       int y = m.details ? (r.top + r.bottom) / 2 : r.top + 4 + (RectHeight(r) - 7) / 2;
       if (y >= GetSystemMetrics(SM_CYSCREEN) || x >= GetSystemMetrics(SM_CXSCREEN)) continue;  // off screen
       uint32_t px = screen_pixel(x, y);
-      EXPECT_TRUE(lumora_test::near_colour(px, kPictures[i].colour, 24)) << kPictures[i].name << " shows " << std::hex << px;
+      EXPECT_TRUE(lumora_test::near_colour(px, kPictures[i].colour, 24))
+          << kPictures[i].name << " shows " << std::hex << px;
     }
   }
 
