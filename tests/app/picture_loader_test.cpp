@@ -32,17 +32,20 @@ struct Loaded {
   }
 };
 
-// The four quadrant centres of an upright w x h picture show their colours.
+// The four quadrant centres and the four corners of an upright w x h picture show their
+// quadrants' colours (the corners catch a turn or mirror that is one pixel off).
 void expect_upright(const Bitmap& b, int w, int h, const std::string& what) {
   ASSERT_EQ(b.width, w) << what;
   ASSERT_EQ(b.height, h) << what;
   for (int qy = 0; qy < 2; ++qy)
-    for (int qx = 0; qx < 2; ++qx) {
-      const int x = w / 4 + qx * w / 2, y = h / 4 + qy * h / 2;
-      const Rgb want = test::quadrant_colour(x, y, w, h), got = test::pixel_of(b, x, y);
-      EXPECT_TRUE(test::near(got, want)) << what << " at " << x << "," << y << ": " << test::describe(got)
-                                         << " instead of " << test::describe(want);
-    }
+    for (int qx = 0; qx < 2; ++qx)
+      for (bool corner : {false, true}) {
+        const int x = corner ? qx * (w - 1) : w / 4 + qx * w / 2;
+        const int y = corner ? qy * (h - 1) : h / 4 + qy * h / 2;
+        const Rgb want = test::quadrant_colour(x, y, w, h), got = test::pixel_of(b, x, y);
+        EXPECT_TRUE(test::near(got, want)) << what << " at " << x << "," << y << ": " << test::describe(got)
+                                           << " instead of " << test::describe(want);
+      }
 }
 
 // In a JPEG's Exif block of either byte order, and in a TIFF's own directory.
