@@ -156,6 +156,25 @@ TEST_F(ShellTest, StartsOnAFolderOrAPicture) {
   }
 }
 
+// Rename from the browser's menu: Done gives the file its new name on disk, Cancel leaves it.
+TEST_F(ShellTest, RenameThroughTheKeys) {
+  const std::string rename = "settle cmd:" + std::to_string(lumora::app::ID_RENAME) + " settle type:beach ";
+  const struct {
+    std::string keys;
+    const char* after;
+  } cases[] = {
+      {rename + "soft1 settle", "beach.png"},
+      {rename + "soft2 settle", "holiday.png"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(pictures());
+    std::filesystem::create_directories(pictures());
+    write_solid_picture(pictures() + "/holiday.png", 40, 30, kRed);
+    run_keys(pictures(), c.keys + " quit");
+    EXPECT_EQ(first_name(pictures()), c.after) << c.keys;
+  }
+}
+
 // The browser keeps the thumbnails of pictures without an embedded one in the shared cache, so a
 // second visit reads them from there; "as EMail" puts the selected picture into the account's
 // Outbox.
