@@ -80,6 +80,37 @@ TEST_F(PictureLoaderTest, EveryCameraOrientationLoadsUpright) {
   }
 }
 
+// A 1-bit TIFF stored transposed and transversed (orientations 5 and 7: a quarter turn and a
+// mirror), upright 21 pixels wide, not a whole number of bytes: the left half has one value and
+// the right half the other.
+TEST_F(PictureLoaderTest, TurnedAndMirroredBilevelTiffLoadsUpright) {
+  constexpr int kW = 21, kH = 3, kRowBytes = (kH + 7) / 8;  // stored kH wide, kW high
+  for (int orientation : {5, 7}) {
+    std::vector<uint8_t> strip(kRowBytes * kW, 0);
+    for (int uy = 0; uy < kH; ++uy)
+      for (int ux = kW / 2; ux < kW; ++ux) {
+        int sx, sy;
+        test::stored_position(orientation, ux, uy, kW, kH, &sx, &sy);
+        strip[kRowBytes * sy + sx / 8] |= static_cast<uint8_t>(0x80 >> (sx % 8));
+      }
+    test::TiffFile t;
+    test::basic_page(t, kH, kW, 1, 1, 1, 1, strip);
+    t.add(274, 3, {static_cast<uint64_t>(orientation)});
+    const std::string path = dir_.file("turned" + std::to_string(orientation) + ".tif");
+    test::write_file(path, t.build());
+    Loaded l;
+    ASSERT_EQ(load_picture(path, PictureRequest{}, &l.bitmap, &l.info), 0) << orientation;
+    ASSERT_EQ(l.bitmap.type, kPixBilevel);
+    ASSERT_EQ(l.bitmap.width, kW);
+    for (int y = 0; y < kH; ++y) {
+      const uint8_t* row = bitmap_row(&l.bitmap, y);
+      for (int x = 0; x < kW; ++x)
+        EXPECT_EQ(bit_get(row, x), bit_get(row, x < kW / 2 ? 0 : kW - 1)) << orientation << ": " << x << "," << y;
+      EXPECT_NE(bit_get(row, 0), bit_get(row, kW - 1)) << orientation << ": " << y;
+    }
+  }
+}
+
 TEST_F(PictureLoaderTest, EmbeddedThumbnailTurnsLikeThePicture) {
   for (int orientation : {3, 6, 8}) {
     const std::string what = "thumbnail orientation " + std::to_string(orientation);
