@@ -47,6 +47,7 @@ TEST(TgaReader, HeaderVariants) {
       {"24-bit bottom-up", with([](TgaFile& f) { f.descriptor = 0; }), 16, 0x8, 24, 6, false},
       {"32-bit top-down", with([](TgaFile& f) { f.depth = 32; f.data = seq(16); }), 0, 0x20, 32, 8, false},
       {"16-bit right to left", with([](TgaFile& f) { f.depth = 16; f.descriptor = 0x30; }), 1, 0x80, 15, 4, false},
+      {"15-bit", with([](TgaFile& f) { f.depth = 15; f.data = seq(8); }), 0, 0x80, 15, 4, false},
       {"grey", with([](TgaFile& f) { f.image_type = 3; f.depth = 8; }), 0, 0, 8, 2, false},
       {"1-bit", with([](TgaFile& f) { f.image_type = 3; f.depth = 1; f.width = 9; }), 0, 0, 1, 2, false},
       {"colour-mapped", with([](TgaFile& f) {
