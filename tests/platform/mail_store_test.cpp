@@ -37,7 +37,7 @@ class MailStoreTest : public ::testing::Test {
   }
 
   testing::TempDir tmp_;
-  const std::string dir_ = tmp_.path(), root_ = dir_ + "/mail";
+  const std::string dir_ = tmp_.dir(), root_ = dir_ + "/mail";
 };
 
 std::string hex(const std::string& bytes) {

@@ -49,7 +49,7 @@ TEST(SpecialFolders, PicturesFolderFollowsTheXdgRules) {
     SCOPED_TRACE(c.what);
     TempDir home;
     Env env;
-    env.set("HOME", home.path().c_str());
+    env.set("HOME", home.dir().c_str());
     env.set("XDG_PICTURES_DIR", c.env_pictures);
     std::string cfg = c.config_home ? home / "cfg" : home / ".config";
     env.set("XDG_CONFIG_HOME", c.config_home ? cfg.c_str() : nullptr);
@@ -58,7 +58,7 @@ TEST(SpecialFolders, PicturesFolderFollowsTheXdgRules) {
       write(cfg + "/user-dirs.dirs", c.user_dirs);
     }
     std::string expected = c.expected;
-    if (expected[0] == '~') expected = home.path() + expected.substr(1);
+    if (expected[0] == '~') expected = home.dir() + expected.substr(1);
     EXPECT_EQ(PicturesFolder(), expected);
   }
 }
@@ -66,7 +66,7 @@ TEST(SpecialFolders, PicturesFolderFollowsTheXdgRules) {
 TEST(SpecialFolders, DataHomeAndProgramFolder) {
   TempDir home;
   Env env;
-  env.set("HOME", home.path().c_str());
+  env.set("HOME", home.dir().c_str());
   env.set("XDG_DATA_HOME", nullptr);
   EXPECT_EQ(DataHomeFolder(), home / ".local/share");
   env.set("XDG_DATA_HOME", "/var/tmp/data/");
@@ -90,7 +90,7 @@ TEST(FolderListing, AttributesOfEntries) {
   fs::create_symlink(d / "missing", d / "dangling");
 
   std::vector<FolderEntry> entries;
-  ASSERT_TRUE(ListFolder(d.path(), &entries));
+  ASSERT_TRUE(ListFolder(d.dir(), &entries));
   std::map<std::string, FolderEntry> by_name;
   for (auto& e : entries) by_name[e.name] = e;
   ASSERT_EQ(by_name.size(), 7u);

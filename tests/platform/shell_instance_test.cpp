@@ -67,7 +67,7 @@ class SingleInstanceTest : public testing::HeadlessTest {
 
   HWND hwnd_ = nullptr;
   testing::TempDir tmp_;
-  const std::string dir_ = tmp_.path();
+  const std::string dir_ = tmp_.dir();
 };
 
 TEST_F(SingleInstanceTest, LaterStartsHandTheirCommandLineToTheFirst) {

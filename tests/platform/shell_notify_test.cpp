@@ -70,7 +70,7 @@ class FileNotifyTest : public testing::HeadlessTest {
 
   HWND hwnd_ = nullptr;
   testing::TempDir tmp_;
-  const std::string root_ = tmp_.path();
+  const std::string root_ = tmp_.dir();
   std::string w_, w2_, o_;
 };
 

@@ -131,7 +131,7 @@ TEST_F(ShellScreenTest, IconsByPathAndTheirMasks) {
   testing::TempDir t;
   std::ofstream(t / "f.jpg") << "x";
   EXPECT_EQ(ShellIconIndex("/"), SHELL_ICON_DEVICE);
-  EXPECT_EQ(ShellIconIndex(t.path()), SHELL_ICON_FOLDER);
+  EXPECT_EQ(ShellIconIndex(t.dir()), SHELL_ICON_FOLDER);
   EXPECT_EQ(ShellIconIndex(t / ""), SHELL_ICON_FOLDER);
   EXPECT_EQ(ShellIconIndex(t / "f.jpg"), SHELL_ICON_FILE);
   EXPECT_EQ(ShellIconIndex(t / "missing"), SHELL_ICON_FILE);

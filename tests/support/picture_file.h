@@ -69,6 +69,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
   std::string path(const std::string& name) const { return path_ + "/" + name; }
   std::string file(const std::string& name) const { return path(name); }
+  std::string operator/(const std::string& name) const { return path(name); }
   std::string write(const std::string& name, const Bytes& data) const {
     write_file(path(name), data);
     return path(name);

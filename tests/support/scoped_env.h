@@ -1,29 +1,35 @@
 #pragma once
-// An environment variable set for the life of the object; its old value, or its absence, is put
-// back afterwards (processes the test starts inherit it meanwhile).
+// Environment variables set for the life of the object; their old values, or their absence, are
+// put back afterwards, also when a test fails half-way (processes the test starts inherit them
+// meanwhile).
 #include <cstdlib>
+#include <map>
+#include <optional>
 #include <string>
 
 namespace lumora::test {
 
 class ScopedEnv {
  public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    const char* old = std::getenv(name);
-    had_old_ = old != nullptr;
-    if (old) old_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (had_old_) setenv(name_.c_str(), old_.c_str(), 1);
-    else unsetenv(name_.c_str());
-  }
+  ScopedEnv() = default;
+  ScopedEnv(const char* name, const std::string& value) { set(name, value.c_str()); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
+  ~ScopedEnv() {
+    for (auto& [name, old] : saved_) old ? setenv(name.c_str(), old->c_str(), 1) : unsetenv(name.c_str());
+  }
+  // A null value unsets the variable.
+  void set(const char* name, const char* value) {
+    if (!saved_.count(name)) {
+      const char* old = std::getenv(name);
+      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    if (value) setenv(name, value, 1);
+    else unsetenv(name);
+  }
 
  private:
-  std::string name_, old_;
-  bool had_old_ = false;
+  std::map<std::string, std::optional<std::string>> saved_;
 };
 
 }  // namespace lumora::test
