@@ -704,9 +704,13 @@ void CThumbView::OnDestroy() {
   if (normal_font_) DeleteObject(normal_font_);
   bold_font_ = normal_font_ = nullptr;
   delete_thumbnails();
+  // Messages still queued carry heap payloads that only their handler would have released; the
+  // worker and the watcher are stopped above, so nothing more can be posted.
   MSG m;
   while (PeekMessage(&m, hwnd_, UM_THUMB_PROBLEM, UM_THUMB_PROBLEM, PM_REMOVE))
     delete reinterpret_cast<std::string*>(m.lParam);
+  while (PeekMessage(&m, hwnd_, WM_FILECHANGEINFO, WM_FILECHANGEINFO, PM_REMOVE))
+    SHChangeNotifyFree(reinterpret_cast<FILECHANGENOTIFY*>(m.lParam));
 }
 
 }  // namespace lumora::app

@@ -657,6 +657,12 @@ void CMainWnd::OnDestroy() {
   if (browser_bar_ && IsWindow(browser_bar_)) DestroyWindow(browser_bar_);
   if (viewer_bar_ && IsWindow(viewer_bar_)) DestroyWindow(viewer_bar_);
   browser_bar_ = viewer_bar_ = nullptr;
+  // Paths and later starts' command lines still queued for this window are owned by their
+  // handlers, which will not run now.
+  MSG m;
+  for (UINT msg : {UM_BROWSE_FOLDER, UM_SHOW_FILE, UM_OPEN_VIEWER})
+    while (PeekMessage(&m, hwnd_, msg, msg, PM_REMOVE)) take_path(m.lParam);
+  while (PeekMessage(&m, hwnd_, WM_INSTANCE_REQUEST, WM_INSTANCE_REQUEST, PM_REMOVE)) TakeInstanceRequest(m.lParam);
   PostQuitMessage(0);
 }
 
