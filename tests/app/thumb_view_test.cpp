@@ -363,6 +363,18 @@ TEST_F(ThumbViewTest, TheListFollowsTheFolderChanges) {
     }
     EXPECT_EQ(thumbnails(), view_->item_count()) << "every item keeps or gets its thumbnail";
   }
+
+  // A change still queued when the view closes goes with it (its record is on the heap).
+  const HWND view = view_->hwnd();
+  auto queued = [&] {
+    MSG m;
+    return PeekMessage(&m, view, WM_FILECHANGEINFO, WM_FILECHANGEINFO, PM_NOREMOVE) != FALSE;
+  };
+  write_picture(dir_ + "late.png", 0x090909);
+  for (int i = 0; i < 1500 && !queued(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_TRUE(queued());
+  view_.reset();
+  EXPECT_FALSE(queued());
 }
 
 TEST_F(ThumbViewTest, AThumbnailWithoutScreenBitmapIsToldOncePerFolder) {
